@@ -1,0 +1,559 @@
+#include "client/snapshot/ldif_loader.h"
+
+#include "client/ascii_fold.h"
+#include "client/schema_map.h"
+#include "client/snapshot/time_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <ldap.h>
+#include <ldif.h>
+
+namespace era {
+
+namespace {
+
+constexpr NWObjectID FirstAssignedID = 0x00008001;   // where IDs start for records without localEntryID
+
+// Attributes the loader reads for the object itself, besides keeping their values.
+enum class TRole : uint8_t { Plain, ObjectClass, StructuralClass, LocalEntryID, CreateTime, ModifyTime };
+
+struct TTypeInfo {
+    uint32_t Attribute = NoAttribute;
+    uint32_t Syntax = SynCiString;
+    TRole Role = TRole::Plain;
+};
+
+// A name value waiting for every object of the file to be known.
+struct TPendingName {
+    uint32_t Object;
+    uint32_t Slot;    // index into the object's attributes
+    uint32_t Value;   // index into the attribute's values
+    uint32_t Syntax;  // of the attribute
+    std::string Key;
+};
+
+class TLdifHandle {
+public:
+    explicit TLdifHandle(const std::string& file) : fp_(ldif_open(file.c_str(), "r")) {}
+    ~TLdifHandle() {
+        if (fp_) ldif_close(fp_);
+    }
+    TLdifHandle(const TLdifHandle&) = delete;
+    TLdifHandle& operator=(const TLdifHandle&) = delete;
+    LDIFFP* Get() const { return fp_; }
+
+private:
+    LDIFFP* fp_;
+};
+
+class TRecordBuffer {
+public:
+    ~TRecordBuffer() {
+        if (data) ber_memfree(data);
+    }
+    char* data = nullptr;
+    int size = 0;
+};
+
+class TValueGuard {
+public:
+    explicit TValueGuard(char* value) : value_(value) {}
+    ~TValueGuard() {
+        if (value_) ber_memfree(value_);
+    }
+    TValueGuard(const TValueGuard&) = delete;
+    TValueGuard& operator=(const TValueGuard&) = delete;
+
+private:
+    char* value_;
+};
+
+bool ParseUnsigned(std::string_view text, uint32_t& value) {
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// A 32-bit directory integer: signed in the directory, kept as its 32 bits.
+bool ParseInteger(std::string_view text, uint32_t& value) {
+    int64_t number = 0;
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    if (number < INT32_MIN || number > static_cast<int64_t>(UINT32_MAX)) return false;
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+class TLoader {
+public:
+    TLoader(const std::string& file, const std::string& treeName)
+        : file_(file), treeName_(treeName), tree_(std::make_unique<TSnapshotTree>(treeName)) {
+        tree_->SetSourceFile(file);
+    }
+
+    std::unique_ptr<TSnapshotTree> Run(std::string& error) {
+        if (!ReadFile() || !Link()) {
+            error = error_;
+            return nullptr;
+        }
+        tree_->FinishIndexes();
+        return std::move(tree_);
+    }
+
+private:
+    bool Fail(unsigned long line, const std::string& what) {
+        error_ = file_ + (line ? ":" + std::to_string(line) : std::string()) + ": " + what;
+        return false;
+    }
+
+    bool ReadFile() {
+        errno = 0;
+        TLdifHandle handle(file_);
+        if (!handle.Get())
+            return Fail(0, std::string("cannot open the LDIF file (") + (errno ? std::strerror(errno) : "unknown error") + ")");
+        TRecordBuffer buffer;
+        unsigned long lineNumber = 0;
+        bool first = true;
+        for (;;) {
+            int rc = ldif_read_record(handle.Get(), &lineNumber, &buffer.data, &buffer.size);
+            if (handle.Get()->prev != nullptr)
+                return Fail(lineNumber, "\"include:\" lines are not followed; export the tree into one file");
+            if (rc < 0) return Fail(lineNumber, "the record cannot be read");
+            if (rc == 0) break;
+            // The counter stands on the empty line after the record, or on its last line at the end of the file.
+            size_t lines = LineStarts(buffer.data);
+            bool atEnd = std::feof(handle.Get()->fp) != 0;
+            unsigned long firstLine = lineNumber + (atEnd ? 1 : 0) - lines;
+            if (!Record(buffer.data, firstLine, first)) return false;
+            first = false;
+        }
+        if (tree_->Objects().size() == 1 && tree_->Objects()[RootObject].Line == 0)
+            return Fail(0, "the file holds no entries");
+        return true;
+    }
+
+    // Fills lineStarts_ with the offsets at which the record's lines begin; gives their number.
+    size_t LineStarts(const char* buffer) {
+        lineStarts_.clear();
+        size_t length = std::strlen(buffer);
+        if (length == 0) return 0;
+        lineStarts_.push_back(0);
+        for (size_t i = 0; i + 1 < length; ++i)
+            if (buffer[i] == '\n') lineStarts_.push_back(i + 1);
+        return lineStarts_.size();
+    }
+
+    unsigned long LineOf(size_t offset, unsigned long firstLine) const {
+        auto it = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
+        return firstLine + static_cast<unsigned long>(it - lineStarts_.begin()) - 1;
+    }
+
+    // Drops a trailing "t=<this tree>" part: some exports name the tree root in every DN.
+    void StripTreeSuffix(TNameParts& parts) const {
+        if (!parts.empty() && EqualsFolded(parts.back().Type, "t") && EqualsFolded(parts.back().Value, treeName_))
+            parts.pop_back();
+    }
+
+    bool Record(char* buffer, unsigned long firstLine, bool firstRecord) {
+        char* next = buffer;
+        char* line;
+        bool haveDn = false;
+        uint32_t object = NoObject;
+        unsigned long dnLine = 0;
+        std::string firstClass, structuralClass;
+        while ((line = ldif_getline(&next)) != nullptr) {
+            unsigned long lineNo = LineOf(static_cast<size_t>(line - buffer), firstLine);
+            const char* colon = std::strchr(line, ':');
+            if (colon && colon[1] == '<')
+                return Fail(lineNo, "values given by URL (\":<\") are not read; put the value into the file");
+            struct berval type{}, value{};
+            int freeValue = 0;
+            if (ldif_parse_line2(line, &type, &value, &freeValue) < 0)
+                return Fail(lineNo, "expected an attribute line \"name: value\" or \"name:: base64 value\"");
+            TValueGuard guard(freeValue ? value.bv_val : nullptr);
+            std::string_view name(type.bv_val, type.bv_len);
+            std::string_view text(value.bv_val ? value.bv_val : "", value.bv_val ? value.bv_len : 0);
+            if (!haveDn) {
+                if (firstRecord && EqualsFolded(name, "version")) {
+                    if (text != "1") return Fail(lineNo, "expected \"version: 1\"");
+                    continue;
+                }
+                if (!EqualsFolded(name, "dn")) return Fail(lineNo, "expected the record to begin with \"dn:\"");
+                if (!StartObject(text, lineNo, object)) return false;
+                haveDn = true;
+                dnLine = lineNo;
+                continue;
+            }
+            if (EqualsFolded(name, "changetype")) {
+                if (!EqualsFolded(text, "add"))
+                    return Fail(lineNo, "expected an entry; change records other than \"changetype: add\" are not read");
+                continue;
+            }
+            if (EqualsFolded(name, "control") || EqualsFolded(name, "dn"))
+                return Fail(lineNo, "expected an attribute of the entry; records are separated by an empty line");
+            if (!AddValue(object, name, text, lineNo, firstClass, structuralClass)) return false;
+        }
+        if (!haveDn) return true;   // the version line or comments alone
+        TSnapshotObject& entry = tree_->MutableObjects()[object];
+        if (object == RootObject) {
+            entry.BaseClass = "Tree Root";
+        } else {
+            entry.BaseClass = !structuralClass.empty() ? structuralClass : firstClass;
+            if (entry.BaseClass.empty()) return Fail(dnLine, "expected an \"objectClass\" line in the entry");
+        }
+        entry.Container = IsContainerClass(entry.BaseClass);
+        return true;
+    }
+
+    bool StartObject(std::string_view dn, unsigned long lineNo, uint32_t& object) {
+        TNameParts parts;
+        std::string why;
+        if (!LdapDnToParts(dn, parts, why)) return Fail(lineNo, "expected a DN after \"dn:\": " + why);
+        if (parts.size() == 1 && EqualsFolded(parts[0].Type, "t")) {
+            if (!EqualsFolded(parts[0].Value, treeName_))
+                return Fail(lineNo, "the entry names the tree \"" + parts[0].Value +
+                                        "\", but the workstation loads this file as tree \"" + treeName_ + "\"");
+            auto& root = tree_->MutableObjects()[RootObject];
+            if (root.Line != 0)
+                return Fail(lineNo, "the tree root is already in the file (line " + std::to_string(root.Line) + ")");
+            root.Line = static_cast<uint32_t>(lineNo);
+            object = RootObject;
+            return true;
+        }
+        StripTreeSuffix(parts);
+        if (parts.empty()) return Fail(lineNo, "expected the DN of an entry; the empty DN names no entry");
+        auto& objects = tree_->MutableObjects();
+        object = static_cast<uint32_t>(objects.size());
+        std::string key = NameKey(parts);
+        if (!tree_->IndexName(key, object)) {
+            uint32_t other = tree_->FindObjectByKey(key);
+            return Fail(lineNo, "the entry \"" + std::string(dn) + "\" is already in the file (line " +
+                                    std::to_string(objects[other].Line) + ")");
+        }
+        TSnapshotObject entry;
+        entry.Rdn = parts.front();
+        entry.Line = static_cast<uint32_t>(lineNo);
+        objects.push_back(std::move(entry));
+        parts.erase(parts.begin());
+        parentKeys_.resize(objects.size());
+        parentKeys_[object] = NameKey(parts);
+        return true;
+    }
+
+    const TTypeInfo& TypeInfo(std::string_view ldapName) {
+        auto it = types_.find(ldapName);
+        if (it != types_.end()) return it->second;
+        std::string directoryName = DirectoryAttributeName(ldapName);
+        TTypeInfo info;
+        info.Syntax = DirectoryAttributeSyntax(directoryName);
+        info.Attribute = tree_->InternAttribute(directoryName, ldapName, info.Syntax);
+        // The tree keeps the syntax of the name it met first under that directory name.
+        info.Syntax = tree_->Attributes()[info.Attribute].Syntax;
+        const std::string& canonical = tree_->Attributes()[info.Attribute].Name;
+        if (canonical == "Object Class") info.Role = TRole::ObjectClass;
+        else if (canonical == "structuralObjectClass") info.Role = TRole::StructuralClass;
+        else if (canonical == "localEntryID") info.Role = TRole::LocalEntryID;
+        else if (canonical == "createTimestamp") info.Role = TRole::CreateTime;
+        else if (canonical == "modifyTimestamp") info.Role = TRole::ModifyTime;
+        return types_.emplace(std::string(ldapName), info).first->second;
+    }
+
+    bool AddValue(uint32_t object, std::string_view ldapName, std::string_view text, unsigned long lineNo,
+                  std::string& firstClass, std::string& structuralClass) {
+        const TTypeInfo info = TypeInfo(ldapName);
+        auto& objects = tree_->MutableObjects();
+        auto& attributes = objects[object].Attributes;
+        uint32_t slot = NoAttribute;
+        if (!attributes.empty() && attributes.back().Attribute == info.Attribute) {
+            slot = static_cast<uint32_t>(attributes.size() - 1);
+        } else {
+            for (size_t i = 0; i < attributes.size(); ++i)
+                if (attributes[i].Attribute == info.Attribute) slot = static_cast<uint32_t>(i);
+            if (slot == NoAttribute) {
+                slot = static_cast<uint32_t>(attributes.size());
+                attributes.push_back({info.Attribute, {}});
+            }
+        }
+        TStoredValue value;
+        uint32_t valueIndex = static_cast<uint32_t>(attributes[slot].Values.size());
+        switch (info.Role) {
+        case TRole::ObjectClass:
+            value.Text = DirectoryClassName(text);
+            if (firstClass.empty()) firstClass = value.Text;
+            break;
+        case TRole::StructuralClass:
+            value.Text = DirectoryClassName(text);
+            structuralClass = value.Text;
+            break;
+        default:
+            if (!Convert(info.Syntax, text, lineNo, object, slot, valueIndex, ldapName, value)) return false;
+            break;
+        }
+        TSnapshotObject& entry = objects[object];
+        switch (info.Role) {
+        case TRole::LocalEntryID:
+            if (!tree_->IndexID(value.Number, object)) {
+                uint32_t other = tree_->FindObjectByID(value.Number);
+                return Fail(lineNo, "localEntryID " + std::string(text) + " is already the ID of the entry at line " +
+                                        std::to_string(objects[other].Line));
+            }
+            entry.ID = value.Number;
+            hasID_.resize(objects.size());
+            hasID_[object] = true;
+            break;
+        case TRole::CreateTime: entry.CreationTime = value.Number; break;
+        case TRole::ModifyTime: entry.ModificationTime = value.Number; break;
+        default: break;
+        }
+        entry.Attributes[slot].Values.push_back(std::move(value));
+        return true;
+    }
+
+    // A name value: a DN or a bracketed special name. DNs are resolved once every entry is known.
+    bool ParseName(std::string_view text, unsigned long lineNo, uint32_t object, uint32_t slot, uint32_t valueIndex,
+                   uint32_t syntax, std::string_view what, TStoredValue& value) {
+        if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+            if (text == RootName) {
+                value.Name = TNameRef::Object;
+                value.Object = RootObject;
+                pending_.push_back({object, slot, valueIndex, syntax, std::string()});
+            } else {
+                value.Name = TNameRef::Special;
+                value.Text = std::string(text);
+            }
+            return true;
+        }
+        TNameParts parts;
+        std::string why;
+        if (!LdapDnToParts(text, parts, why)) return Fail(lineNo, "expected " + std::string(what) + ": " + why);
+        if (parts.size() == 1 && EqualsFolded(parts[0].Type, "t") && EqualsFolded(parts[0].Value, treeName_))
+            parts.clear();
+        StripTreeSuffix(parts);
+        if (parts.empty() && !text.empty()) {
+            value.Name = TNameRef::Object;
+            value.Object = RootObject;
+            pending_.push_back({object, slot, valueIndex, syntax, std::string()});
+            return true;
+        }
+        if (parts.empty()) return Fail(lineNo, "expected " + std::string(what) + ", found an empty value");
+        value.Name = TNameRef::Dangling;
+        value.Text = WriteFullName(parts, true);
+        pending_.push_back({object, slot, valueIndex, syntax, NameKey(parts)});
+        return true;
+    }
+
+    bool ParseAcl(std::string_view text, unsigned long lineNo, uint32_t object, uint32_t slot, uint32_t valueIndex,
+                  TStoredValue& value) {
+        const char* expected =
+            "expected an ACL value of four parts, privileges#scope#subject#protected attribute "
+            "(such as 16#subtree#cn=admin,o=acme#[Entry Rights])";
+        size_t first = text.find('#');
+        size_t second = first == std::string_view::npos ? first : text.find('#', first + 1);
+        size_t last = text.rfind('#');
+        if (second == std::string_view::npos || last <= second) return Fail(lineNo, expected);
+        std::string_view privileges = text.substr(0, first);
+        std::string_view scope = text.substr(first + 1, second - first - 1);
+        std::string_view subject = text.substr(second + 1, last - second - 1);
+        std::string_view attribute = text.substr(last + 1);
+        uint32_t mask = 0;
+        if (!ParseUnsigned(privileges, mask))
+            return Fail(lineNo, "expected the ACL privileges as a number before the first \"#\", found \"" +
+                                    std::string(privileges) + "\"");
+        if (subject.empty() || attribute.empty()) return Fail(lineNo, expected);
+        bool entryKind = attribute == "[Entry Rights]";
+        bool inheritable;
+        if (EqualsFolded(scope, "subtree")) inheritable = true;
+        else if (EqualsFolded(scope, "entry")) inheritable = false;
+        else return Fail(lineNo, "expected the ACL scope \"subtree\" or \"entry\", found \"" + std::string(scope) + "\"");
+        // Bit 0x40 reads in opposite senses: set on an entry-rights assignment that is not
+        // inherited, set on an attribute-rights assignment that is.
+        mask &= ~0x40u;
+        if (entryKind ? !inheritable : inheritable) mask |= 0x40u;
+        value.Number = mask;
+        value.Extra = attribute.front() == '[' ? std::string(attribute) : DirectoryAttributeName(attribute);
+        return ParseName(subject, lineNo, object, slot, valueIndex, SynObjectACL, "the ACL subject as a DN", value);
+    }
+
+    bool Convert(uint32_t syntax, std::string_view text, unsigned long lineNo, uint32_t object, uint32_t slot,
+                 uint32_t valueIndex, std::string_view ldapName, TStoredValue& value) {
+        auto expected = [&](const std::string& what) {
+            return Fail(lineNo, "expected " + what + " as the value of \"" + std::string(ldapName) + "\", found \"" +
+                                    std::string(text.substr(0, 80)) + "\"");
+        };
+        switch (syntax) {
+        case SynDistName:
+            return ParseName(text, lineNo, object, slot, valueIndex, syntax, "a DN", value);
+        case SynObjectACL:
+            return ParseAcl(text, lineNo, object, slot, valueIndex, value);
+        case SynBoolean:
+            if (EqualsFolded(text, "TRUE")) value.Number = 1;
+            else if (EqualsFolded(text, "FALSE")) value.Number = 0;
+            else return expected("TRUE or FALSE");
+            return true;
+        case SynInteger:
+        case SynCounter:
+        case SynInterval:
+            if (!ParseInteger(text, value.Number)) return expected("a whole number");
+            return true;
+        case SynTime:
+            if (!ParseGeneralizedTime(text, value.Number)) return expected("a time such as 20090901080000Z");
+            return true;
+        case SynTimeStamp: {
+            // time, optionally followed by "#replica#event"
+            size_t hash = text.find('#');
+            if (!ParseGeneralizedTime(text.substr(0, hash), value.Number)) return expected("a time such as 20090901080000Z");
+            if (hash != std::string_view::npos) {
+                std::string_view rest = text.substr(hash + 1);
+                size_t second = rest.find('#');
+                uint32_t replica = 0, event = 0;
+                if (second == std::string_view::npos || !ParseUnsigned(rest.substr(0, second), replica) ||
+                    !ParseUnsigned(rest.substr(second + 1), event) || replica > 0xFFFF || event > 0xFFFF)
+                    return expected("a time stamp time#replica#event");
+                value.Number2 = (replica << 16) | event;
+            }
+            return true;
+        }
+        case SynPath: {
+            // volume DN#name space#path
+            size_t first = text.find('#');
+            size_t second = first == std::string_view::npos ? first : text.find('#', first + 1);
+            if (second == std::string_view::npos || !ParseUnsigned(text.substr(first + 1, second - first - 1), value.Number))
+                return expected("a path value volume#name space#path");
+            value.Extra = std::string(text.substr(second + 1));
+            return ParseName(text.substr(0, first), lineNo, object, slot, valueIndex, syntax, "the volume as a DN", value);
+        }
+        case SynTypedName: {
+            // DN#level#interval
+            size_t last = text.rfind('#');
+            size_t middle = last == std::string_view::npos || last == 0 ? std::string_view::npos : text.rfind('#', last - 1);
+            if (middle == std::string_view::npos || !ParseUnsigned(text.substr(middle + 1, last - middle - 1), value.Number) ||
+                !ParseUnsigned(text.substr(last + 1), value.Number2))
+                return expected("a typed name DN#level#interval");
+            return ParseName(text.substr(0, middle), lineNo, object, slot, valueIndex, syntax, "a DN", value);
+        }
+        case SynHold: {
+            size_t last = text.rfind('#');
+            if (last == std::string_view::npos || !ParseUnsigned(text.substr(last + 1), value.Number))
+                return expected("a hold DN#amount");
+            return ParseName(text.substr(0, last), lineNo, object, slot, valueIndex, syntax, "a DN", value);
+        }
+        case SynBackLink: {
+            size_t hash = text.find('#');
+            if (hash != std::string_view::npos && ParseUnsigned(text.substr(0, hash), value.Number))
+                return ParseName(text.substr(hash + 1), lineNo, object, slot, valueIndex, syntax, "a DN", value);
+            return ParseName(text, lineNo, object, slot, valueIndex, syntax, "a DN", value);
+        }
+        case SynNetAddress: {
+            size_t hash = text.find('#');
+            if (hash == std::string_view::npos || !ParseUnsigned(text.substr(0, hash), value.Number))
+                return expected("a network address type#address bytes");
+            value.Text = std::string(text.substr(hash + 1));
+            return true;
+        }
+        case SynEMailAddress: {
+            size_t hash = text.find('#');
+            if (hash != std::string_view::npos && ParseUnsigned(text.substr(0, hash), value.Number))
+                value.Text = std::string(text.substr(hash + 1));
+            else
+                value.Text = std::string(text);
+            return true;
+        }
+        case SynReplicaPointer: {
+            // server#type#number
+            size_t first = text.find('#');
+            value.Text = std::string(text.substr(0, first));
+            if (first != std::string_view::npos) {
+                std::string_view rest = text.substr(first + 1);
+                size_t second = rest.find('#');
+                ParseUnsigned(rest.substr(0, second), value.Number);
+                if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), value.Number2);
+            }
+            return true;
+        }
+        default:
+            value.Text = std::string(text);
+            return true;
+        }
+    }
+
+    // Second pass: parents, name values, aliases and IDs, once every entry of the file is known.
+    bool Link() {
+        auto& objects = tree_->MutableObjects();
+        for (uint32_t i = 1; i < objects.size(); ++i) {
+            uint32_t parent = tree_->FindObjectByKey(parentKeys_[i]);
+            if (parent == NoObject)
+                return Fail(objects[i].Line, "the container above this entry (\"" + parentKeys_[i] +
+                                                 "\") is not in the file");
+            objects[i].Parent = parent;
+            objects[parent].Children.push_back(i);
+        }
+        parentKeys_.clear();
+        parentKeys_.shrink_to_fit();
+        // Whatever holds other objects is a container, whatever its class.
+        for (auto& object : objects)
+            if (!object.Children.empty()) object.Container = true;
+
+        uint32_t aclAttribute = tree_->FindAttribute("ACL");
+        for (auto& pending : pending_) {
+            auto& attribute = objects[pending.Object].Attributes[pending.Slot];
+            auto& value = attribute.Values[pending.Value];
+            if (value.Name == TNameRef::Dangling) {
+                uint32_t target = tree_->FindObjectByKey(pending.Key);
+                if (target == NoObject) continue;
+                value.Name = TNameRef::Object;
+                value.Object = target;
+                value.Text.clear();
+                value.Text.shrink_to_fit();
+            }
+            if (pending.Syntax == SynDistName || pending.Syntax == SynObjectACL)
+                tree_->IndexHolder(pending.Syntax == SynObjectACL ? aclAttribute : attribute.Attribute, value.Object,
+                                   pending.Object);
+        }
+        pending_.clear();
+        pending_.shrink_to_fit();
+
+        uint32_t aliasAttribute = tree_->FindAttribute("Aliased Object Name");
+        for (uint32_t i = 0; i < objects.size(); ++i) {
+            if (objects[i].BaseClass != "Alias") continue;
+            const auto* target = tree_->AttributeOf(i, aliasAttribute);
+            if (!target || target->Values.empty())
+                return Fail(objects[i].Line, "expected an \"aliasedObjectName\" line in the alias entry");
+            objects[i].AliasTarget = target->Values.front().Object;
+        }
+
+        hasID_.resize(objects.size());
+        NWObjectID next = FirstAssignedID;
+        for (uint32_t i = 0; i < objects.size(); ++i) {
+            if (hasID_[i]) continue;
+            while (tree_->FindObjectByID(next) != NoObject) ++next;
+            objects[i].ID = next;
+            tree_->IndexID(next, i);
+        }
+        return true;
+    }
+
+    std::string file_;
+    std::string treeName_;
+    std::unique_ptr<TSnapshotTree> tree_;
+    std::string error_;
+    std::vector<size_t> lineStarts_;
+    std::vector<std::string> parentKeys_{std::string()};
+    std::vector<TPendingName> pending_;
+    std::vector<bool> hasID_;
+    std::unordered_map<std::string, TTypeInfo, TFoldedHash, TFoldedEqual> types_;
+};
+
+} // namespace
+
+std::unique_ptr<TSnapshotTree> LoadLdifTree(const std::string& file, const std::string& treeName, std::string& error) {
+    error.clear();
+    TLoader loader(file, treeName);
+    return loader.Run(error);
+}
+
+} // namespace era

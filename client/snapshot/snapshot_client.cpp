@@ -1,0 +1,567 @@
+#include "client/snapshot/snapshot_client.h"
+
+#include "client/ascii_fold.h"
+#include "client/schema_map.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace era {
+
+// One read or listing that goes on over several calls.
+struct TSnapshotClient::TIteration {
+    NWDSContextHandle Context = 0;
+    uint32_t Operation = DsvRead;          // DsvRead or DsvList
+    const TSnapshotTree* Tree = nullptr;
+    uint32_t Object = NoObject;
+    uint32_t InfoType = DsAttributeValues;
+    bool ContainersOnly = false;
+    std::vector<uint32_t> Slots;           // read: the object's attributes to send, in order
+    size_t Next = 0;                       // the next attribute (read) or child (listing)
+    size_t NextValue = 0;                  // read: the next value of that attribute
+};
+
+// One stream attribute opened for reading.
+struct TSnapshotClient::TStream {
+    const std::string* Bytes = nullptr;
+    size_t Offset = 0;
+};
+
+namespace {
+
+constexpr int32_t NoIteration = -1;
+constexpr size_t MaxBaseClassBytes = 32;
+
+// At most max bytes of text, never cutting a UTF-8 character in half.
+std::string CutUtf8(const std::string& text, size_t max) {
+    if (text.size() <= max) return text;
+    size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+std::vector<std::string> SplitDollar(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find('$', start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+} // namespace
+
+TSnapshotClient::TSnapshotClient(std::unique_ptr<TWorkstation> workstation) : workstation_(std::move(workstation)) {}
+
+TSnapshotClient::~TSnapshotClient() = default;
+
+bool TSnapshotClient::FindTree(const std::string& treeName, std::string& canonical) const {
+    uint32_t tree = workstation_->FindTree(treeName);
+    if (tree == NoIndex) return false;
+    canonical = workstation_->Trees[tree]->Name();
+    return true;
+}
+
+std::string TSnapshotClient::DefaultTreeName() const {
+    const auto& ws = *workstation_;
+    for (const auto& connection : ws.Connections)
+        if (connection.Primary) return ws.Trees[ws.Servers[connection.Server].Tree]->Name();
+    if (!ws.Connections.empty()) return ws.Trees[ws.Servers[ws.Connections.front().Server].Tree]->Name();
+    return ws.Trees.empty() ? std::string() : ws.Trees.front()->Name();
+}
+
+const TSnapshotTree* TSnapshotClient::ContextTree(NWDSContextHandle context) const {
+    const TContextState* state = Context(context);
+    if (!state) return nullptr;
+    uint32_t tree = workstation_->FindTree(state->TreeName);
+    return tree == NoIndex ? nullptr : workstation_->Trees[tree].get();
+}
+
+NWCCODE TSnapshotClient::FindObject(NWDSContextHandle context, const std::string& name, bool deref,
+                                    const TSnapshotTree*& tree, uint32_t& object) const {
+    tree = nullptr;
+    object = NoObject;
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    tree = ContextTree(context);
+    if (!tree) return ErrTreeNotFound;
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(*state, name, resolved);
+    if (code != 0) return code;
+    if (!resolved.Special.empty()) return ErrNoSuchEntry;
+    object = tree->FindObject(resolved.Parts);
+    if (object != NoObject && deref) object = tree->Dereference(object);
+    return object == NoObject ? ErrNoSuchEntry : 0;
+}
+
+std::string TSnapshotClient::OutputObjectName(const TContextState& context, const TSnapshotTree& tree,
+                                              uint32_t object) const {
+    // The name context belongs to the context's tree; names of another tree are written in full.
+    static const TNameParts NoContext;
+    const TNameParts& nameContext = EqualsFolded(context.TreeName, tree.Name()) ? context.NameContextParts : NoContext;
+    return WriteOutputName(tree.FullName(object), context.Flags, nameContext);
+}
+
+TAttrValue TSnapshotClient::OutputValue(const TContextState& context, const TSnapshotTree& tree, uint32_t syntax,
+                                        const TStoredValue& value) const {
+    auto name = [&]() -> std::string {
+        switch (value.Name) {
+        case TNameRef::Object: return OutputObjectName(context, tree, value.Object);
+        case TNameRef::Dangling: {
+            TResolvedName resolved;
+            if (ResolveInputName("." + value.Text, {}, resolved) != 0) return value.Text;
+            static const TNameParts NoContext;
+            bool sameTree = EqualsFolded(context.TreeName, tree.Name());
+            return WriteOutputName(resolved.Parts, context.Flags, sameTree ? context.NameContextParts : NoContext);
+        }
+        default: return value.Text;
+        }
+    };
+    switch (syntax) {
+    case SynDistName: return TTextValue{name()};
+    case SynCiList: return TCaseIgnoreList{SplitDollar(value.Text)};
+    case SynBoolean: return TBooleanValue{static_cast<uint8_t>(value.Number ? 1 : 0)};
+    case SynInteger:
+    case SynCounter:
+    case SynInterval: return TIntegerValue{static_cast<int32_t>(value.Number)};
+    case SynOctetString: return TOctetString{Bytes(value.Text)};
+    case SynStream: return TOctetString{};   // the bytes come through the stream calls
+    case SynFaxNumber: return TFaxNumber{value.Text.substr(0, value.Text.find('$')), 0, {}};
+    case SynNetAddress: return TNetAddress{value.Number, Bytes(value.Text)};
+    case SynOctetList: return TOctetList{{Bytes(value.Text)}};
+    case SynEMailAddress: return TEMailAddress{value.Number, value.Text};
+    case SynPath: return TPathValue{value.Number, name(), value.Extra};
+    case SynReplicaPointer: return TReplicaPointer{value.Text, value.Number, value.Number2, {}};
+    case SynObjectACL: return TObjectACL{value.Extra, name(), value.Number};
+    case SynPoAddress: {
+        TPostalAddress address;
+        auto lines = SplitDollar(value.Text);
+        for (size_t i = 0; i < lines.size() && i < address.Lines.size(); ++i) address.Lines[i] = lines[i];
+        return address;
+    }
+    case SynTimeStamp:
+        return TTimeStamp{value.Number, static_cast<uint16_t>(value.Number2 >> 16),
+                          static_cast<uint16_t>(value.Number2 & 0xFFFF)};
+    case SynTime: return TTimeStamp{value.Number, 0, 0};
+    case SynBackLink: return TBackLink{value.Number, name()};
+    case SynTypedName: return TTypedName{name(), value.Number, value.Number2};
+    case SynHold: return THold{name(), value.Number};
+    default:
+        if (syntax > SynInterval) return TRawValue{Bytes(value.Text)};
+        return TTextValue{value.Text};
+    }
+}
+
+TObjectInfo TSnapshotClient::ObjectInfo(const TSnapshotTree& tree, uint32_t object) const {
+    const TSnapshotObject& entry = tree.Object(object);
+    TObjectInfo info;
+    if (entry.Container) info.ObjectFlags |= DsContainerEntry;
+    if (entry.BaseClass == "Alias") info.ObjectFlags |= DsAliasEntry;
+    info.SubordinateCount = static_cast<uint32_t>(entry.Children.size());
+    info.ModificationTime = entry.ModificationTime;
+    info.BaseClass = CutUtf8(entry.BaseClass, MaxBaseClassBytes);
+    return info;
+}
+
+int32_t TSnapshotClient::NewIteration(TIteration iteration) {
+    // Handles count up and skip -1 and any still open, so a stale handle never reaches another read.
+    for (;;) {
+        int32_t handle = nextIteration_;
+        nextIteration_ = nextIteration_ == INT32_MAX ? 1 : nextIteration_ + 1;
+        if (handle != NoIteration && !iterations_.count(handle)) {
+            iterations_.emplace(handle, std::make_unique<TIteration>(std::move(iteration)));
+            return handle;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+NWCCODE TSnapshotClient::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType,
+                                  bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
+                                  TDSBuffer& result) {
+    result.ClearResult();
+    const TContextState* state = Context(context);
+    if (!state) {
+        iterationHandle = NoIteration;
+        return ErrBadContext;
+    }
+    TIteration fresh;
+    TIteration* iteration = &fresh;
+    if (iterationHandle != NoIteration) {
+        auto it = iterations_.find(iterationHandle);
+        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvRead) {
+            iterationHandle = NoIteration;
+            return ErrInvalidHandle;
+        }
+        iteration = it->second.get();
+    } else {
+        if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
+        if (!allAttrs && !attrNames) return ErrInvalidRequest;
+        const TSnapshotTree* tree = nullptr;
+        uint32_t found = NoObject;
+        NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
+        if (code != 0) return code;
+        fresh.Context = context;
+        fresh.Tree = tree;
+        fresh.Object = found;
+        fresh.InfoType = infoType;
+        const auto& attributes = tree->Object(found).Attributes;
+        if (allAttrs) {
+            for (uint32_t slot = 0; slot < attributes.size(); ++slot) fresh.Slots.push_back(slot);
+        } else {
+            for (const auto& requested : attrNames->AttributeNames()) {
+                uint32_t attribute = tree->FindAttribute(requested);
+                for (uint32_t slot = 0; slot < attributes.size(); ++slot)
+                    if (attributes[slot].Attribute == attribute &&
+                        std::find(fresh.Slots.begin(), fresh.Slots.end(), slot) == fresh.Slots.end())
+                        fresh.Slots.push_back(slot);
+            }
+        }
+        if (fresh.Slots.empty()) return ErrNoSuchAttribute;
+    }
+
+    const TSnapshotTree& tree = *iteration->Tree;
+    const auto& attributes = tree.Object(iteration->Object).Attributes;
+    NWCCODE code = 0;
+    bool full = false;
+    for (; iteration->Next < iteration->Slots.size(); ++iteration->Next, iteration->NextValue = 0) {
+        const TStoredAttribute& stored = attributes[iteration->Slots[iteration->Next]];
+        const TAttributeDef& def = tree.Attributes()[stored.Attribute];
+        if (iteration->InfoType == DsAttributeNames) {
+            if (!result.AddAttribute(def.Name, def.Syntax)) {
+                if (result.Attributes().empty()) code = ErrInsufficientBuffer;
+                full = true;
+                break;
+            }
+            continue;
+        }
+        // An attribute enters a batch only together with at least one of its values.
+        TAttrValue first = OutputValue(*state, tree, def.Syntax, stored.Values[iteration->NextValue]);
+        TDSBuffer probe(result.Size() - result.UsedBytes());
+        if (!probe.AddAttribute(def.Name, def.Syntax) || !probe.AddValue(first)) {
+            if (result.Attributes().empty()) code = ErrInsufficientBuffer;
+            full = true;
+            break;
+        }
+        result.AddAttribute(def.Name, def.Syntax);
+        result.AddValue(first);
+        ++iteration->NextValue;
+        for (; iteration->NextValue < stored.Values.size(); ++iteration->NextValue) {
+            if (!result.AddValue(OutputValue(*state, tree, def.Syntax, stored.Values[iteration->NextValue]))) {
+                full = true;
+                break;
+            }
+        }
+        if (full) break;
+    }
+    if (code != 0 || !full) {
+        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
+        iterationHandle = NoIteration;
+        if (code != 0) result.ClearResult();
+        return code;
+    }
+    if (iterationHandle == NoIteration) {
+        fresh.Operation = DsvRead;
+        iterationHandle = NewIteration(std::move(fresh));
+    }
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
+                                            std::string& distinguishedName, TObjectInfo& info) {
+    distinguishedName.clear();
+    info = {};
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    const TSnapshotTree* tree = nullptr;
+    uint32_t found = NoObject;
+    NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
+    if (code != 0) return code;
+    distinguishedName = WriteFullName(tree->FullName(found), (state->Flags & DcvTypelessNames) == 0);
+    info = ObjectInfo(*tree, found);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object,
+                                               TDSBuffer& buffer) {
+    buffer.ClearResult();
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    const TSnapshotTree* tree = nullptr;
+    uint32_t found = NoObject;
+    NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
+    if (code != 0) return code;
+    const TSnapshotObject& entry = tree->Object(found);
+    bool typed = (state->Flags & DcvTypelessNames) == 0;
+    uint32_t fields = state->DsiFlags & SupportedDsiFlags;
+    if (fields & DsiModificationTime) buffer.SetDsiNumber(DsiModificationTime, entry.ModificationTime);
+    if (fields & DsiCreationTime) buffer.SetDsiNumber(DsiCreationTime, entry.CreationTime);
+    if (fields & DsiBaseClass) buffer.SetDsiText(DsiBaseClass, CutUtf8(entry.BaseClass, MaxBaseClassBytes));
+    if (fields & DsiRdn)
+        buffer.SetDsiText(DsiRdn, found == RootObject ? std::string(RootName) : WriteFullName({entry.Rdn}, typed));
+    // The full names are never abbreviated: callers turn them into ".name" themselves.
+    if (fields & DsiEntryDn) buffer.SetDsiText(DsiEntryDn, WriteFullName(tree->FullName(found), typed));
+    if (fields & DsiParentDn)
+        buffer.SetDsiText(DsiParentDn, entry.Parent == NoObject ? std::string()
+                                                                : WriteFullName(tree->FullName(entry.Parent), typed));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Listing
+
+NWCCODE TSnapshotClient::ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
+                                   int32_t& iterationHandle, TDSBuffer& result) {
+    result.ClearResult();
+    const TContextState* state = Context(context);
+    if (!state) {
+        iterationHandle = NoIteration;
+        return ErrBadContext;
+    }
+    TIteration fresh;
+    TIteration* iteration = &fresh;
+    if (iterationHandle != NoIteration) {
+        auto it = iterations_.find(iterationHandle);
+        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvList ||
+            it->second->ContainersOnly != containersOnly) {
+            iterationHandle = NoIteration;
+            return ErrInvalidHandle;
+        }
+        iteration = it->second.get();
+    } else {
+        const TSnapshotTree* tree = nullptr;
+        uint32_t found = NoObject;
+        NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
+        if (code != 0) return code;
+        fresh.Context = context;
+        fresh.Operation = DsvList;
+        fresh.Tree = tree;
+        fresh.Object = found;
+        fresh.ContainersOnly = containersOnly;
+    }
+    const TSnapshotTree& tree = *iteration->Tree;
+    const auto& children = tree.Object(iteration->Object).Children;
+    NWCCODE code = 0;
+    bool full = false;
+    for (; iteration->Next < children.size(); ++iteration->Next) {
+        uint32_t child = children[iteration->Next];
+        if (containersOnly && !tree.Object(child).Container) continue;
+        if (!result.AddObject(OutputObjectName(*state, tree, child), ObjectInfo(tree, child))) {
+            if (result.Objects().empty()) code = ErrInsufficientBuffer;
+            full = true;
+            break;
+        }
+    }
+    if (code != 0 || !full) {
+        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
+        iterationHandle = NoIteration;
+        if (code != 0) result.ClearResult();
+        return code;
+    }
+    if (iterationHandle == NoIteration) iterationHandle = NewIteration(std::move(fresh));
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
+                                  TDSBuffer& result) {
+    return ListBatch(context, object, false, iterationHandle, result);
+}
+
+NWCCODE TSnapshotClient::NWDSListContainers(NWDSContextHandle context, const std::string& object,
+                                            int32_t& iterationHandle, TDSBuffer& result) {
+    return ListBatch(context, object, true, iterationHandle, result);
+}
+
+NWCCODE TSnapshotClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t) {
+    if (!Context(context)) return ErrBadContext;
+    if (iterationHandle == NoIteration) return 0;
+    auto it = iterations_.find(iterationHandle);
+    if (it == iterations_.end() || it->second->Context != context) return ErrInvalidHandle;
+    iterations_.erase(it);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names
+
+NWCCODE TSnapshotClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name,
+                                              std::string& canonical) {
+    canonical.clear();
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(*state, name, resolved);
+    if (code != 0) return code;
+    if (!resolved.Special.empty()) {
+        canonical = resolved.Special;
+        return 0;
+    }
+    TNameParts& parts = resolved.Parts;
+    bool typed = (state->Flags & DcvTypelessNames) == 0;
+    if (typed) {
+        // Types come from the objects that exist; the rest keep what the input gave or get the usual guesses.
+        if (const TSnapshotTree* tree = ContextTree(context)) {
+            for (size_t i = 0; i < parts.size(); ++i) {
+                uint32_t object = tree->FindObject(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end()));
+                if (object == NoObject) continue;
+                TNameParts known = tree->FullName(object);
+                for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
+                break;
+            }
+        }
+        ApplyDefaultTypes(parts);
+    }
+    canonical = WriteFullName(parts, typed);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
+    name.clear();
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    uint32_t tree = workstation_->FindTree(state->TreeName);
+    if (tree == NoIndex) return ErrTreeNotFound;
+    const TSnapshotConnection* chosen = nullptr;
+    for (const auto& connection : workstation_->Connections) {
+        if (connection.User == NoObject || workstation_->Servers[connection.Server].Tree != tree) continue;
+        if (!chosen || (connection.Primary && !chosen->Primary)) chosen = &connection;
+    }
+    if (!chosen) return ErrNotLoggedIn;
+    name = OutputObjectName(*state, *workstation_->Trees[tree], chosen->User);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
+                                         std::string& name) {
+    name.clear();
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    if (id == PublicTrusteeID) {
+        name = std::string(PublicName);
+        return 0;
+    }
+    // Object IDs belong to the server: they are looked up in the tree of the connection's server.
+    const TSnapshotTree& tree = *workstation_->Trees[workstation_->Servers[attached->Server].Tree];
+    uint32_t object = tree.FindObjectByID(id);
+    if (object == NoObject) return ErrNoSuchEntry;
+    name = OutputObjectName(*state, tree, object);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
+                                         NWObjectID& id) {
+    id = 0;
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(*state, name, resolved);
+    if (code != 0) return code;
+    if (resolved.Special == PublicName) {
+        id = PublicTrusteeID;
+        return 0;
+    }
+    if (!resolved.Special.empty()) return ErrNoSuchEntry;
+    const TSnapshotTree& tree = *workstation_->Trees[workstation_->Servers[attached->Server].Tree];
+    uint32_t object = tree.FindObject(resolved.Parts);
+    if (object != NoObject && (state->Flags & DcvDerefAliases)) object = tree.Dereference(object);
+    if (object == NoObject) return ErrNoSuchEntry;
+    id = tree.Object(object).ID;
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) {
+    serverDN.clear();
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    const TSnapshotServer& server = workstation_->Servers[attached->Server];
+    if (server.Object == NoObject) return ErrNoSuchEntry;
+    serverDN = OutputObjectName(*state, *workstation_->Trees[server.Tree], server.Object);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
+    syntaxID = 0;
+    if (!Context(context)) return ErrBadContext;
+    if (const TSnapshotTree* tree = ContextTree(context)) {
+        uint32_t attribute = tree->FindAttribute(attrName);
+        if (attribute != NoAttribute) {
+            syntaxID = tree->Attributes()[attribute].Syntax;
+            return 0;
+        }
+    }
+    if (const TSchemaAttribute* known = FindAttributeByDirectoryName(attrName)) {
+        syntaxID = known->Syntax;
+        return 0;
+    }
+    return ErrNoSuchAttribute;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Streams
+
+NWCCODE TSnapshotClient::NWDSOpenStream(NWDSContextHandle context, const std::string& object,
+                                        const std::string& attrName, uint32_t flags, int32_t& fileHandle) {
+    fileHandle = -1;
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    if (flags != 1) return ErrNoAccess;   // the embedded directory is read-only
+    const TSnapshotTree* tree = nullptr;
+    uint32_t found = NoObject;
+    NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
+    if (code != 0) return code;
+    uint32_t attribute = tree->FindAttribute(attrName);
+    const TStoredAttribute* stored = tree->AttributeOf(found, attribute);
+    if (!stored || stored->Values.empty()) return ErrNoSuchAttribute;
+    if (tree->Attributes()[attribute].Syntax != SynStream) return ErrIllegalAttributeSyntax;
+    while (streams_.count(nextStream_) || nextStream_ <= 0) nextStream_ = nextStream_ == INT32_MAX ? 1 : nextStream_ + 1;
+    fileHandle = nextStream_++;
+    auto stream = std::make_unique<TStream>();
+    stream->Bytes = &stored->Values.front().Text;
+    streams_.emplace(fileHandle, std::move(stream));
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWStreamRead(int32_t fileHandle, std::span<uint8_t> buffer, uint32_t& bytesRead) {
+    bytesRead = 0;
+    auto it = streams_.find(fileHandle);
+    if (it == streams_.end()) return ErrInvalidHandle;
+    TStream& stream = *it->second;
+    size_t count = std::min(buffer.size(), stream.Bytes->size() - stream.Offset);
+    if (count) std::memcpy(buffer.data(), stream.Bytes->data() + stream.Offset, count);
+    stream.Offset += count;
+    bytesRead = static_cast<uint32_t>(count);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWStreamClose(int32_t fileHandle) { return streams_.erase(fileHandle) ? 0 : ErrInvalidHandle; }
+
+// ---------------------------------------------------------------------------------------------
+
+NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message) {
+    client.reset();
+    auto workstation = LoadWorkstationFile(path, message);
+    if (!workstation) return NweClientNotStarted;
+    client = std::make_unique<TSnapshotClient>(std::move(workstation));
+    return 0;
+}
+
+std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message) {
+    std::unique_ptr<TSnapshotClient> client;
+    LoadWorkstation(path, client, message);
+    return client;
+}
+
+} // namespace era

@@ -1,0 +1,144 @@
+#pragma once
+
+// The embedded directory: a directory client over a workstation file and the LDIF exports it
+// names. It is the program's offline mode and the fixture of the tests.
+
+#include "client/context_client.h"
+#include "client/snapshot/snapshot_tree.h"
+#include "client/snapshot/workstation.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace era {
+
+// The code a local path (no mapped drive, no UNC path of a known server) gives: no server serves it.
+constexpr NWCCODE ErrLocalPath = NweRequesterFailure;
+constexpr NWCCODE ErrNotLoggedIn = -337;                 // no authenticated connection to the tree
+constexpr NWCCODE NweBufferOverflow = 0x880E;           // an information buffer too small for the answer
+constexpr NWCCODE NweParamInvalid = 0x8836;             // an information type the client does not know
+constexpr NWCCODE NweVolumeDoesNotExist = 0x8998;
+constexpr NWCCODE NweBadDirectoryHandle = 0x899B;
+constexpr NWCCODE NweNoDirectoryHandles = 0x899D;       // every entry-scan handle is in use
+constexpr NWCCODE NweInvalidPath = NweNoMoreTrustees;   // what the server answers for a path it has not
+constexpr uint16_t BinderyUserType = 1;                  // the type NWGetObjectName gives for bindery names
+
+class TSnapshotClient : public TContextClient {
+public:
+    explicit TSnapshotClient(std::unique_ptr<TWorkstation> workstation);
+    ~TSnapshotClient() override;
+
+    // --- Reading and names
+    NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
+                     const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) override;
+    NWCCODE NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object, std::string& distinguishedName,
+                               TObjectInfo& info) override;
+    NWCCODE NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object, TDSBuffer& buffer) override;
+    NWCCODE NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
+                     TDSBuffer& result) override;
+    NWCCODE NWDSListContainers(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
+                               TDSBuffer& result) override;
+    NWCCODE NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) override;
+    NWCCODE NWDSWhoAmI(NWDSContextHandle context, std::string& name) override;
+    NWCCODE NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
+                            std::string& name) override;
+    NWCCODE NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
+                            NWObjectID& id) override;
+    NWCCODE NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) override;
+    NWCCODE NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) override;
+    NWCCODE NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) override;
+    NWCCODE NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
+                           uint32_t flags, int32_t& fileHandle) override;
+    NWCCODE NWStreamRead(int32_t fileHandle, std::span<uint8_t> buffer, uint32_t& bytesRead) override;
+    NWCCODE NWStreamClose(int32_t fileHandle) override;
+
+    // --- Connections
+    NWCCODE NWCallsInit() override;
+    NWCCODE NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) override;
+    NWCCODE NWCCGetPrimConnRef(NWCONN_REF& connRef) override;
+    NWCCODE NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t openState, uint32_t reserved,
+                              NWCONN_HANDLE& connection) override;
+    NWCCODE NWCCCloseConn(NWCONN_HANDLE connection) override;
+    NWCCODE NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) override;
+    NWCCODE NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) override;
+
+    // --- Volumes, directories, bindery, redirector
+    NWCCODE NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
+                        std::string& volumeName, std::string& dirPath) override;
+    NWCCODE NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName, uint16_t& volumeNumber) override;
+    NWCCODE NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
+                                    std::array<uint32_t, 33>& info) override;
+    NWCCODE NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                              uint32_t& iterHandle, uint16_t& entryCount,
+                              std::array<TTrusteeEntry, 20>& entries) override;
+    NWCCODE NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                    uint32_t searchSequence, TDirEntryInfo& info) override;
+    NWCCODE NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) override;
+    NWCCODE NWScanDirectoryEntry(NWCONN_HANDLE connection, uint8_t scanHandle, uint32_t directoryBase,
+                                 uint32_t& searchSequence, uint8_t searchAttributes, const std::string& pattern,
+                                 TDirEntryInfo& entry) override;
+    NWCCODE NWCloseDirectoryScan(NWCONN_HANDLE connection, uint8_t scanHandle) override;
+    NWCCODE NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) override;
+    bool RedirectorDirectoryExists(const std::string& path) override;
+    std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
+
+    // --- For the code built on the store (effective rights, search)
+    const TWorkstation& Workstation() const { return *workstation_; }
+    // The tree of a context, or nullptr when the context is unknown or its tree is not loaded.
+    const TSnapshotTree* ContextTree(NWDSContextHandle context) const;
+    // Finds the object a name stands for in a context's tree; with deref, an alias gives its
+    // target. Codes: ErrBadContext, ErrIllegalDsName, ErrNoSuchEntry.
+    NWCCODE FindObject(NWDSContextHandle context, const std::string& name, bool deref, const TSnapshotTree*& tree,
+                       uint32_t& object) const;
+    // A stored value in the form the context hands values back (names in its output form).
+    TAttrValue OutputValue(const TContextState& context, const TSnapshotTree& tree, uint32_t syntax,
+                           const TStoredValue& value) const;
+    // An object's name in the context's output form.
+    std::string OutputObjectName(const TContextState& context, const TSnapshotTree& tree, uint32_t object) const;
+    // The object information record of an object.
+    TObjectInfo ObjectInfo(const TSnapshotTree& tree, uint32_t object) const;
+    // The connection behind a handle, or nullptr.
+    const TSnapshotConnection* ConnectionOfHandle(NWCONN_HANDLE handle) const;
+    // The connection behind a reference, or nullptr.
+    const TSnapshotConnection* ConnectionOfReference(NWCONN_REF reference) const;
+
+protected:
+    bool FindTree(const std::string& treeName, std::string& canonical) const override;
+    std::string DefaultTreeName() const override;
+
+private:
+    struct TIteration;
+    struct TStream;
+    // One directory entry scan.
+    struct TDirectoryScan {
+        NWCONN_HANDLE Connection = 0;
+        const TSnapshotVolume* Volume = nullptr;
+        uint32_t Directory = 0;
+    };
+    NWCCODE ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
+                      int32_t& iterationHandle, TDSBuffer& result);
+    NWCCODE ConnectionInfo(const TSnapshotConnection& connection, uint32_t infoType, std::span<uint8_t> buffer) const;
+    // A "VOL:path" on a connection's server: the volume and the directory, or a server code.
+    NWCCODE VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                       const TSnapshotVolume*& volume, uint32_t& directory) const;
+    // A Windows path (drive letter or UNC): server, volume and the path within it (unchecked).
+    NWCCODE SplitWindowsPath(const std::string& path, uint32_t& server, uint32_t& volume, std::string& dirPath) const;
+    int32_t NewIteration(TIteration iteration);
+
+    std::unique_ptr<TWorkstation> workstation_;
+    std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
+    int32_t nextIteration_ = 1;
+    std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
+    int32_t nextStream_ = 1;
+    std::unordered_map<uint8_t, std::unique_ptr<TDirectoryScan>> scans_;
+};
+
+// Starts the embedded directory from a workstation file: the client, or nullptr with a message
+// that names the file, the key or line and what was expected there (the code is
+// NweClientNotStarted then).
+NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message);
+std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message);
+
+} // namespace era

@@ -1,0 +1,403 @@
+// The embedded directory's connections, volumes, directories and bindery: what the workstation
+// file says about the servers it is attached to.
+
+#include "client/snapshot/snapshot_client.h"
+
+#include "client/ascii_fold.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace era {
+
+
+namespace {
+
+constexpr uint32_t WholeEntry = 0xFFFFFFFFu;   // search sequence: the entry itself / before the first
+constexpr size_t PaddedTreeNameLength = 32;
+constexpr uint8_t DirectoryAttribute = 0x10;
+
+bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
+    if (buffer.size() < sizeof number) return false;
+    std::memcpy(buffer.data(), &number, sizeof number);
+    return true;
+}
+
+bool PutText(std::span<uint8_t> buffer, const std::string& text) {
+    if (buffer.size() < text.size() + 1) return false;
+    std::memcpy(buffer.data(), text.data(), text.size());
+    buffer[text.size()] = 0;
+    return true;
+}
+
+// A DOS-style name pattern: "*" any run, "?" any one character, letters in any case; "*.*" all.
+bool MatchesPattern(std::string_view pattern, std::string_view name) {
+    if (pattern.empty() || pattern == "*" || pattern == "*.*") return true;
+    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || FoldAsciiChar(pattern[p]) == FoldAsciiChar(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+// The names of a path within a volume ("\" or "/" between them); ".." steps back, "." stays.
+bool PathNames(std::string_view path, std::vector<std::string>& names) {
+    std::string name;
+    auto flush = [&] {
+        if (name == "..") {
+            if (names.empty()) return false;
+            names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            names.push_back(name);
+        }
+        name.clear();
+        return true;
+    };
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!flush()) return false;
+        } else {
+            name += c;
+        }
+    }
+    return flush();
+}
+
+std::string JoinNames(const std::vector<std::string>& names, size_t from) {
+    std::string path;
+    for (size_t i = from; i < names.size(); ++i) {
+        if (!path.empty()) path += '\\';
+        path += names[i];
+    }
+    return path;
+}
+
+} // namespace
+
+const TSnapshotConnection* TSnapshotClient::ConnectionOfHandle(NWCONN_HANDLE handle) const {
+    for (const auto& connection : workstation_->Connections)
+        if (connection.Handle == handle) return &connection;
+    return nullptr;
+}
+
+const TSnapshotConnection* TSnapshotClient::ConnectionOfReference(NWCONN_REF reference) const {
+    for (const auto& connection : workstation_->Connections)
+        if (connection.Reference == reference) return &connection;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connections
+
+NWCCODE TSnapshotClient::NWCallsInit() { return 0; }
+
+NWCCODE TSnapshotClient::NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) {
+    connRef = 0;
+    if (scanIterator >= workstation_->Connections.size()) return NweNoMoreEntries;
+    connRef = workstation_->Connections[scanIterator++].Reference;
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWCCGetPrimConnRef(NWCONN_REF& connRef) {
+    connRef = 0;
+    for (const auto& connection : workstation_->Connections)
+        if (connection.Primary) {
+            connRef = connection.Reference;
+            return 0;
+        }
+    return NweInvalidConnection;
+}
+
+NWCCODE TSnapshotClient::NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t, uint32_t, NWCONN_HANDLE& connection) {
+    connection = 0;
+    const TSnapshotConnection* attached = ConnectionOfReference(connRef);
+    if (!attached) return NweInvalidConnection;
+    // Every opening of one attachment gives its one handle; closing it leaves the attachment.
+    connection = attached->Handle;
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWCCCloseConn(NWCONN_HANDLE connection) {
+    return ConnectionOfHandle(connection) ? 0 : NweInvalidConnection;
+}
+
+NWCCODE TSnapshotClient::ConnectionInfo(const TSnapshotConnection& connection, uint32_t infoType,
+                                        std::span<uint8_t> buffer) const {
+    const TSnapshotServer& server = workstation_->Servers[connection.Server];
+    const TSnapshotTree& tree = *workstation_->Trees[server.Tree];
+    bool fits;
+    switch (infoType) {
+    case NwccInfoConnRef: fits = PutNumber(buffer, connection.Reference); break;
+    case NwccInfoTreeName: {
+        std::string padded = tree.Name();
+        if (padded.size() < PaddedTreeNameLength) padded.append(PaddedTreeNameLength - padded.size(), '_');
+        fits = PutText(buffer, padded);
+        break;
+    }
+    case NwccInfoUserID:
+        fits = PutNumber(buffer, connection.User == NoObject ? 0 : tree.Object(connection.User).ID);
+        break;
+    case NwccInfoServerName: fits = PutText(buffer, server.Name); break;
+    case NwccInfoAuthState: fits = PutNumber(buffer, connection.User == NoObject ? 0 : 1); break;
+    default: return NweParamInvalid;
+    }
+    return fits ? 0 : NweBufferOverflow;
+}
+
+NWCCODE TSnapshotClient::NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) {
+    const TSnapshotConnection* attached = ConnectionOfReference(connRef);
+    if (!attached) return NweInvalidConnection;
+    return ConnectionInfo(*attached, infoType, buffer);
+}
+
+NWCCODE TSnapshotClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) {
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    return ConnectionInfo(*attached, infoType, buffer);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paths
+
+NWCCODE TSnapshotClient::SplitWindowsPath(const std::string& path, uint32_t& server, uint32_t& volume,
+                                          std::string& dirPath) const {
+    server = volume = NoIndex;
+    dirPath.clear();
+    auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    std::vector<std::string> names;
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
+        if (!PathNames(path.substr(2), names) || names.empty()) return ErrLocalPath;
+        server = workstation_->FindServer(names[0]);
+        if (server == NoIndex || workstation_->Servers[server].Connection == NoIndex) return ErrLocalPath;
+        if (names.size() < 2) return NweVolumeDoesNotExist;
+        const auto& volumes = workstation_->Servers[server].Volumes;
+        for (uint32_t v = 0; v < volumes.size(); ++v)
+            if (EqualsFolded(volumes[v].Name, names[1])) volume = v;
+        if (volume == NoIndex) return NweVolumeDoesNotExist;
+        dirPath = JoinNames(names, 2);
+    } else if (path.size() >= 2 && path[1] == ':' && FoldAsciiChar(path[0]) >= 'a' && FoldAsciiChar(path[0]) <= 'z') {
+        const TDriveMapping& drive = workstation_->Drives[static_cast<size_t>(FoldAsciiChar(path[0]) - 'a')];
+        if (drive.Server == NoIndex) return ErrLocalPath;
+        if (!PathNames(drive.Path + "\\" + path.substr(2), names)) return NweInvalidPath;
+        server = drive.Server;
+        volume = drive.Volume;
+        dirPath = JoinNames(names, 0);
+    } else {
+        return ErrLocalPath;
+    }
+    // The directory's own spelling when the volume has it.
+    const TSnapshotVolume& found = workstation_->Servers[server].Volumes[volume];
+    uint32_t directory = found.FindDirectory(dirPath);
+    if (directory != NoIndex) dirPath = found.Directories[directory].Path;
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
+                                     std::string& volumeName, std::string& dirPath) {
+    serverName.clear();
+    connection = 0;
+    volumeName.clear();
+    dirPath.clear();
+    uint32_t server = NoIndex, volume = NoIndex;
+    std::string within;
+    NWCCODE code = SplitWindowsPath(path, server, volume, within);
+    if (code != 0) return code;
+    const TSnapshotServer& found = workstation_->Servers[server];
+    serverName = found.Name;
+    connection = workstation_->Connections[found.Connection].Handle;
+    volumeName = found.Volumes[volume].Name;
+    dirPath = within;
+    return 0;
+}
+
+bool TSnapshotClient::RedirectorDirectoryExists(const std::string& path) {
+    uint32_t server = NoIndex, volume = NoIndex;
+    std::string within;
+    if (SplitWindowsPath(path, server, volume, within) != 0) return false;
+    return workstation_->Servers[server].Volumes[volume].FindDirectory(within) != NoIndex;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Volumes and directories
+
+NWCCODE TSnapshotClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
+                                           uint16_t& volumeNumber) {
+    volumeNumber = 0;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    for (const auto& volume : workstation_->Servers[attached->Server].Volumes)
+        if (EqualsFolded(volume.Name, volumeName)) {
+            volumeNumber = volume.Number;
+            return 0;
+        }
+    return NweVolumeDoesNotExist;
+}
+
+NWCCODE TSnapshotClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
+                                                 std::array<uint32_t, 33>& info) {
+    info.fill(0);
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    const TSnapshotServer& server = workstation_->Servers[attached->Server];
+    for (const auto& volume : server.Volumes)
+        if (volume.Number == volumeNumber) {
+            info[31] = volume.Object == NoObject ? 0 : workstation_->Trees[server.Tree]->Object(volume.Object).ID;
+            return 0;
+        }
+    return NweVolumeDoesNotExist;
+}
+
+NWCCODE TSnapshotClient::VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                    const TSnapshotVolume*& volume, uint32_t& directory) const {
+    volume = nullptr;
+    directory = NoIndex;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    if (dirHandle != 0) return NweBadDirectoryHandle;   // paths are always given from the volume
+    size_t colon = path.find(':');
+    if (colon == std::string::npos) return NweInvalidPath;
+    std::string_view volumeName(path.data(), colon);
+    // "SERVER/VOL:path" and "SERVER\VOL:path" name the volume on that server.
+    size_t slash = volumeName.find_last_of("\\/");
+    if (slash != std::string_view::npos) volumeName.remove_prefix(slash + 1);
+    for (const auto& candidate : workstation_->Servers[attached->Server].Volumes)
+        if (EqualsFolded(candidate.Name, volumeName)) volume = &candidate;
+    if (!volume) return NweVolumeDoesNotExist;
+    directory = volume->FindDirectory(std::string_view(path).substr(colon + 1));
+    return directory == NoIndex ? NweInvalidPath : 0;
+}
+
+NWCCODE TSnapshotClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                           uint32_t& iterHandle, uint16_t& entryCount,
+                                           std::array<TTrusteeEntry, 20>& entries) {
+    entryCount = 0;
+    entries.fill({});
+    const TSnapshotVolume* volume = nullptr;
+    uint32_t directory = NoIndex;
+    NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
+    if (code != 0) return code;
+    const auto& trustees = volume->Directories[directory].Trustees;
+    if (iterHandle >= trustees.size()) return NweNoMoreTrustees;
+    size_t count = std::min(entries.size(), trustees.size() - iterHandle);
+    std::copy_n(trustees.begin() + iterHandle, count, entries.begin());
+    iterHandle += static_cast<uint32_t>(count);
+    entryCount = static_cast<uint16_t>(count);
+    return 0;
+}
+
+namespace {
+
+TDirEntryInfo EntryInfo(const TSnapshotVolume& volume, uint32_t directory) {
+    const TSnapshotDirectory& entry = volume.Directories[directory];
+    TDirEntryInfo info;
+    info.Name = entry.Name;
+    info.RightsMask = entry.InheritedRightsMask;
+    info.CreationTime = entry.CreationTime;
+    info.OwnerID = entry.Owner;
+    info.Attributes = DirectoryAttribute;
+    if (entry.Parent != NoIndex) {
+        const auto& siblings = volume.Directories[entry.Parent].Children;
+        info.SequenceNumber = static_cast<uint32_t>(std::find(siblings.begin(), siblings.end(), directory) - siblings.begin());
+    }
+    return info;
+}
+
+} // namespace
+
+NWCCODE TSnapshotClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                                 uint32_t searchSequence, TDirEntryInfo& info) {
+    info = {};
+    const TSnapshotVolume* volume = nullptr;
+    uint32_t directory = NoIndex;
+    NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
+    if (code != 0) return code;
+    if (searchSequence == WholeEntry) {
+        info = EntryInfo(*volume, directory);
+        return 0;
+    }
+    const auto& children = volume->Directories[directory].Children;
+    if (searchSequence >= children.size()) return NweNoMoreDirEntries;
+    info = EntryInfo(*volume, children[searchSequence]);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                             uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) {
+    scanHandle = 0;
+    directoryBase = 0;
+    searchSequence = WholeEntry;
+    const TSnapshotVolume* volume = nullptr;
+    uint32_t directory = NoIndex;
+    NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
+    if (code != 0) return code;
+    for (unsigned handle = 1; handle <= 255; ++handle) {
+        if (scans_.count(static_cast<uint8_t>(handle))) continue;
+        auto scan = std::make_unique<TDirectoryScan>();
+        scan->Connection = connection;
+        scan->Volume = volume;
+        scan->Directory = directory;
+        scans_.emplace(static_cast<uint8_t>(handle), std::move(scan));
+        scanHandle = static_cast<uint8_t>(handle);
+        directoryBase = directory;
+        return 0;
+    }
+    return NweNoDirectoryHandles;
+}
+
+NWCCODE TSnapshotClient::NWScanDirectoryEntry(NWCONN_HANDLE connection, uint8_t scanHandle, uint32_t directoryBase,
+                                              uint32_t& searchSequence, uint8_t searchAttributes,
+                                              const std::string& pattern, TDirEntryInfo& entry) {
+    entry = {};
+    auto it = scans_.find(scanHandle);
+    if (it == scans_.end() || it->second->Connection != connection || it->second->Directory != directoryBase)
+        return NweBadDirectoryHandle;
+    const TDirectoryScan& scan = *it->second;
+    // The workstation holds directories only, so a scan for files alone finds nothing.
+    if ((searchAttributes & DirectoryAttribute) == 0) return NweNoMoreDirEntries;
+    const auto& children = scan.Volume->Directories[scan.Directory].Children;
+    for (size_t at = searchSequence == WholeEntry ? 0 : size_t{searchSequence} + 1; at < children.size(); ++at) {
+        const TSnapshotDirectory& child = scan.Volume->Directories[children[at]];
+        if (!MatchesPattern(pattern, child.Name)) continue;
+        entry = EntryInfo(*scan.Volume, children[at]);
+        searchSequence = entry.SequenceNumber;
+        return 0;
+    }
+    return NweNoMoreDirEntries;
+}
+
+NWCCODE TSnapshotClient::NWCloseDirectoryScan(NWCONN_HANDLE connection, uint8_t scanHandle) {
+    auto it = scans_.find(scanHandle);
+    if (it == scans_.end() || it->second->Connection != connection) return NweBadDirectoryHandle;
+    scans_.erase(it);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name,
+                                         uint16_t& objectType) {
+    name.clear();
+    objectType = 0;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    const auto& bindery = workstation_->Servers[attached->Server].Bindery;
+    auto it = bindery.find(id);
+    if (it == bindery.end()) return NweNoSuchObject;
+    name = it->second;
+    objectType = BinderyUserType;
+    return 0;
+}
+
+std::unique_ptr<TErrorTextLibrary> TSnapshotClient::LoadErrorTextLibrary() { return TDirectoryClient::LoadErrorTextLibrary(); }
+
+} // namespace era

@@ -1,0 +1,99 @@
+#include "client/snapshot/snapshot_tree.h"
+
+#include "client/ascii_fold.h"
+
+namespace era {
+
+namespace {
+const std::vector<uint32_t> NoHolders;
+constexpr int MaxAliasHops = 16;   // an alias chain longer than this (or a loop) ends nowhere
+} // namespace
+
+TSnapshotTree::TSnapshotTree(std::string name) : name_(std::move(name)) {
+    TSnapshotObject root;
+    root.BaseClass = "Tree Root";
+    root.Container = true;
+    objects_.push_back(std::move(root));
+}
+
+uint32_t TSnapshotTree::FindObject(const TNameParts& full) const {
+    if (full.empty()) return RootObject;
+    return FindObjectByKey(NameKey(full));
+}
+
+uint32_t TSnapshotTree::FindObjectByKey(const std::string& key) const {
+    if (key.empty()) return RootObject;
+    auto it = byName_.find(key);
+    return it == byName_.end() ? NoObject : it->second;
+}
+
+uint32_t TSnapshotTree::FindObjectByID(NWObjectID id) const {
+    auto it = byID_.find(id);
+    return it == byID_.end() ? NoObject : it->second;
+}
+
+uint32_t TSnapshotTree::FindAttribute(std::string_view directoryName) const {
+    auto it = attributeByName_.find(FoldAscii(directoryName));
+    return it == attributeByName_.end() ? NoAttribute : it->second;
+}
+
+const TStoredAttribute* TSnapshotTree::AttributeOf(uint32_t object, uint32_t attribute) const {
+    if (object >= objects_.size() || attribute == NoAttribute) return nullptr;
+    for (const auto& stored : objects_[object].Attributes)
+        if (stored.Attribute == attribute) return &stored;
+    return nullptr;
+}
+
+const std::vector<uint32_t>& TSnapshotTree::Holders(uint32_t attribute, uint32_t target) const {
+    auto it = holders_.find(HolderKey(attribute, target));
+    return it == holders_.end() ? NoHolders : it->second;
+}
+
+TNameParts TSnapshotTree::FullName(uint32_t object) const {
+    TNameParts parts;
+    for (uint32_t at = object; at != NoObject && at != RootObject && at < objects_.size(); at = objects_[at].Parent)
+        parts.push_back(objects_[at].Rdn);
+    return parts;
+}
+
+bool TSnapshotTree::IsBelow(uint32_t object, uint32_t container) const {
+    if (object >= objects_.size()) return false;
+    for (uint32_t at = objects_[object].Parent; at != NoObject; at = objects_[at].Parent)
+        if (at == container) return true;
+    return false;
+}
+
+uint32_t TSnapshotTree::Dereference(uint32_t object) const {
+    for (int hop = 0; hop < MaxAliasHops; ++hop) {
+        if (object >= objects_.size()) return NoObject;
+        const auto& entry = objects_[object];
+        if (entry.BaseClass != "Alias") return object;
+        object = entry.AliasTarget;
+    }
+    return NoObject;
+}
+
+uint32_t TSnapshotTree::InternAttribute(const std::string& directoryName, std::string_view ldapName,
+                                        uint32_t syntax) {
+    auto [it, added] = attributeByName_.try_emplace(FoldAscii(directoryName), static_cast<uint32_t>(attributes_.size()));
+    if (added) attributes_.push_back({directoryName, std::string(ldapName), syntax});
+    return it->second;
+}
+
+bool TSnapshotTree::IndexName(const std::string& key, uint32_t object) {
+    return byName_.try_emplace(key, object).second;
+}
+
+bool TSnapshotTree::IndexID(NWObjectID id, uint32_t object) { return byID_.try_emplace(id, object).second; }
+
+void TSnapshotTree::IndexHolder(uint32_t attribute, uint32_t target, uint32_t holder) {
+    auto& holders = holders_[HolderKey(attribute, target)];
+    if (holders.empty() || holders.back() != holder) holders.push_back(holder);
+}
+
+void TSnapshotTree::FinishIndexes() {
+    for (auto& [key, holders] : holders_) holders.shrink_to_fit();
+    for (auto& object : objects_) object.Children.shrink_to_fit();
+}
+
+} // namespace era
