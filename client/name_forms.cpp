@@ -106,7 +106,9 @@ NWCCODE ParseNameContext(std::string_view nameContext, TNameParts& parts) {
     if (nameContext.empty() || nameContext == RootName) return 0;
     if (nameContext.front() == '.') nameContext.remove_prefix(1);
     TResolvedName resolved;
-    NWCCODE code = ResolveInputName(std::string(".") + std::string(nameContext), {}, resolved);
+    std::string full(1, '.');
+    full.append(nameContext);
+    NWCCODE code = ResolveInputName(full, {}, resolved);
     if (code != 0) return code;
     if (!resolved.Special.empty()) return ErrIllegalDsName;
     parts = std::move(resolved.Parts);
@@ -154,7 +156,9 @@ std::string WriteOutputName(const TNameParts& full, uint32_t flags, const TNameP
     bool typed = (flags & DcvTypelessNames) == 0;
     if ((flags & DcvCanonicalizeNames) == 0 || nameContext.empty()) return JoinParts(full, full.size(), typed);
     if (IsBelow(full, nameContext)) return JoinParts(full, full.size() - nameContext.size(), typed);
-    return "." + JoinParts(full, full.size(), typed);
+    std::string written(1, '.');
+    written += JoinParts(full, full.size(), typed);
+    return written;
 }
 
 std::string WriteFullName(const TNameParts& full, bool typed) {
@@ -163,11 +167,12 @@ std::string WriteFullName(const TNameParts& full, bool typed) {
 }
 
 void ApplyDefaultTypes(TNameParts& parts) {
+    static const std::string Leaf = "CN", Middle = "OU", Top = "O";
     for (size_t i = 0; i < parts.size(); ++i) {
         if (!parts[i].Type.empty()) continue;
-        if (i + 1 == parts.size()) parts[i].Type = "O";
-        else if (i == 0) parts[i].Type = "CN";
-        else parts[i].Type = "OU";
+        if (i + 1 == parts.size()) parts[i].Type = Top;
+        else if (i == 0) parts[i].Type = Leaf;
+        else parts[i].Type = Middle;
     }
 }
 

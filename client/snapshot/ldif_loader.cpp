@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <ldap.h>
 #include <ldif.h>
 
@@ -107,7 +108,9 @@ public:
 
 private:
     bool Fail(unsigned long line, const std::string& what) {
-        error_ = file_ + (line ? ":" + std::to_string(line) : std::string()) + ": " + what;
+        error_ = file_;
+        if (line) error_.append(":").append(std::to_string(line));
+        error_.append(": ").append(what);
         return false;
     }
 
@@ -116,6 +119,15 @@ private:
         TLdifHandle handle(file_);
         if (!handle.Get())
             return Fail(0, std::string("cannot open the LDIF file (") + (errno ? std::strerror(errno) : "unknown error") + ")");
+        // A record of an export takes a few hundred bytes; room made early saves moving it all later.
+        std::error_code sizeError;
+        auto bytes = std::filesystem::file_size(file_, sizeError);
+        if (!sizeError) {
+            size_t expected = static_cast<size_t>(std::min<uintmax_t>(bytes / 256, 50'000'000));
+            tree_->Reserve(expected);
+            parentKeys_.reserve(expected);
+            pending_.reserve(expected * 2);
+        }
         TRecordBuffer buffer;
         unsigned long lineNumber = 0;
         bool first = true;
@@ -263,6 +275,12 @@ private:
         return types_.emplace(std::string(ldapName), info).first->second;
     }
 
+    const std::string& ClassName(std::string_view ldapName) {
+        auto it = classes_.find(ldapName);
+        if (it == classes_.end()) it = classes_.emplace(std::string(ldapName), DirectoryClassName(ldapName)).first;
+        return it->second;
+    }
+
     bool AddValue(uint32_t object, std::string_view ldapName, std::string_view text, unsigned long lineNo,
                   std::string& firstClass, std::string& structuralClass) {
         const TTypeInfo info = TypeInfo(ldapName);
@@ -283,11 +301,11 @@ private:
         uint32_t valueIndex = static_cast<uint32_t>(attributes[slot].Values.size());
         switch (info.Role) {
         case TRole::ObjectClass:
-            value.Text = DirectoryClassName(text);
+            value.Text = ClassName(text);
             if (firstClass.empty()) firstClass = value.Text;
             break;
         case TRole::StructuralClass:
-            value.Text = DirectoryClassName(text);
+            value.Text = ClassName(text);
             structuralClass = value.Text;
             break;
         default:
@@ -546,6 +564,7 @@ private:
     std::vector<TPendingName> pending_;
     std::vector<bool> hasID_;
     std::unordered_map<std::string, TTypeInfo, TFoldedHash, TFoldedEqual> types_;
+    std::unordered_map<std::string, std::string, TFoldedHash, TFoldedEqual> classes_;
 };
 
 } // namespace

@@ -91,6 +91,12 @@ void TSnapshotTree::IndexHolder(uint32_t attribute, uint32_t target, uint32_t ho
     if (holders.empty() || holders.back() != holder) holders.push_back(holder);
 }
 
+void TSnapshotTree::Reserve(size_t objects) {
+    objects_.reserve(objects);
+    byName_.reserve(objects);
+    byID_.reserve(objects);
+}
+
 void TSnapshotTree::FinishIndexes() {
     for (auto& [key, holders] : holders_) holders.shrink_to_fit();
     for (auto& object : objects_) object.Children.shrink_to_fit();

@@ -109,6 +109,8 @@ public:
     bool IndexID(NWObjectID id, uint32_t object);
     // Records that holder names target in attribute.
     void IndexHolder(uint32_t attribute, uint32_t target, uint32_t holder);
+    // Makes room for about that many objects before loading.
+    void Reserve(size_t objects);
     // Lets the indexes give back their spare room once loading is done.
     void FinishIndexes();
 
