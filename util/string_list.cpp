@@ -72,6 +72,16 @@ void TStringList::Delete(int i) {
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(Checked(i)));
 }
 
+void TStringList::DeleteIf(const std::function<bool(int index)>& remove) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (remove(static_cast<int>(i))) continue;
+        if (kept != i) items_[kept] = std::move(items_[i]);
+        ++kept;
+    }
+    items_.resize(kept);
+}
+
 int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
     if (!caseSensitive_) return CompareText(a, b);
     const int c = a.compare(b);

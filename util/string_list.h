@@ -50,6 +50,8 @@ public:
     void InsertObject(int i, std::string text, std::uint32_t value);
     // Removes item i.
     void Delete(int i);
+    // Removes in one pass every item for whose index (before the removal) the predicate holds.
+    void DeleteIf(const std::function<bool(int index)>& remove);
     // Removes every item.
     void Clear() { items_.clear(); }
 

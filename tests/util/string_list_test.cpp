@@ -36,6 +36,17 @@ TEST(StringList, KeepsTextsWithTheirValues) {
     EXPECT_EQ(list.Count(), 0);
 }
 
+TEST(StringList, DeleteIfRemovesByOriginalIndex) {
+    TStringList list;
+    for (int i = 0; i < 6; ++i)
+        list.AddObject("item" + std::to_string(i), static_cast<std::uint32_t>(i));
+    list.DeleteIf([](int index) { return index % 2 == 0; });
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"item1", "item3", "item5"}));
+    EXPECT_EQ(list.Objects(2), 5u);
+    list.DeleteIf([](int) { return false; });
+    EXPECT_EQ(list.Count(), 3);
+}
+
 TEST(StringList, IndexesOutsideTheListThrow) {
     TStringList list;
     list.Add("x");
