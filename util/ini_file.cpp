@@ -1,5 +1,7 @@
 #include "util/ini_file.h"
 
+#include "util/text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -22,21 +24,10 @@ namespace {
 // escaped itself).
 constexpr std::string_view EscapeMarker = "%ESC%";
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool SameName(const std::string& a, const std::string& b) { return TextEquals(a, b); }
 
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    return true;
-}
-
-std::string TrimSpaces(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return s.substr(b, e - b);
-}
+// Blanks and tabs only: an escaped value keeps the line breaks at its ends.
+std::string TrimSpaces(std::string_view s) { return TrimRightChars(TrimLeftChars(s, " \t"), " \t"); }
 
 bool NeedsEscape(const std::string& value) {
     if (value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return true;
