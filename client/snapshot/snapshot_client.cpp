@@ -1,6 +1,7 @@
 #include "client/snapshot/snapshot_client.h"
 
 #include "client/ascii_fold.h"
+#include "client/redirector.h"
 #include "client/schema_map.h"
 
 #include <algorithm>
@@ -562,6 +563,15 @@ std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::s
     std::unique_ptr<TSnapshotClient> client;
     LoadWorkstation(path, client, message);
     return client;
+}
+
+NWCCODE InstallWorkstation(const std::string& path, std::string& message) {
+    std::unique_ptr<TSnapshotClient> client;
+    NWCCODE code = LoadWorkstation(path, client, message);
+    if (code != 0) return code;
+    InstallClient(std::move(client));
+    InstallClientRedirector();
+    return 0;
 }
 
 } // namespace era

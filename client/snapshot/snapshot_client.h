@@ -140,5 +140,9 @@ private:
 // NweClientNotStarted then).
 NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message);
 std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message);
+// Loads a workstation file and, when it loads, makes it the process-wide client with its
+// redirector answering for network paths (what "--workstation FILE" and ERA_WORKSTATION do).
+// On failure the installed client stays as it was.
+NWCCODE InstallWorkstation(const std::string& path, std::string& message);
 
 } // namespace era

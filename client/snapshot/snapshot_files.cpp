@@ -4,6 +4,7 @@
 #include "client/snapshot/snapshot_client.h"
 
 #include "client/ascii_fold.h"
+#include "directory/error_table.h"
 
 #include <algorithm>
 #include <cstring>
@@ -398,6 +399,8 @@ NWCCODE TSnapshotClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id
     return 0;
 }
 
-std::unique_ptr<TErrorTextLibrary> TSnapshotClient::LoadErrorTextLibrary() { return TDirectoryClient::LoadErrorTextLibrary(); }
+std::unique_ptr<TErrorTextLibrary> TSnapshotClient::LoadErrorTextLibrary() {
+    return std::make_unique<TTableErrorTextLibrary>();
+}
 
 } // namespace era

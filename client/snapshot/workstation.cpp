@@ -3,6 +3,7 @@
 #include "client/ascii_fold.h"
 #include "client/snapshot/ldif_loader.h"
 #include "client/snapshot/time_text.h"
+#include "rights/notation.h"
 
 #include <charconv>
 #include <filesystem>
@@ -15,21 +16,6 @@ namespace era {
 namespace {
 
 using TJson = nlohmann::ordered_json;
-
-// File-system rights letters of the workstation file (R W C E A F M S), or a decimal mask.
-uint16_t FileRights(const std::string& letters) {
-    static constexpr std::pair<char, uint16_t> Letters[] = {{'R', 0x001}, {'W', 0x002}, {'C', 0x008},
-                                                            {'E', 0x010}, {'A', 0x020}, {'F', 0x040},
-                                                            {'M', 0x080}, {'S', 0x100}};
-    uint32_t number = 0;
-    auto [end, ec] = std::from_chars(letters.data(), letters.data() + letters.size(), number);
-    if (ec == std::errc() && end == letters.data() + letters.size() && number != 0)
-        return static_cast<uint16_t>(number & 0x1FF);
-    uint16_t mask = 0;
-    for (const auto& [letter, bit] : Letters)
-        if (letters.find(letter) != std::string::npos) mask |= bit;
-    return mask;
-}
 
 std::map<std::string, TTreeSource>& TreeSources() {
     static std::map<std::string, TTreeSource> sources = {
@@ -182,6 +168,16 @@ private:
         return true;
     }
 
+    // File-system rights as the notation reads them: letters (R W C E A F M S) or a decimal mask.
+    bool Rights(const std::string& text, const std::string& key, uint16_t& mask) {
+        bool ok = true;
+        uint32_t rights = U_StrToRights(text, rkFileSystem, &ok);
+        if (!ok || rights > 0x1FF)
+            return Fail(key, "expected file-system rights as letters such as \"RWCEMF\", found \"" + text + "\"");
+        mask = static_cast<uint16_t>(rights);
+        return true;
+    }
+
     bool ObjectID(const std::string& text, std::string_view key, NWObjectID& id) {
         const char* begin = text.data();
         const char* end = text.data() + text.size();
@@ -315,7 +311,12 @@ private:
         }
         if (!created.empty() && !ParseIsoTime(created, directory.CreationTime))
             return Fail(key + ".created", "expected a time such as \"2009-09-01T08:00:00Z\"");
-        if (entry.contains("irm")) directory.InheritedRightsMask = FileRights(irm) & AllRightsMask;
+        if (entry.contains("irm")) {
+            uint16_t mask = 0;
+            if (!Rights(irm, key + ".irm", mask)) return false;
+            // The mask is the eight bits below Supervisor, which no mask takes away.
+            directory.InheritedRightsMask = mask & AllRightsMask;
+        }
         if (auto trustees = entry.find("trustees"); trustees != entry.end()) {
             if (!trustees->is_object())
                 return Fail(key + ".trustees", "expected { \"trustee\": \"rights letters\" }");
@@ -323,7 +324,7 @@ private:
                 std::string itemKey = key + ".trustees." + name;
                 if (!rights.is_string()) return Fail(itemKey, "expected the rights as letters such as \"RF\"");
                 TTrusteeEntry trustee;
-                trustee.Rights = FileRights(rights.get<std::string>());
+                if (!Rights(rights.get<std::string>(), itemKey, trustee.Rights)) return false;
                 if (name == PublicName) {
                     trustee.ObjectID = PublicTrusteeID;
                 } else if (name == RootName) {

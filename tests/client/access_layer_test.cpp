@@ -1,0 +1,158 @@
+// The access layer's operations over the embedded directory: the callers of the client, run
+// against the real loader's workstation as the program runs them.
+
+#include "client_fixture.h"
+
+#include "client/redirector.h"
+#include "directory/connections.h"
+#include "directory/context.h"
+#include "directory/error_text.h"
+#include "directory/names.h"
+#include "directory/netware_paths.h"
+#include "util/paths.h"
+
+namespace era {
+
+using namespace era::test;
+
+namespace {
+
+// Installs the small workstation as the process-wide client for one test, and puts back what was there.
+class AccessLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string message;
+        previous_ = InstallClient(nullptr);
+        ASSERT_EQ(InstallWorkstation(DataFile("small.json"), message), 0) << message;
+        ResetNetWareStartup();
+    }
+    void TearDown() override {
+        ResetNetWareStartup();
+        SetNetworkDirectoryResolver(nullptr);
+        InstallClient(std::move(previous_));
+    }
+    NWDSContextHandle NewContext() {
+        EXPECT_EQ(TDSContext::Create(context_), 0);
+        return context_.Get();
+    }
+    NWCONN_HANDLE SecondConnection() {
+        uint32_t iterator = 1;
+        NWCONN_REF reference = 0;
+        NWCONN_HANDLE handle = 0;
+        EXPECT_EQ(Client().NWCCScanConnRefs(iterator, reference), 0);
+        EXPECT_EQ(Client().NWCCOpenConnByRef(reference, 1, 0, handle), 0);
+        return handle;
+    }
+
+private:
+    std::unique_ptr<TDirectoryClient> previous_;
+    TDSContext context_;
+};
+
+} // namespace
+
+TEST_F(AccessLayer, StartUpFindsTheServersTreesAndUsers) {
+    EXPECT_EQ(InitNetWare(), 0);
+    EXPECT_NE(StartupConnection(), 0xFFFFu);
+    TStringList trees, servers;
+    U_ListTrees(trees);
+    U_ListServers(servers);
+    ASSERT_EQ(trees.Count(), 2);
+    EXPECT_EQ(trees.Strings(0), "SMALL_TREE");
+    EXPECT_EQ(trees.Strings(1), "OTHER_TREE");
+    ASSERT_EQ(servers.Count(), 2);
+    EXPECT_EQ(servers.Strings(1), "FS2");
+    EXPECT_EQ(U_GetPrimaryTreeName(), "SMALL_TREE");
+    // A fresh context writes typed names: its typeless flag is off until a caller sets it.
+    EXPECT_EQ(U_GetConnUserName(StartupConnection()), "CN=admin.O=acme");
+    NWCONN_HANDLE fs2 = SecondConnection();
+    EXPECT_FALSE(U_IsDSAuthenticated(fs2));
+    EXPECT_EQ(U_GetConnUserName(fs2), "<not authenticated>");
+    std::string name;
+    EXPECT_EQ(U_GetObjectNameByID(fs2, 0x0A000002, name), 0);   // through the bindery
+    EXPECT_EQ(name, "GUEST");
+}
+
+TEST_F(AccessLayer, InformationFieldsWalkUpToRoot) {
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContext(context, "sales.acme"), 0);
+    EXPECT_EQ(U_DSGetFullName(context, "ann"), ".ann.sales.acme");
+    std::vector<std::string> chain{".bob.east.sales.acme"};
+    while (chain.size() < 10) {
+        std::string parent = U_DSGetParentName(context, chain.back());
+        if (parent.empty()) break;
+        chain.push_back(parent);
+    }
+    EXPECT_EQ(chain, (std::vector<std::string>{".bob.east.sales.acme", ".east.sales.acme", ".sales.acme", ".acme", "[Root]"}));
+    EXPECT_EQ(U_DSGetBaseClass(context, ".staff.sales.acme"), "Group");
+    EXPECT_EQ(U_DSGetRDN(context, "ann"), "ann");
+    EXPECT_GT(U_DSGetModifyTime(context, ".acme"), 40000.0);   // 2009 as a desktop date-time
+    EXPECT_EQ(U_DSGetCreateTime(context, ".carl.Boston.US"), 0.0);
+    // The reads leave the caller's flags alone.
+    uint32_t flags = 0;
+    ASSERT_EQ(Client().NWDSGetContext(context, DckFlags, flags), 0);
+    EXPECT_EQ(flags, DefaultContextFlags);
+}
+
+TEST_F(AccessLayer, ContextsChangeTreesAndFindTheUser) {
+    NWDSContextHandle context = NewContext();
+    EXPECT_EQ(U_DSWhoAmI(context), ".CN=admin.O=acme");
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames), 0);
+    EXPECT_EQ(U_DSWhoAmI(context), ".admin.acme");
+    EXPECT_EQ(U_DSGetMyContext(context), ".acme");
+    EXPECT_EQ(U_DSChangeTree(context, "other_tree", false), 0);
+    EXPECT_EQ(U_DSGetTreeName(context), "OTHER_TREE");
+    EXPECT_EQ(U_DSGetNameContext(context), "[Root]");   // nobody is logged in there
+    EXPECT_EQ(U_DSGetFullName(context, "tester.lab"), ".tester.lab");
+    EXPECT_NE(U_DSChangeTree(context, "NO_TREE", false), 0);
+}
+
+TEST_F(AccessLayer, PathsTrusteesOwnersAndSubdirectories) {
+    NWCONN_HANDLE connection = 0;
+    std::string server, volume, path;
+    ASSERT_EQ(U_PathToNWPath("P:\\DATA", connection, server, volume, path), 0);
+    EXPECT_EQ(server + "/" + volume + ":" + path, "FS1/SYS:PUBLIC\\DATA");
+    EXPECT_EQ(U_PathToUNC("P:\\DATA"), "\\\\FS1\\SYS\\PUBLIC\\DATA");
+    EXPECT_EQ(U_PathToUNC("C:\\local"), "C:\\local");
+    EXPECT_NE(U_PathToNWPath("/home/admin", connection, server, volume, path), 0);
+    EXPECT_TRUE(DirExists("F:\\PUBLIC\\DATA"));
+    EXPECT_FALSE(DirExists("F:\\PUBLIC\\NONE"));
+    EXPECT_EQ(PathForm("f:\\public\\data", pfLong), "f:\\PUBLIC\\DATA");
+
+    ASSERT_EQ(U_PathToNWPath("F:\\", connection, server, volume, path), 0);
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames), 0);
+    TStringList trustees;
+    EXPECT_EQ(U_NWScanTrustees(context, connection, "SYS:PUBLIC\\DATA", trustees), 0);
+    ASSERT_EQ(trustees.Count(), 25);
+    EXPECT_EQ(trustees.Strings(0), ".admin.acme");
+    EXPECT_EQ(trustees.Strings(1), "[Public]");
+    EXPECT_EQ(trustees.Strings(3), "ID: [00000101]");
+    TStringList none;
+    EXPECT_EQ(U_NWScanTrustees(context, connection, "SYS:PUBLIC\\DOCS", none), 0);
+    EXPECT_EQ(none.Count(), 0);
+
+    std::string owner;
+    NWObjectID ownerID = 0;
+    EXPECT_EQ(U_NWGetDirectoryOwner("F:\\PUBLIC\\DATA", owner, ownerID), 0);
+    EXPECT_EQ(owner, "CN=ann.OU=sales.O=acme");   // looked up through a fresh context
+    EXPECT_EQ(U_NWGetDirectoryOwner("F:\\NONE", owner, ownerID), ErrDirectoryNotFound);
+
+    TStringList lines;
+    U_NWListSubdirectories("\\\\FS1\\SYS\\PUBLIC", SaDirectoriesAll, "*", lines, 2, pfLong);
+    ASSERT_EQ(lines.Count(), 3);
+    EXPECT_EQ(lines.Strings(0), "DATA");
+    EXPECT_EQ(lines.Strings(2), "DRIVERS");
+    std::string volumeDN;
+    EXPECT_EQ(U_DSGetVolumeDN(context, connection, 0, volumeDN), 0);
+    EXPECT_EQ(U_FullName(volumeDN), ".FS1_SYS.acme");
+}
+
+TEST_F(AccessLayer, ErrorTextsComeFromTheClientsLibrary) {
+    EXPECT_EQ(U_ErrorText(NweNoMoreTrustees).rfind("0x899C (", 0), 0u);
+    std::string text = U_ErrorText(ErrNoSuchEntry);
+    EXPECT_EQ(text.rfind("0xFFFFFDA7 (", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("0xFFFFFDA7 ()").size());
+}
+
+} // namespace era
