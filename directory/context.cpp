@@ -149,6 +149,10 @@ std::string U_DSGetMyContext(NWDSContextHandle context) {
     return parent.empty() ? "[Root]" : parent;
 }
 
+std::string U_DSCombineWithContext(NWDSContextHandle context, const std::string& item) {
+    return U_CombineContext(U_DSGetNameContext(context), item);
+}
+
 std::string U_DSCanonicalizeName(NWDSContextHandle context, const std::string& name) {
     std::string canonical;
     if (Client().NWDSCanonicalizeName(context, name, canonical) != 0) return name;

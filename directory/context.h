@@ -53,6 +53,8 @@ NWCCODE U_DSChangeTree(NWDSContextHandle context, const std::string& tree, bool 
 std::string U_DSWhoAmI(NWDSContextHandle context);
 // The logged-in user's container, or "[Root]".
 std::string U_DSGetMyContext(NWDSContextHandle context);
+// U_CombineContext of the context's name context and a list item.
+std::string U_DSCombineWithContext(NWDSContextHandle context, const std::string& item);
 // The client's canonical form of a name; the name itself when the client refuses.
 std::string U_DSCanonicalizeName(NWDSContextHandle context, const std::string& name);
 

@@ -1,0 +1,326 @@
+#include "app/main_state.h"
+
+#include "directory/attributes.h"
+#include "directory/connections.h"
+#include "directory/error_text.h"
+#include "directory/listing.h"
+#include "directory/names.h"
+#include "directory/netware_paths.h"
+#include "rights/analysis.h"
+#include "util/paths.h"
+#include "util/settings.h"
+#include "util/text.h"
+#include "util/version.h"
+
+#include <exception>
+
+namespace era {
+
+namespace {
+
+constexpr const char* Separator = "_____________________";   // 21 underscores
+constexpr int MaxTraceLevel = 31;
+
+// The hourglass for as long as the scan runs, however it ends.
+class TWait {
+public:
+    TWait() : previous_(BeginWait()) {}
+    ~TWait() { EndWait(previous_); }
+    TWait(const TWait&) = delete;
+    TWait& operator=(const TWait&) = delete;
+
+private:
+    TCursor previous_;
+};
+
+std::string EdirListSection(const std::string& tree) { return Format("%s - %s", "CheckListBoxEdir", tree.c_str()); }
+
+} // namespace
+
+void MapEdition(TStartupState& state) {
+    switch (state.EditionCode) {
+    case 0:
+        state.AttrColumnsEnabled = true;
+        break;
+    case 1:
+        state.FileMode = false;
+        state.EdirMode = true;
+        state.AttrColumnsEnabled = false;
+        break;
+    case 2:
+        state.FileMode = true;
+        state.EdirMode = false;
+        state.AttrColumnsEnabled = true;
+        break;
+    default:
+        state.AttrColumnsEnabled = false;
+        break;
+    }
+    state.AppIdentity = state.FileMode ? "Vexilant.file" : "Vexilant.edir";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The selection pages' contexts
+
+void TMainState::FillTreeList() {
+    try {
+        TDSContext::Create(BrowseContext);
+        TDSContext::Create(ScanContext);
+        Trees.Clear();
+        U_ListTrees(Trees);
+        if (Trees.Count() == 0) return;
+        const std::string primary = U_GetPrimaryTreeName();
+        int index = 0;
+        for (int i = 0; i < Trees.Count(); ++i)
+            if (TextEquals(Trees.Strings(i), primary)) index = i;
+        ChangeTree(Trees.Strings(index));
+    } catch (...) {
+        // As on the selection page: a failure here leaves the lists as far as they got.
+    }
+}
+
+void TMainState::ChangeTree(const std::string& tree) {
+    TCustomIniFile* settings = Startup.UserSettings.get();
+    if (!CurrentTree.empty() && settings) {
+        IniWriteString(*settings, "Context", CurrentTree, CurrentNameContext);
+        SaveCheckList(*settings, EdirListSection(CurrentTree), CheckListBoxEdir);
+    }
+    if (tree.empty()) return;
+    CurrentTree = tree;
+    U_DSChangeTree(BrowseContext.Get(), tree, false);
+    NWCCODE code = U_DSChangeTree(ScanContext.Get(), tree, false);
+    CurrentNameContext = settings ? IniReadText(*settings, "Context", tree, "[Root]") : "[Root]";
+    U_DSSetContext(BrowseContext.Get(), CurrentNameContext);
+    const NWCCODE rootCode = U_DSSetContextToRoot(ScanContext.Get());
+    if (code == 0) code = rootCode;
+    if (code != 0) U_ShowError(code, "DSChangeCurrentTree");
+    U_DSSetContextFlag(BrowseContext.Get(), "+", DcvTypelessNames);
+    U_DSSetContextFlag(ScanContext.Get(), "+", DcvTypelessNames);
+    MyName = U_DSWhoAmI(ScanContext.Get());
+    TStringList containers, objects;
+    GetContainerInfo(containers, objects);
+    if (settings) RestoreCheckList(*settings, EdirListSection(tree), CheckListBoxEdir);
+}
+
+void TMainState::GetContainerInfo(TStringList& containers, TStringList& objects) {
+    TCursor previous = BeginWait();
+    const std::string current = U_FullName(U_DSGetNameContext(BrowseContext.Get()));
+    containers.Clear();
+    objects.Clear();
+    containers.SetSorted(true);
+    containers.SetDuplicates(dupAccept);
+    U_DSListContainer(BrowseContext.Get(), current, &containers, true, "", &objects);
+    containers.SetSorted(false);
+    if (current != "[Root]")
+        containers.Insert(0, "[ .. ]");
+    else
+        objects.InsertObject(0, Format("%s: %s", "[Root]", "[Root]"), 8);
+    CurrentNameContext = current;
+    EndWait(previous);
+}
+
+void TMainState::FillServerList() {
+    if (TDSContext::Create(StartupContext) != 0) return;
+    U_DSSetContextFlag(StartupContext.Get(), "+", DcvTypelessNames);
+    Servers.Clear();
+    U_ListServers(Servers);
+    if (SelectedServer < 0 && Servers.Count() > 0) SelectServer(0);
+}
+
+void TMainState::SelectServer(int index) {
+    if (index < 0 || index >= Servers.Count()) return;
+    if (ServerConnection != 999) Client().NWCCCloseConn(ServerConnection);
+    ServerConnection = 999;
+    SelectedServer = index;
+    ServerConnRef = Servers.Objects(index);
+    ServerName = Servers.Strings(index);
+    NWCONN_HANDLE handle = 0;
+    const NWCCODE code = Client().NWCCOpenConnByRef(ServerConnRef, 1, 0, handle);
+    if (code != 0)
+        U_ShowError(code, "NWCCOpenConnByRef");
+    else
+        ServerConnection = handle;
+    // The folder tree opens only for a server whose user is known.
+    CurrentUser.Name = ServerConnection == 999 ? "<not authenticated>" : U_GetConnUserName(ServerConnection);
+    FolderTreeEnabled = CurrentUser.Name != "<not authenticated>";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The scan driver
+
+void TMainState::LogLine(const std::string& text) {
+    if (Startup.DebugMode) ListBoxLog.Add(text);
+    UiHost().ProcessMessages();
+}
+
+void TMainState::LogResult(const std::string& text, NWCCODE code) {
+    if (Startup.DebugMode && code != 0) LogLine(text + " - " + U_ErrorText(code));
+}
+
+void TMainState::AddTraceLine(const std::string& text, uint32_t level) { trace_.AddObject(text, level); }
+
+void TMainState::AddErrorLine(const std::string& text, NWCCODE code) {
+    const std::string line = Format("%s: %s", text.c_str(), U_ErrorText(code).c_str());
+    if (Startup.DebugMode) ListBoxLog.Add(line);
+    if (code != 0) trace_.AddObject(line, LevelDriverError);
+}
+
+void TMainState::WriteScanHeader() {
+    AddTraceLine(Format("Version:   %s %s", Startup.AppIdentity.c_str(), VersionText), 31);
+    AddTraceLine(Format("Date:      %s", NowStamp().c_str()), 31);
+    AddTraceLine(Format("Settings:  Resolve Containers=%s", BoolToText(Settings.ResolveContainers).c_str()), 31);
+    if (Startup.FileMode) {
+        AddTraceLine("Settings:  Scan type=File system", 31);
+        AddTraceLine(Format("Settings:  Scan Subdirs=%s", BoolToText(Settings.ScanSubDirs).c_str()), 31);
+    } else {
+        AddTraceLine("Settings:  Scan type=eDirectory", 31);
+    }
+    AddTraceLine("", 31);
+    for (const auto& line : trace_.Items()) {
+        MemoDebug.AddObject(line.Text, line.Object);
+        MemoStandard.AddObject(line.Text, line.Object);
+    }
+    trace_.Clear();
+}
+
+void TMainState::ExpandSubdirectories() {
+    TStringList collected;
+    for (const auto& entry : selection_.Items())
+        U_NWListSubdirectories(entry.Text, SaDirectoriesAll, "*", collected, 1, pfLong);
+    for (const auto& path : collected.Items()) selection_.Add(path.Text);
+    selection_.Sort();
+}
+
+void TMainState::StartItem() {
+    results_.Clear();
+    trace_.Clear();
+    AddTraceLine(Separator, 31);
+    AddTraceLine("", 31);
+}
+
+void TMainState::ObjectStep(const std::string& object) {
+    StartItem();
+    DSObjectInfo info;
+    const bool found = U_DSObjectExists(ScanContext.Get(), object, info);
+    LogLine(Separator);
+    LogLine(Format("VX: Check Object \"%s\" (%s)", object.c_str(), CurrentTree.c_str()));
+    if (!found) {
+        AddErrorLine(Format("Invalid Object (%s)", object.c_str()), ErrDirectoryNotFound);
+        MissingItems.push_back(object);
+    } else {
+        U_AnalyzeEffectiveRights(ScanContext.Get(), object, MaxTraceLevel, scanFlags_, &trace_, results_, &StatusBar);
+    }
+    FinishItem();
+}
+
+void TMainState::PathStep(const std::string& path) {
+    StartItem();
+    std::string shortPath = PathForm(path, pfShort);
+    if (shortPath.empty()) shortPath = path;
+    const std::string longPath = PathForm(path, pfLong);
+    const bool missing = !DirExists(shortPath);
+    lastShortPath_ = shortPath;
+    LogLine(Separator);
+    LogLine(Format("VX: Check Path \"%s\" (%s)", shortPath.c_str(), longPath.c_str()));
+    AddTraceLine(Format("Path: \"%s\"", longPath.c_str()) + (missing ? " (not found)" : ""), LevelItemHeading);
+    if (missing) {
+        AddErrorLine(Format("Invalid Path (%s)", shortPath.c_str()), ErrDirectoryNotFound);
+        MissingItems.push_back(path);
+        FinishItem();
+        return;
+    }
+    itemConnection_ = ServerConnection;
+    itemConnRef_ = ServerConnRef;
+    itemContext_.Reset();
+    TDSContext::Duplicate(StartupContext.Get(), itemContext_);
+
+    std::string server, volume, dirPath;
+    NWCONN_HANDLE connection = itemConnection_;
+    U_PathToNWPath(shortPath, connection, server, volume, dirPath);
+    const NWCCODE parseCode = U_PathToNWPath(ConvertOem(shortPath, true), connection, server, volume, dirPath);
+    itemConnection_ = connection;
+    LogResult(Format("VX: U_PathToNWPath (%s)", shortPath.c_str()), parseCode);
+
+    std::string tree;
+    U_GetTreeNameByHandle(itemConnection_, tree);
+    U_DSChangeCurrentTreeAndContext(itemContext_.Get(), tree, "[Root]", false);
+
+    const NWCCODE refCode = U_GetConnRefByHandle(itemConnection_, itemConnRef_);
+    LogResult(Format("VX: U_GetConnRefByHandle (%s)", shortPath.c_str()), refCode);
+
+    CurrentUser.Name = U_DSWhoAmI(itemContext_.Get());
+    NWObjectID id = 0;
+    const NWCCODE mapCode = Client().NWDSMapNameToID(itemContext_.Get(), itemConnection_, CurrentUser.Name, id);
+    CurrentUser.ID = mapCode == 0 ? id : 0xFFFFFFFFu;
+    CurrentUser.Mapped = mapCode == 0;
+    LogResult(Format("VX: NWDSMapNameToID (%s : ID=0x%04X)", CurrentUser.Name.c_str(), CurrentUser.ID), mapCode);
+
+    U_AnalyzeEffectiveRights(itemContext_.Get(), Format("%s/%s:%s", server.c_str(), volume.c_str(), dirPath.c_str()),
+                             MaxTraceLevel, scanFlags_, &trace_, results_, &StatusBar);
+    FinishItem();
+}
+
+void TMainState::FinishItem() {
+    for (const auto& line : trace_.Items()) MemoDebug.AddObject(line.Text, line.Object);
+    TReportInputs inputs;
+    inputs.FileMode = Startup.FileMode;
+    inputs.FilterExcl = Settings.FilterExcl;
+    inputs.FilterIncl = Settings.FilterIncl;
+    inputs.AttrColumnsEnabled = Startup.AttrColumnsEnabled;
+    inputs.AttrConfig = &AttrConfig;
+    inputs.ResultCache = ResultCache.get();
+    inputs.Context = Startup.FileMode ? StartupContext.Get() : BrowseContext.Get();
+    BuildSummary(trace_, inputs);
+    for (const auto& line : trace_.Items()) MemoStandard.AddObject(line.Text, line.Object);
+    CheckBoxDebugVisible = MemoDebug.Count() > 0;
+    LogLine("");
+}
+
+void TMainState::DoTheJob() {
+    TWait wait;
+    ScanButtonEnabled = false;
+    selection_.Clear();
+    results_.Clear();
+    trace_.Clear();
+    MemoStandard.Clear();
+    MemoDebug.Clear();
+    MissingItems.clear();
+    FailedItems.clear();
+
+    scanFlags_ = 0;
+    if (Settings.ShowOnlyUsers) scanFlags_ = ScanUsersOnly;
+    if (Settings.ResolveContainers) scanFlags_ |= ScanResolveContainers;
+
+    const TCheckList& active = Startup.FileMode ? CheckListBoxPaths : CheckListBoxEdir;
+    for (int i = 0; i < active.Items.Count(); ++i)
+        if (active.Checked(i)) selection_.Add(active.Items.Strings(i));
+    if (Settings.ScanSubDirs) ExpandSubdirectories();
+    WriteScanHeader();
+
+    auto guarded = [this](const std::string& item, auto step) {
+        try {
+            (this->*step)(item);
+        } catch (const std::exception& e) {
+            FailedItems.push_back({item, e.what()});
+        } catch (...) {
+            FailedItems.push_back({item, "unexpected failure"});
+        }
+    };
+    if (Startup.FileMode) {
+        for (const auto& entry : selection_.Items()) guarded(entry.Text, &TMainState::PathStep);
+    } else {
+        scanFlags_ |= ScanDirectoryMode;
+        for (const auto& entry : selection_.Items()) {
+            lastObject_ = entry.Text;
+            guarded(entry.Text, &TMainState::ObjectStep);
+        }
+    }
+    itemContext_.Reset();
+    selection_.Clear();
+    results_.Clear();
+    trace_.Clear();
+    StatusBar.SetPanelText(1, Startup.FileMode ? lastShortPath_ : lastObject_);
+    ScanButtonEnabled = true;
+}
+
+} // namespace era

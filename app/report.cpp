@@ -1,0 +1,148 @@
+#include "app/report.h"
+
+#include "directory/attributes.h"
+#include "directory/names.h"
+#include "util/settings.h"
+#include "util/text.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace era {
+
+namespace {
+
+constexpr uint32_t LevelEffectiveLine = 5;
+constexpr uint32_t LevelHeading = 13;
+constexpr uint32_t LevelStart = 14;
+constexpr uint32_t LevelError = 21;
+
+struct TEffectiveFields {
+    std::string Rights, Class, Trustee, Attribute;
+};
+
+// The four fields of an effective-rights line, cut by first occurrences of the separators.
+TEffectiveFields CutEffectiveLine(const std::string& line) {
+    TEffectiveFields f;
+    f.Rights = StrAfter(StrBefore(line, "]", true), "[", true);
+    f.Class = StrAfter(StrBefore(StrAfter(line, "->", true), "]", true), "[", true);
+    f.Trustee = StrAfter(StrAfter(StrBefore(line, " / ", true), "->", true), "] ", true);
+    if (!f.Trustee.starts_with("[")) f.Trustee = U_FullName(f.Trustee);
+    f.Attribute = StrBefore(StrAfter(StrAfter(line, " / ", true), "\"", true), "\"", true);
+    return f;
+}
+
+void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, const TReportInputs& in) {
+    TAttrConfig& config = *in.AttrConfig;
+    if (!in.AttrColumnsEnabled || fields.Trustee.empty() || config.Template.empty()) return;
+    const std::string section = "Attr - " + fields.Class;
+    std::string text = in.ResultCache ? in.ResultCache->ReadValue(section, fields.Trustee) : std::string();
+    if (text.empty()) {
+        text = config.Template;
+        for (int n = 1; n <= std::min(config.Count, TAttrConfig::MaxColumns); ++n) {
+            const std::string placeholder = Format("#%s_%.02d", "Attr", n);
+            if (config.Names[n].empty() || text.find(placeholder) == std::string::npos) continue;
+            std::string value;
+            if (U_DSGetAttributeText(in.Context, fields.Trustee, config.Names[n], value) != 0)
+                config.LastValues[n] = config.Defaults[n];
+            else
+                config.LastValues[n] = StrReplace(StrReplace(value, "\r\n", ";", true, true), "\n", ";", true, true);
+            text = StrReplace(text, placeholder, config.LastValues[n], true, true);
+        }
+        if (in.ResultCache) in.ResultCache->WriteValue(section, fields.Trustee, DoubleQuoted(text));
+    }
+    if (!TrimBlanks(text).empty()) {
+        summary.Add(text);
+        summary.Add("");
+    }
+}
+
+std::string CacheFolder() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path folder = fs::temp_directory_path(ec) / ("era-" + std::to_string(::getuid()));
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    // Use the folder only when it is really ours and nobody else's to write in.
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
+        (st.st_mode & 077) != 0) {
+        folder = fs::path(ProgramDataPath(true, "cache")).parent_path();
+        fs::create_directories(folder, ec);
+    }
+    return folder.string();
+}
+
+} // namespace
+
+TAttrConfig ReadAttrConfig(TCustomIniFile& programSettings) {
+    TAttrConfig config;
+    config.Count = std::clamp(IniReadInteger(programSettings, "Attributes", "AttrCount", 0), 0, TAttrConfig::MaxColumns);
+    config.Template = IniReadText(programSettings, "Attributes", "AttrFormat", "");
+    config.Template = StrReplace(config.Template, "#TAB", "\t", true, true);
+    config.Template = StrReplace(config.Template, "#CRLF", "\r\n", true, true);
+    for (int n = 1; n <= config.Count; ++n) {
+        config.Names[n] = IniReadText(programSettings, "Attributes", Format("%s_%.02d", "Attr", n), "");
+        config.Defaults[n] = IniReadText(programSettings, "Attributes", Format("%s_%.02d", "AttrDefault", n), "");
+    }
+    return config;
+}
+
+TCache::TCache() : fileName_((std::filesystem::path(CacheFolder()) / "~1.tmp").string()) {
+    ini_ = std::make_unique<TIniFile>(fileName_);
+}
+
+TCache::~TCache() {
+    ini_.reset();
+    std::error_code ec;
+    std::filesystem::remove(fileName_, ec);
+}
+
+void TCache::WriteValue(const std::string& section, const std::string& key, const std::string& value) {
+    IniWriteString(*ini_, section, key, value);
+}
+
+std::string TCache::ReadValue(const std::string& section, const std::string& key) {
+    return IniReadStringCached(*ini_, section, key, "");
+}
+
+void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
+    TStringList summary;
+    bool hasStart = false, hasHeading = false;
+    for (const auto& line : trace.Items()) {
+        hasStart = hasStart || line.Object == LevelStart;
+        hasHeading = hasHeading || line.Object == LevelStart || line.Object == LevelHeading;
+    }
+    if (hasHeading) {
+        for (const auto& line : trace.Items()) {
+            switch (line.Object) {
+            case LevelEffectiveLine: {
+                const TEffectiveFields f = CutEffectiveLine(line.Text);
+                if (!inputs.FilterExcl.empty() && PosText(inputs.FilterExcl, f.Trustee) != 0) break;
+                if (!inputs.FilterIncl.empty() && PosText(inputs.FilterIncl, f.Trustee) == 0) break;
+                summary.Add(inputs.FileMode ? Format("Effective Trustee:\t%s\t[%s]\t%s", f.Class.c_str(),
+                                                     f.Rights.c_str(), f.Trustee.c_str())
+                                            : Format("Effective Trustee:\t%s\t[%s]\t%s\t%s", f.Class.c_str(),
+                                                     f.Rights.c_str(), f.Trustee.c_str(), f.Attribute.c_str()));
+                if (inputs.AttrConfig) AppendAttributeLines(summary, f, inputs);
+                break;
+            }
+            case LevelHeading:
+            case LevelError:
+                summary.Add(line.Text);
+                break;
+            case LevelStart:
+                summary.Add("");
+                break;
+            default:
+                break;
+            }
+        }
+        if (!hasStart) summary.Add("No trustees detected");
+    }
+    summary.Add("");
+    summary.Add("");
+    trace.SetText(summary.Text());
+}
+
+} // namespace era

@@ -1,0 +1,64 @@
+#pragma once
+
+// The report builder: one item's trace turned into its summary — the heading, one tab-separated
+// line per effective trustee that passes the name filters, the driver's error lines and, when
+// configured, a line of directory attributes per trustee — and the cache of those attribute lines.
+
+#include "directory/client.h"
+#include "util/ini_file.h"
+#include "util/string_list.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace era {
+
+// The report's attribute columns, from the "Attributes" section of the program settings file.
+struct TAttrConfig {
+    static constexpr int MaxColumns = 20;
+    int Count = 0;
+    std::string Template;
+    std::array<std::string, MaxColumns + 1> Names;      // [1..Count]
+    std::array<std::string, MaxColumns + 1> Defaults;   // [1..Count]
+    std::array<std::string, MaxColumns + 1> LastValues; // work slots
+};
+
+// Reads the columns: "AttrCount" (at most 20), "AttrFormat" ("#TAB", "#CRLF"), "Attr_01"…,
+// "AttrDefault_01"….
+TAttrConfig ReadAttrConfig(TCustomIniFile& programSettings);
+
+// Attribute lines computed in earlier scans of this run, in a temporary INI file that is deleted
+// when the cache goes away. The file sits in a folder of the user's own, so no one else can
+// plant or read it.
+class TCache {
+public:
+    TCache();
+    ~TCache();
+    TCache(const TCache&) = delete;
+    TCache& operator=(const TCache&) = delete;
+
+    void WriteValue(const std::string& section, const std::string& key, const std::string& value);
+    std::string ReadValue(const std::string& section, const std::string& key);
+    const std::string& FileName() const { return fileName_; }
+
+private:
+    std::string fileName_;
+    std::unique_ptr<TIniFile> ini_;
+};
+
+// What the report builder reads besides the trace.
+struct TReportInputs {
+    bool FileMode = false;
+    std::string FilterExcl;
+    std::string FilterIncl;
+    bool AttrColumnsEnabled = false;
+    TAttrConfig* AttrConfig = nullptr;
+    TCache* ResultCache = nullptr;
+    NWDSContextHandle Context = 0;   // for attribute reads
+};
+
+// Replaces the trace's content with the item's summary lines.
+void BuildSummary(TStringList& trace, const TReportInputs& inputs);
+
+} // namespace era

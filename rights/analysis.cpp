@@ -1,0 +1,667 @@
+#include "rights/analysis.h"
+
+#include "directory/attributes.h"
+#include "directory/context.h"
+#include "directory/error_text.h"
+#include "directory/listing.h"
+#include "directory/names.h"
+#include "directory/netware_paths.h"
+#include "rights/notation.h"
+#include "rights/search_filter.h"
+#include "util/ini_file.h"
+#include "util/paths.h"
+#include "util/settings.h"
+#include "util/text.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace era {
+
+namespace {
+
+constexpr uint32_t FileSupervisor = 0x100;
+constexpr uint32_t AllFileRights = 0x1FF;
+constexpr uint32_t InheritBit = 0x40;
+constexpr uint32_t AllAttributeRights = 0x2F;
+constexpr uint32_t EntrySupervisor = 0x10;
+
+std::string TrusteePart(const std::string& entry) {
+    return StrBefore(StrAfter(entry, "] ", true), " / ", true);
+}
+
+// The working state of one analysis call.
+class TAnalysis {
+public:
+    TAnalysis(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags, TStringList* trace,
+              TStringList& results, TStatusBar* statusBar)
+        : context_(context), item_(item), maxLevel_(maxLevel), flags_(flags), trace_(trace), results_(results),
+          statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0) {
+        notes_.SetSorted(true);
+        notes_.SetDuplicates(dupIgnore);
+    }
+
+    void Run();
+
+private:
+    // --- inner operations
+    void TraceLine(const std::string& text, uint32_t level, bool skipDuplicates = false);
+    void TraceError(const std::string& text, NWCCODE code);
+    int ReasonIndex(const std::string& text);
+    void SetReason(const std::string& text) { currentReason_ = ReasonIndex(text); }
+    void AddNote(const std::string& entry, int reason, uint32_t mask, TRightsKind kind);
+    void AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t resultMask, int reason, TRightsKind kind);
+    void UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int reason);
+    void TraceNotes(const std::string& entry);
+    void MergeResults();
+    void MergeFileSystemResults();
+    void WidenByDirectory();
+    void KeepUsersOnly();
+    void CheckEntry(const TACL& record);
+    void Status(const std::string& text) {
+        if (statusBar_) statusBar_->SetPanelText(1, text);
+    }
+    std::string EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
+
+    // --- the steps
+    void StartDirectoryMode();
+    void StartFileSystemMode();
+    void BuildChain(const std::string& first);
+    void DirectoryLevel(const std::string& name);
+    void FileSystemLevel(const std::string& name);
+    void PathWalk();
+    void IndirectStep();
+    void SecurityEqualsStep(int index);
+    NWCCODE SecurityEqualsOf(const std::string& trustee);
+    void ResidenceStep(int index);
+    void ClearLeafInheritance();
+    void Output();
+
+    NWCCODE ReadLevelAcl(const std::string& name);
+
+    NWDSContextHandle context_;
+    std::string item_;
+    int maxLevel_;
+    uint32_t flags_;
+    TStringList* trace_;
+    TStringList& results_;
+    TStatusBar* statusBar_;
+    bool directoryMode_;
+
+    TStringList chain_;
+    TStringList level_;
+    std::vector<std::string> reasons_;
+    std::unordered_map<std::string, int> reasonIndex_;
+    TStringList notes_;
+    TStringList scratch_;
+    TMemIniFile cache_;
+    int currentReason_ = 0;
+    TRightsKind currentKind_ = rkFileSystem;
+    std::string currentTrustee_;
+    NWCCODE lastCode_ = 0;
+    uint32_t levelBase_ = 10;
+    bool objectIsLeaf_ = false;
+
+    // File-system mode: the item's connection.
+    NWCONN_HANDLE connection_ = 0;
+
+    // What the trace holds, for the duplicate rule (built on first use).
+    std::unordered_set<std::string> traceLines_;
+    bool traceIndexed_ = false;
+    // The directory's answers do not change during one call: each question is asked once.
+    std::unordered_map<std::string, std::pair<std::string, uint32_t>> answers_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Inner operations
+
+void TAnalysis::TraceLine(const std::string& text, uint32_t level, bool skipDuplicates) {
+    if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
+    if (skipDuplicates) {
+        if (!traceIndexed_) {
+            for (const auto& line : trace_->Items()) traceLines_.insert(line.Text);
+            traceIndexed_ = true;
+        }
+        if (traceLines_.contains(text)) return;
+    }
+    trace_->AddObject(text, level);
+    if (traceIndexed_) traceLines_.insert(text);
+}
+
+void TAnalysis::TraceError(const std::string& text, NWCCODE code) {
+    if (code != 0) TraceLine(Format("%s: %s", text.c_str(), U_ErrorText(code).c_str()), 22);
+}
+
+int TAnalysis::ReasonIndex(const std::string& text) {
+    auto found = reasonIndex_.find(text);
+    if (found != reasonIndex_.end()) return found->second;
+    reasons_.push_back(text);
+    const int index = static_cast<int>(reasons_.size()) - 1;
+    reasonIndex_.emplace(text, index);
+    return index;
+}
+
+void TAnalysis::AddNote(const std::string& entry, int reason, uint32_t mask, TRightsKind kind) {
+    notes_.Add(entry + "|" + U_RightsToStr(mask, kind) + " " + reasons_.at(static_cast<size_t>(reason)));
+}
+
+void TAnalysis::AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t resultMask, int reason,
+                           TRightsKind kind) {
+    results_.AddObject(entry, resultMask);
+    AddNote(entry, reason, noteMask, kind);
+}
+
+void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int reason) {
+    if (directoryMode_) {
+        const TACL record = U_ParseACL(results_.Strings(index));
+        results_.SetString(index, U_ACLToStr(mask, record.Trustee, record.Attribute));
+    }
+    results_.SetObject(index, mask);
+    AddNote(results_.Strings(index), reason, mask, kind);
+}
+
+std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
+    const std::string key = trustee + '\x1f' + attribute;
+    auto found = answers_.find(key);
+    if (found == answers_.end()) {
+        uint32_t answerMask = 0;
+        std::string text = U_DSGetEffectiveRights(context_, trustee, item_, attribute, answerMask);
+        found = answers_.emplace(key, std::make_pair(std::move(text), answerMask)).first;
+    }
+    mask = found->second.second;
+    return found->second.first;
+}
+
+// Sorted by CompareEntries, then runs of one trustee and attribute become one entry whose rights
+// are the union of the run's; then the directory's answers widen attribute rights.
+void TAnalysis::MergeResults() {
+    if (!directoryMode_) {
+        MergeFileSystemResults();
+        return;
+    }
+    std::vector<TStringItem> items = results_.Items();
+    std::stable_sort(items.begin(), items.end(), [](const TStringItem& a, const TStringItem& b) {
+        return CompareEntries(a.Text, b.Text) < 0;
+    });
+    std::vector<TStringItem> merged;
+    merged.reserve(items.size());
+    std::vector<TACL> records;
+    records.reserve(items.size());
+    for (auto& item : items) {
+        TACL record = U_ParseACL(item.Text);
+        if (!merged.empty() && record.Trustee == records.back().Trustee && record.Attribute == records.back().Attribute) {
+            TACL& first = records.back();
+            first.Mask |= record.Mask;
+            merged.back().Object = first.Mask;
+            merged.back().Text = U_ACLToStr(first.Mask, first.Trustee, first.Attribute);
+            continue;
+        }
+        records.push_back(std::move(record));
+        merged.push_back(std::move(item));
+    }
+    results_.Clear();
+    for (auto& item : merged) results_.AddObject(std::move(item.Text), item.Object);
+    WidenByDirectory();
+}
+
+void TAnalysis::MergeFileSystemResults() {
+    std::vector<TStringItem> items = results_.Items();
+    std::stable_sort(items.begin(), items.end(),
+                     [](const TStringItem& a, const TStringItem& b) { return CompareText(a.Text, b.Text) < 0; });
+    // Exact duplicates meet within a run of texts equal but for letter case; each folds into the
+    // first of its kind there.
+    std::vector<TStringItem> merged;
+    merged.reserve(items.size());
+    std::unordered_map<std::string, size_t> firstInRun;
+    for (auto& item : items) {
+        if (!merged.empty() && CompareText(merged.back().Text, item.Text) != 0) firstInRun.clear();
+        auto found = firstInRun.find(item.Text);
+        if (found != firstInRun.end()) {
+            merged[found->second].Object |= item.Object;
+            continue;
+        }
+        firstInRun.emplace(item.Text, merged.size());
+        merged.push_back(std::move(item));
+    }
+    results_.Clear();
+    for (auto& item : merged) results_.AddObject(std::move(item.Text), item.Object);
+}
+
+void TAnalysis::WidenByDirectory() {
+    std::string lastTrustee;
+    bool asked = false;
+    std::string textA, textE;
+    uint32_t maskA = 0, entryWidening = 0;
+    for (int i = results_.Count() - 1; i >= 0; --i) {
+        const TACL record = U_ParseACL(results_.Strings(i));
+        if (record.Trustee == "[This]" || record.Attribute == "[Entry Rights]" ||
+            record.Attribute == "[Inheritance Mask]")
+            continue;
+        if (!asked || record.Trustee != lastTrustee) {
+            uint32_t maskE = 0;
+            textA = EffectiveRights(record.Trustee, "[All Attributes Rights]", maskA);
+            textE = EffectiveRights(record.Trustee, "[Entry Rights]", maskE);
+            entryWidening = (maskE & EntrySupervisor) ? AllAttributeRights : 0;
+            lastTrustee = record.Trustee;
+            asked = true;
+        }
+        if (entryWidening == 0 && maskA == 0) continue;
+        if (entryWidening != 0) {
+            const uint32_t widened = (record.Mask | AllAttributeRights) & ~InheritBit;
+            if (widened != record.Mask) {
+                SetReason(Format("Effective %s rights on %s  ", textE.c_str(), "[Entry Rights]"));
+                UpdateTrustee(i, widened, rkAttribute, currentReason_);
+                continue;
+            }
+        }
+        if (maskA != 0) {
+            const uint32_t widened = (record.Mask | maskA) & ~InheritBit;
+            if (widened != record.Mask) {
+                SetReason(Format("Effective %s rights on %s  ", textA.c_str(), "[All Attributes Rights]"));
+                UpdateTrustee(i, widened, rkAttribute, currentReason_);
+            }
+        }
+    }
+}
+
+void TAnalysis::KeepUsersOnly() {
+    std::unordered_map<std::string, bool> keep;   // per trustee name: asked once
+    results_.DeleteIf([&](int i) {
+        const std::string name = directoryMode_ ? U_ACLTrustee(results_.Strings(i)) : results_.Strings(i);
+        auto found = keep.find(name);
+        if (found != keep.end()) return !found->second;
+        bool stays = ((flags_ & ScanResolveContainers) && U_DSIsContainer(context_, name)) || U_IsSpecialName(name);
+        if (!stays) {
+            TStringList classes;
+            if (U_DSGetAttribute(context_, name, "Object Class", classes) == 0)
+                for (const auto& value : classes.Items())
+                    if (TextEquals(value.Text, "ndsLoginProperties")) stays = true;
+        }
+        keep.emplace(name, stays);
+        return !stays;
+    });
+}
+
+void TAnalysis::CheckEntry(const TACL& record) {
+    const std::string calculated = U_RightsToStr(record.Mask, record.Kind);
+    if (calculated != "[" + record.Rights + "]")
+        TraceLine(Format("  Check 1:     Calc s: [%s] - Calc i: %s", record.Rights.c_str(), calculated.c_str()), 5);
+    uint32_t mask = 0;
+    const std::string answer = EffectiveRights(record.Trustee, record.Attribute, mask);
+    if (answer == "[n/a]") return;
+    const std::string reducedAnswer = RemoveChars(answer, "I ");
+    const std::string reducedRights = RemoveChars(record.Rights, "I ");
+    if (reducedAnswer != "[" + reducedRights + "]")
+        TraceLine(Format("  Check 2:     Calc s: [%s] - Eff: %s", record.Rights.c_str(), answer.c_str()), 5);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The steps
+
+void TAnalysis::Run() {
+    if (directoryMode_) {
+        StartDirectoryMode();
+        BuildChain(item_);
+        for (int i = chain_.Count() - 1; i >= 0; --i) DirectoryLevel(chain_.Strings(i));
+    } else {
+        StartFileSystemMode();
+        for (int i = chain_.Count() - 1; i >= 0; --i) FileSystemLevel(chain_.Strings(i));
+    }
+    MergeResults();
+    if (!directoryMode_) PathWalk();
+    TraceLine("", 31);
+
+    IndirectStep();
+
+    UiHost().ProcessMessages();
+    if (objectIsLeaf_) ClearLeafInheritance();
+    MergeResults();
+
+    if (flags_ & ScanUsersOnly) KeepUsersOnly();
+    TraceLine("", 31);
+
+    Output();
+
+    Status("");
+    UiHost().ProcessMessages();
+    try {
+        ClearIniFile(cache_);
+    } catch (...) {
+        // The cache is in memory: nothing can fail, and nothing of it outlives the call.
+    }
+    UiHost().ProcessMessages();
+}
+
+void TAnalysis::StartDirectoryMode() {
+    TraceLine("", 14);
+    TraceLine(Format("Object: \"%s\" on tree \"%s\"", item_.c_str(), U_DSGetTreeName(context_).c_str()), 13);
+    levelBase_ = 10;
+    objectIsLeaf_ = U_DSIsLeaf(context_, item_);
+}
+
+void TAnalysis::StartFileSystemMode() {
+    std::string server, volume, dirPath;
+    NWCCODE code = U_PathToNWPath(item_, connection_, server, volume, dirPath);
+    TraceError(Format("U_PathToNWPath (%s)", item_.c_str()), code);
+    uint16_t volumeNumber = 0;
+    std::string volumeDN, serverDN;
+    Client().NWGetVolumeNumber(connection_, volume, volumeNumber);
+    U_DSGetVolumeDN(context_, connection_, volumeNumber, volumeDN);
+    const NWCCODE serverCode = U_DSGetServerDN(context_, connection_, serverDN);
+    TraceLine(Format("Tree/Volume/Server: %s / %s / %s", U_DSGetTreeName(context_).c_str(), volumeDN.c_str(),
+                     serverDN.c_str()),
+              13);
+    TraceError(Format("U_DSGetServerDN (%s)", item_.c_str()), serverCode);
+    currentKind_ = rkFileSystem;
+    levelBase_ = 10;
+    // Without the server's object there is no chain of containers to read rights from.
+    if (!serverDN.empty()) BuildChain(serverDN);
+}
+
+void TAnalysis::BuildChain(const std::string& first) {
+    chain_.Clear();
+    chain_.Add(first);
+    std::unordered_set<std::string> seen{first};
+    for (;;) {
+        std::string parent;
+        if (U_DSGetParentName(context_, chain_.Strings(chain_.Count() - 1), parent) != 0 || parent.empty()) break;
+        // A directory that named an object its own ancestor would make the chain endless.
+        if (!seen.insert(parent).second) break;
+        chain_.Add(parent);
+    }
+}
+
+NWCCODE TAnalysis::ReadLevelAcl(const std::string& name) {
+    TraceLine("", levelBase_ + 12);
+    TraceLine("DN: " + name, levelBase_ + 12);
+    level_.Clear();
+    lastCode_ = U_DSGetAttribute(context_, name, "ACL", level_);
+    TraceError(Format("U_DSGetAttribute (%s:ACL)", name.c_str()), lastCode_);
+    currentReason_ = ReasonIndex(Format("for direct Trustee assignment on \"%s\"", ConvertOem(name, false).c_str()));
+    return lastCode_;
+}
+
+void TAnalysis::DirectoryLevel(const std::string& name) {
+    ReadLevelAcl(name);
+
+    // What was assigned above and does not flow down stops here.
+    results_.DeleteIf([&](int i) {
+        const TACL record = U_ParseACL(results_.Strings(i));
+        return !U_IsInheritable(record.Mask, record.Kind);
+    });
+
+    // The level's inherited rights filters act on what flows in from above.
+    for (const auto& line : level_.Items()) {
+        if (line.Text.find("[Inheritance Mask]") == std::string::npos) continue;
+        const TACL filter = U_ParseACL(line.Text);
+        TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + 18);
+        results_.DeleteIf([&](int i) {
+            const TACL entry = U_ParseACL(results_.Strings(i));
+            if (!U_MaskApplies(filter, entry)) return false;
+            const std::string letters = U_FilterRights(filter.Rights, entry.Rights);
+            if (!U_HasRights(letters)) return true;
+            if (letters != entry.Rights) {
+                results_.SetString(i, U_FormatACL(letters, entry.Trustee, entry.Attribute));
+                results_.SetObject(i, U_StrToRights(letters, entry.Kind));
+            }
+            return false;
+        });
+    }
+
+    // Then the level's own assignments, implied rights added as they are first read.
+    for (int i = 0; i < level_.Count(); ++i) {
+        if (level_.Strings(i).find("[Inheritance Mask]") != std::string::npos) continue;
+        const TACL record = U_ParseACL(level_.Strings(i));
+        const std::string trustee = U_FullName(record.Trustee);
+        std::string line = U_FormatACL(record.Rights, trustee, record.Attribute);
+        currentKind_ = record.Kind;
+        const uint32_t implied = U_ImpliedRights(record.Mask, record.Kind);
+        if (implied != record.Mask) line = U_ACLToStr(implied, trustee, record.Attribute);
+        level_.SetString(i, line);
+        AddTrustee(line, record.Mask, implied, currentReason_, record.Kind);
+        TraceLine("  Direct Trustee: " + line, levelBase_ + 15);
+    }
+}
+
+void TAnalysis::FileSystemLevel(const std::string& name) {
+    ReadLevelAcl(name);
+    for (const auto& line : level_.Items()) {
+        if (line.Text.find("[Inheritance Mask]") == std::string::npos) continue;
+        TraceLine("IRM: " + StrBefore(line.Text, "]", false), levelBase_ + 18);
+        const TACL filter = U_ParseACL(line.Text);
+        // A filter that blocks Supervisor on a container blocks the server rights flowing through it.
+        if (filter.Attribute == "[Entry Rights]" && filter.Rights.find_first_of("SA") == std::string::npos)
+            results_.Clear();
+    }
+    for (const auto& line : level_.Items()) {
+        if (line.Text.find("[Inheritance Mask]") != std::string::npos) continue;
+        if (line.Text.find("[Entry Rights]") == std::string::npos) continue;
+        if (U_ACLRights(line.Text).find_first_of("SA") == std::string::npos) continue;
+        AddTrustee(U_ACLTrustee(line.Text), AllFileRights, AllFileRights, currentReason_, rkFileSystem);
+        TraceLine("  Direct Trustee: " + line.Text, levelBase_ + 15);
+    }
+}
+
+void TAnalysis::PathWalk() {
+    chain_.Clear();
+    std::string directory = RemoveTrailingSlash(U_PathToUNC(item_));
+    while (!directory.empty() && DirExists(ConvertOem(directory, false))) {
+        NWCONN_HANDLE connection = 0;
+        std::string server, volume, dirPath;
+        if (U_PathToNWPath(directory, connection, server, volume, dirPath) == 0) {
+            TDirEntryInfo info;
+            if (Client().NWGetDirectoryEntryInfo(connection, 0, volume + ":" + dirPath, 0xFFFFFFFFu, info) == 0)
+                chain_.AddObject(volume + ":" + dirPath, dirPath.empty() ? 0xFFFFFFFFu : info.RightsMask);
+        }
+        const size_t cut = directory.find_last_of("\\/");
+        if (cut == std::string::npos) break;
+        directory.resize(cut);
+    }
+    if (chain_.Count() == 0) TraceError(Format("Invalid Path (%s)", item_.c_str()), -1);
+
+    for (int c = chain_.Count() - 1; c >= 0; --c) {
+        levelBase_ = c == 0 ? 0 : 10;
+        UiHost().ProcessMessages();
+        const uint32_t mask = chain_.Objects(c);
+        const std::string converted = ConvertOem(chain_.Strings(c), false);
+        const std::string maskText = U_RightsToStr(mask, rkFileSystem);
+        SetReason(Format("IRM filter %s on path: %s  ", maskText.c_str(), converted.c_str()));
+        TraceLine("", 31);
+        TraceLine(Format("Path: \"%s\" - IRM %s", converted.c_str(), maskText.c_str()), levelBase_ + 14);
+
+        // The directory's inherited rights mask reduces what flows in (never Supervisor), last
+        // entry first.
+        std::vector<bool> emptied(static_cast<size_t>(results_.Count()), false);
+        for (int i = results_.Count() - 1; i >= 0; --i) {
+            const uint32_t rights = results_.Objects(i);
+            if (rights & FileSupervisor) continue;
+            const uint32_t filtered = rights & (mask | FileSupervisor);
+            if (filtered != rights) {
+                TraceLine(Format("  Apply Filter: %s -> %s", results_.Strings(i).c_str(),
+                                 U_RightsToStr(filtered, rkFileSystem).c_str()),
+                          41);
+                UpdateTrustee(i, filtered, rkFileSystem, currentReason_);
+            }
+            emptied[static_cast<size_t>(i)] = filtered == 0;
+        }
+        results_.DeleteIf([&](int i) { return emptied[static_cast<size_t>(i)]; });
+        MergeResults();
+
+        level_.Clear();
+        U_NWScanTrustees(context_, connection_, chain_.Strings(c), level_);
+        SetReason(Format("for direct Trustee assignment on \"%s\"", converted.c_str()));
+        for (const auto& assignment : level_.Items()) {
+            // An explicit assignment replaces what was inherited.
+            const int existing = results_.IndexOf(assignment.Text);
+            if (existing >= 0) results_.Delete(existing);
+            TraceLine(Format("  Direct Trustee: %s %s", assignment.Text.c_str(),
+                             U_RightsToStr(assignment.Object, rkFileSystem).c_str()),
+                      levelBase_ + 15);
+            AddTrustee(assignment.Text, assignment.Object, assignment.Object, currentReason_, rkFileSystem);
+        }
+    }
+
+    TraceLine("", 41);
+    for (int i = 0; i < results_.Count(); ++i) {
+        if (results_.Objects(i) & FileSupervisor) results_.SetObject(i, AllFileRights);
+        TraceLine(Format("  Recalc: %s: %s", results_.Strings(i).c_str(),
+                         U_RightsToStr(results_.Objects(i), rkFileSystem).c_str()),
+                  41);
+    }
+}
+
+void TAnalysis::IndirectStep() {
+    for (int i = results_.Count() - 1; i >= 0; --i) {
+        currentTrustee_ = directoryMode_ ? U_ACLTrustee(results_.Strings(i)) : results_.Strings(i);
+        SecurityEqualsStep(i);
+        if (flags_ & ScanResolveContainers) ResidenceStep(i);
+        Status("Check indirect trustees: " + currentTrustee_);
+    }
+}
+
+NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
+    scratch_.Clear();
+    const int count = IniReadInteger(cache_, "Security Equals", trustee, -1);
+    if (count == 0) return 0;
+    if (count > 0) {
+        // The writers store the trustee's section under its cleaned name ("[Public]" as "Public");
+        // read it back under that name, so every entry of one trustee gets the same answer.
+        IniReadList(cache_, CleanIniName(trustee), scratch_, false);
+        return 0;
+    }
+    const NWCCODE code =
+        U_DSFilteredSearch(context_, "[Root]", Format("(Security Equals=%s)", trustee.c_str()), &scratch_, 2);
+    lastCode_ = code;
+    TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
+    IniWriteList(cache_, trustee, scratch_, false);
+    IniWriteInteger(cache_, "Security Equals", trustee, scratch_.Count());
+    return code;
+}
+
+void TAnalysis::SecurityEqualsStep(int index) {
+    const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
+    currentKind_ = directoryMode_ ? record.Kind : rkFileSystem;
+    const uint32_t mask = results_.Objects(index);
+    UiHost().ProcessMessages();
+    if (SecurityEqualsOf(currentTrustee_) != 0 || scratch_.Count() == 0) return;
+    SetReason(Format("for SecEqu to \"%s\"", currentTrustee_.c_str()));
+    for (int n = 0; n < scratch_.Count(); ++n) {
+        const std::string fullName = U_FullName(scratch_.Strings(n));
+        scratch_.SetString(n, fullName);
+        const std::string entry = directoryMode_ ? U_FormatACL(record.Rights, fullName, record.Attribute) : fullName;
+        AddTrustee(entry, mask, mask, currentReason_, currentKind_);
+        TraceLine(Format("  Indirect Trustee: %s\t(SecEqu to \"%s\")", fullName.c_str(), currentTrustee_.c_str()), 17,
+                  true);
+    }
+}
+
+void TAnalysis::ResidenceStep(int index) {
+    if (!U_DSIsContainer(context_, currentTrustee_)) return;
+    UiHost().ProcessMessages();
+    scratch_.Clear();
+    U_DSListTree(context_, currentTrustee_, scratch_, true, false, "", 2);
+    if (scratch_.Count() == 0) return;
+    SetReason(Format("for residence in \"%s\"", currentTrustee_.c_str()));
+    const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
+    const uint32_t mask = results_.Objects(index);
+    for (const auto& resident : scratch_.Items()) {
+        if (resident.Text.empty()) continue;
+        const std::string fullName = U_FullName(resident.Text);
+        const std::string entry = directoryMode_ ? U_FormatACL(record.Rights, fullName, record.Attribute) : fullName;
+        AddTrustee(entry, mask, mask, currentReason_, currentKind_);
+        TraceLine(Format("  Indirect Trustee: %s\t(Resides in \"%s\")", resident.Text.c_str(), currentTrustee_.c_str()),
+                  16);
+    }
+}
+
+// Attribute assignments on a leaf have nothing below them to flow to.
+void TAnalysis::ClearLeafInheritance() {
+    for (int i = 0; i < results_.Count(); ++i) {
+        const TACL record = U_ParseACL(results_.Strings(i));
+        if (record.Kind == rkAttribute && (record.Mask & InheritBit))
+            results_.SetString(i, U_ACLToStr(record.Mask & ~InheritBit, record.Trustee, record.Attribute));
+    }
+}
+
+void TAnalysis::Output() {
+    // Notes by the "trustee / attribute|" (directory mode) or "trustee|" key they were made under.
+    std::unordered_map<std::string, std::vector<int>> notesByKey;
+    for (int n = 0; n < notes_.Count(); ++n) {
+        const std::string& note = notes_.Strings(n);
+        const size_t bar = note.find('|');
+        if (bar == std::string::npos) continue;
+        const size_t from = directoryMode_ ? note.find(']') : std::string::npos;
+        const std::string key = directoryMode_ ? (from == std::string::npos || from > bar ? std::string()
+                                                                                        : note.substr(from + 1, bar - from))
+                                               : note.substr(0, bar + 1);
+        notesByKey[key].push_back(n);
+    }
+    auto traceNotes = [&](const std::string& key) {
+        auto found = notesByKey.find(key);
+        if (found == notesByKey.end()) return;
+        for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), 31);
+    };
+
+    std::unordered_map<std::string, std::string> classes;
+    auto classOf = [&](const std::string& name) -> const std::string& {
+        auto found = classes.find(name);
+        if (found == classes.end()) found = classes.emplace(name, U_DSGetBaseClass(context_, name)).first;
+        return found->second;
+    };
+
+    for (int i = 0; i < results_.Count(); ++i) {
+        const std::string& entry = results_.Strings(i);
+        if (directoryMode_) {
+            const TACL record = U_ParseACL(entry);
+            const std::string display = record.Trustee + " / " + record.Attribute;
+            std::string className = classOf(record.Trustee);
+            if (className.empty()) className = "n/a";
+            Status("Get effective rights: " + display);
+            TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
+                             className.c_str(), display.c_str()),
+                      5);
+            CheckEntry(record);
+            traceNotes(StrAfter(entry, "]", true) + "|");
+        } else {
+            const std::string& className = classOf(entry);
+            Status(Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()));
+            TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(results_.Objects(i), rkFileSystem).c_str(),
+                             className.c_str(), entry.c_str()),
+                      5);
+            traceNotes(entry + "|");
+        }
+    }
+}
+
+} // namespace
+
+int CompareNames(const std::string& a, const std::string& b) {
+    if (a == b) return 0;
+    const TArrayOfString left = SplitToArray(a, ".");
+    const TArrayOfString right = SplitToArray(b, ".");
+    size_t i = left.size(), j = right.size();
+    while (i > 0 && j > 0) {
+        --i;
+        --j;
+        const int c = left[i].compare(right[j]);
+        if (c != 0) return c < 0 ? -1 : 1;
+    }
+    if (left.size() == right.size()) return 0;
+    return left.size() < right.size() ? -1 : 1;
+}
+
+int CompareEntries(const std::string& a, const std::string& b) {
+    if (a == b) return 0;
+    const int byTrustee = CompareNames(UpperCase(TrusteePart(a)), UpperCase(TrusteePart(b)));
+    if (byTrustee != 0) return byTrustee;
+    const int c = StrAfter(a, " / ", true).compare(StrAfter(b, " / ", true));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void U_AnalyzeEffectiveRights(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags,
+                              TStringList* trace, TStringList& results, TStatusBar* statusBar) {
+    TAnalysis(context, item, maxLevel, flags, trace, results, statusBar).Run();
+}
+
+} // namespace era

@@ -1,0 +1,42 @@
+#pragma once
+
+// The effective-rights analysis of one item: which trustees hold which effective rights on one
+// directory object (directory mode) or one NetWare directory (file-system mode), and why — with
+// the full trace of every level, filter and equivalence, and the self-checks against the
+// directory's own answer.
+
+#include "directory/client.h"
+#include "util/string_list.h"
+#include "util/ui_host.h"
+
+#include <cstdint>
+#include <string>
+
+namespace era {
+
+// The flags word of an analysis.
+constexpr uint32_t ScanResolveContainers = 1;   // residents of container trustees count too
+constexpr uint32_t ScanDirectoryMode = 2;       // the item is a directory object (else a NetWare path)
+constexpr uint32_t ScanUsersOnly = 4;           // keep only trustees that can log in
+
+// The trace levels the report builder reads.
+constexpr uint32_t LevelEffective = 5;
+constexpr uint32_t LevelItemHeading = 13;
+constexpr uint32_t LevelItemStart = 14;
+constexpr uint32_t LevelDriverError = 21;
+constexpr uint32_t LevelHeader = 31;
+
+// Analyses one item. Trace lines (their level attached) go to trace when it is given and their
+// level is at most maxLevel; result entries are appended to results (with their rights masks
+// attached); statusBar (when given) shows progress in its panel 1. Failures of single client
+// calls become trace lines and never end the analysis.
+void U_AnalyzeEffectiveRights(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags,
+                              TStringList* trace, TStringList& results, TStatusBar* statusBar);
+
+// The sort order of directory-mode results: by trustee (CompareNames of the upper-cased names),
+// then by protected attribute (ordinal).
+int CompareEntries(const std::string& a, const std::string& b);
+// Names compared component by component from the tree root end; the container before what it holds.
+int CompareNames(const std::string& a, const std::string& b);
+
+} // namespace era
