@@ -4,6 +4,8 @@
 #include "client_fixture.h"
 
 #include "client/redirector.h"
+#include "directory/attributes.h"
+#include "directory/listing.h"
 #include "directory/connections.h"
 #include "directory/context.h"
 #include "directory/error_text.h"
@@ -146,6 +148,39 @@ TEST_F(AccessLayer, PathsTrusteesOwnersAndSubdirectories) {
     std::string volumeDN;
     EXPECT_EQ(U_DSGetVolumeDN(context, connection, 0, volumeDN), 0);
     EXPECT_EQ(U_FullName(volumeDN), ".FS1_SYS.acme");
+}
+
+TEST_F(AccessLayer, AttributeReadersAndListingsSeeTheSnapshot) {
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames), 0);
+    TStringList lines;
+    ASSERT_EQ(U_DSGetAttribute(context, ".sales.acme", "ACL", lines), 0);
+    ASSERT_EQ(lines.Count(), 6);
+    EXPECT_EQ(lines.Strings(0), "[ C    ] ann.sales.acme / [Entry Rights]");   // not inherited: no I
+    EXPECT_EQ(lines.Strings(1), "[ R   I] ann.sales.acme / [All Attributes Rights]");
+    EXPECT_EQ(lines.Strings(2), "[  W   ] [Public] / Telephone Number");
+    EXPECT_EQ(lines.Strings(3), "[B    I] [Inheritance Mask] / [Entry Rights]");
+    TStringList missing;
+    EXPECT_EQ(U_DSGetAttribute(context, ".ann.sales.acme", "Title", missing), ErrNoSuchAttribute);
+    EXPECT_EQ(missing.Count(), 0);
+    std::string text;
+    ASSERT_EQ(U_DSGetAttributeText(context, ".ann-alias.acme", "ALIASED OBJECT NAME", text), 0);
+    EXPECT_EQ(text, "ann.sales.acme");
+    // bob has no number; the member that is gone cannot be read, and as the last one its code stays.
+    TStringList phones;
+    EXPECT_EQ(U_DSGetAttributeEx(context, ".staff.sales.acme", "Member|Telephone Number", phones), ErrNoSuchEntry);
+    ASSERT_EQ(phones.Count(), 1);
+    EXPECT_EQ(phones.Strings(0), "+1 555 0200");
+    ASSERT_EQ(U_DSGetAttributeText(context, ".admin.acme", "creatorsName|Full Name", text), 0);
+    EXPECT_EQ(text, "Ada Admin");
+    EXPECT_TRUE(U_DSIsLeaf(context, ".nobody.acme"));
+    EXPECT_TRUE(U_DSIsContainer(context, ".sales.acme"));
+    TStringList leaves;
+    ASSERT_EQ(U_DSListTree(context, ".sales.acme", leaves, true, false, "", 2), 0);
+    std::vector<std::string> names;
+    for (const auto& item : leaves.Items()) names.push_back(item.Text);
+    EXPECT_EQ(names, (std::vector<std::string>{".ann.sales.acme", ".a\\.b.sales.acme", ".bob.east.sales.acme",
+                                               ".staff.sales.acme"}));
 }
 
 TEST_F(AccessLayer, ErrorTextsComeFromTheClientsLibrary) {
