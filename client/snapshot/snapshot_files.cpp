@@ -195,6 +195,18 @@ NWCCODE TSnapshotClient::SplitWindowsPath(const std::string& path, uint32_t& ser
         server = drive.Server;
         volume = drive.Volume;
         dirPath = JoinNames(names, 0);
+    } else if (const size_t colon = path.find(':'), slash = path.find('/');
+               slash != std::string::npos && colon != std::string::npos && slash > 0 && slash < colon) {
+        // The NetWare form the analysis is given: SERVER/VOLUME:path within the volume.
+        server = workstation_->FindServer(path.substr(0, slash));
+        if (server == NoIndex || workstation_->Servers[server].Connection == NoIndex) return ErrLocalPath;
+        const auto& volumes = workstation_->Servers[server].Volumes;
+        const std::string volumeName = path.substr(slash + 1, colon - slash - 1);
+        for (uint32_t v = 0; v < volumes.size(); ++v)
+            if (EqualsFolded(volumes[v].Name, volumeName)) volume = v;
+        if (volume == NoIndex) return NweVolumeDoesNotExist;
+        if (!PathNames(path.substr(colon + 1), names)) return NweInvalidPath;
+        dirPath = JoinNames(names, 0);
     } else {
         return ErrLocalPath;
     }

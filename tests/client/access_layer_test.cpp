@@ -113,10 +113,18 @@ TEST_F(AccessLayer, PathsTrusteesOwnersAndSubdirectories) {
     NWCONN_HANDLE connection = 0;
     std::string server, volume, path;
     ASSERT_EQ(U_PathToNWPath("P:\\DATA", connection, server, volume, path), 0);
+    EXPECT_EQ(connection, 1u);
     EXPECT_EQ(server + "/" + volume + ":" + path, "FS1/SYS:PUBLIC\\DATA");
     EXPECT_EQ(U_PathToUNC("P:\\DATA"), "\\\\FS1\\SYS\\PUBLIC\\DATA");
     EXPECT_EQ(U_PathToUNC("C:\\local"), "C:\\local");
     EXPECT_NE(U_PathToNWPath("/home/admin", connection, server, volume, path), 0);
+    // The NetWare form the analysis is handed names the same directory.
+    NWCONN_HANDLE byName = 0;
+    ASSERT_EQ(U_PathToNWPath("fs1/sys:PUBLIC\\DATA", byName, server, volume, path), 0);
+    EXPECT_EQ(server + "/" + volume + ":" + path, "FS1/SYS:PUBLIC\\DATA");
+    EXPECT_EQ(byName, 1u);   // FS1's connection, as the drive paths give it
+    EXPECT_EQ(U_PathToUNC("FS1/SYS:"), "\\\\FS1\\SYS\\");
+    EXPECT_NE(U_PathToNWPath("FS1/NOVOL:X", byName, server, volume, path), 0);
     EXPECT_TRUE(DirExists("F:\\PUBLIC\\DATA"));
     EXPECT_FALSE(DirExists("F:\\PUBLIC\\NONE"));
     EXPECT_EQ(PathForm("f:\\public\\data", pfLong), "f:\\PUBLIC\\DATA");
