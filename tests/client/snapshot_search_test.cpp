@@ -7,6 +7,7 @@
 #include "client/snapshot/workstation.h"
 #include "directory/context.h"
 #include "rights/search_filter.h"
+#include "util/ui_host.h"
 
 #include <algorithm>
 #include <chrono>
@@ -60,6 +61,18 @@ std::vector<std::string> Lines(const TStringList& list) {
 }
 
 using TNames = std::vector<std::string>;
+
+// A window host whose event loop throws once it has run a given number of times.
+class TThrowingHost : public THeadlessHost {
+public:
+    explicit TThrowingHost(int after) : left_(after) {}
+    void ProcessMessages() override {
+        if (--left_ == 0) throw std::runtime_error("window closed");
+    }
+
+private:
+    int left_;
+};
 
 // A tree written for one test: containers "ou=part<N>,o=big" with users spread over them, groups
 // "cn=group<N>,o=big", user i security-equal to group (i % groups) and to user 0 when i % 7 == 0.
@@ -505,6 +518,25 @@ TEST_F(SnapshotSearch, StopFlagAndMaximumEndTheSearchAndCloseItsIteration) {
     EXPECT_EQ(seenValue, 42);
     ASSERT_NE(handle, -1);   // the second batch's iteration, which the stop closed
     EXPECT_EQ(Client().NWDSCloseIteration(Ctx(), handle, DsvSearch), ErrInvalidHandle);
+}
+
+TEST_F(SnapshotSearch, AnExceptionInsideTheSearchEndsItAndClosesItsIteration) {
+    TTempFolder folder;
+    Install(WriteGeneratedTree(folder, 260, 2, 2));
+    int32_t handle = -1;
+    auto callback = [&](int32_t iteration, intptr_t) { handle = iteration; };
+    TStringList results;
+    int found = 0;
+    // Messages run once per batch and once per object: the 60th run is inside the second batch.
+    auto previous = InstallUiHost(std::make_unique<TThrowingHost>(60));
+    const NWCCODE code = U_DSSearch(Ctx(), "[Root]", "(Security Equals=.group0.big)", 0, nullptr, callback, found, 0,
+                                    "#NAME#", &results, DsSearchSubtree);
+    InstallUiHost(std::move(previous));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(found, 57);
+    EXPECT_EQ(results.Count(), 57);
+    ASSERT_NE(handle, -1);
+    EXPECT_EQ(Client().NWDSCloseIteration(Ctx(), handle, DsvSearch), ErrInvalidHandle);   // closed already
 }
 
 TEST_F(SnapshotSearch, TheTemplateIsFilledPerObject) {
