@@ -21,6 +21,12 @@
 // - "Object Class" holds, besides its stored values, the object's base class; class names may be
 //   written in LDAP form ("inetOrgPerson" finds "User").
 // An attribute that the tree does not know is held by no object.
+//
+// Per call a search returns at most countObjectsToSearch matches (none or less: no limit but the
+// reply buffer) and reports in countObjectsSearched how many objects it tested in that call.
+// Results carry names and object information whatever the information type: the reply buffer
+// holds no attribute values per object. The time stamp (changes since) is not used: a snapshot
+// has no change history.
 
 #include "client/snapshot/snapshot_search.h"
 

@@ -4,6 +4,7 @@
 
 #include "client_fixture.h"
 
+#include "client/filter_expression.h"
 #include "client/snapshot/workstation.h"
 #include "directory/context.h"
 #include "rights/search_filter.h"
@@ -243,6 +244,18 @@ TEST_F(SnapshotSearch, MalformedFiltersFailBeforeTheDirectoryIsAsked) {
                                          reply),
               ErrInvalidRequest);
     EXPECT_EQ(iteration, -1);
+    // Groups nested deeper than the client reads, balanced and within the request's size.
+    TFilterCursor deep;
+    for (int i = 0; i < MaxFilterDepth + 1; ++i) Client().NWDSAddFilterToken(deep, FtokLParen);
+    Client().NWDSAddFilterToken(deep, FtokPresent);
+    Client().NWDSAddFilterToken(deep, FtokAName, "Title", SynCiString);
+    for (int i = 0; i < MaxFilterDepth + 1; ++i) Client().NWDSAddFilterToken(deep, FtokRParen);
+    Client().NWDSAddFilterToken(deep, FtokEnd);
+    Client().NWDSInitBuf(Ctx(), DsvSearchFilter, request);
+    ASSERT_EQ(Client().NWDSPutFilter(Ctx(), request, deep), 0);
+    EXPECT_EQ(Client().NWDSExtSyncSearch(Ctx(), "[Root]", 2, false, request, 0, 0, false, nullptr, iteration, 50, searched,
+                                         reply),
+              ErrInvalidFilterSyntax);
 }
 
 TEST_F(SnapshotSearch, NamesCompareAsTheObjectsTheyName) {
