@@ -343,6 +343,7 @@ private:
             } else {
                 value.Name = TNameRef::Special;
                 value.Text = std::string(text);
+                pending_.push_back({object, slot, valueIndex, syntax, std::string()});
             }
             return true;
         }
@@ -520,17 +521,29 @@ private:
         for (auto& pending : pending_) {
             auto& attribute = objects[pending.Object].Attributes[pending.Slot];
             auto& value = attribute.Values[pending.Value];
+            // The search finds the holders of a name through these indexes, whatever the name
+            // stands for: an object, a bracketed name ("[Public]") or an object not in the file.
+            const bool indexed = pending.Syntax == SynDistName || pending.Syntax == SynObjectACL;
+            const uint32_t indexAttribute = pending.Syntax == SynObjectACL ? aclAttribute : attribute.Attribute;
+            if (value.Name == TNameRef::Special) {
+                if (indexed) tree_->IndexSpecialHolder(indexAttribute, value.Text, pending.Object);
+                continue;
+            }
             if (value.Name == TNameRef::Dangling) {
                 uint32_t target = tree_->FindObjectByKey(pending.Key);
-                if (target == NoObject) continue;
+                if (target == NoObject) {
+                    // Keyed as the search reads the kept name back, so both agree on what is equal.
+                    TResolvedName resolved;
+                    if (indexed && ResolveInputName("." + value.Text, {}, resolved) == 0 && resolved.Special.empty())
+                        tree_->IndexDanglingHolder(indexAttribute, NameKey(resolved.Parts), pending.Object);
+                    continue;
+                }
                 value.Name = TNameRef::Object;
                 value.Object = target;
                 value.Text.clear();
                 value.Text.shrink_to_fit();
             }
-            if (pending.Syntax == SynDistName || pending.Syntax == SynObjectACL)
-                tree_->IndexHolder(pending.Syntax == SynObjectACL ? aclAttribute : attribute.Attribute, value.Object,
-                                   pending.Object);
+            if (indexed) tree_->IndexHolder(indexAttribute, value.Object, pending.Object);
         }
         pending_.clear();
         pending_.shrink_to_fit();
