@@ -219,6 +219,10 @@ private:
             if (entry.BaseClass.empty()) return Fail(dnLine, "expected an \"objectClass\" line in the entry");
         }
         entry.Container = IsContainerClass(entry.BaseClass);
+        // The record is complete: what its lists grew into beyond their values is given back
+        // (on a large tree that spare room is a good part of the whole).
+        for (auto& attribute : entry.Attributes) attribute.Values.shrink_to_fit();
+        entry.Attributes.shrink_to_fit();
         return true;
     }
 
