@@ -255,9 +255,12 @@ private:
         entry.Rdn = parts.front();
         entry.Line = static_cast<uint32_t>(lineNo);
         objects.push_back(std::move(entry));
-        parts.erase(parts.begin());
+        // The parent's key is the entry's own without its first part (NameKey escapes the dots
+        // inside values, so the first part ends where that part's escaped value ends).
+        size_t ownPart = 0;
+        for (char c : parts.front().Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
         parentKeys_.resize(objects.size());
-        parentKeys_[object] = NameKey(parts);
+        parentKeys_[object] = parts.size() > 1 ? key.substr(ownPart + 1) : std::string();
         return true;
     }
 
