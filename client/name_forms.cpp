@@ -202,6 +202,17 @@ bool IsPlainValueChar(char c) {
            c == '.' || c == '@';
 }
 
+// DirectoryAttributeName of the few naming types an export uses, each worked out once (the
+// spelling as written is the key: an unknown type keeps the letter case it was written in).
+const std::string& CachedDirectoryName(std::string_view type) {
+    thread_local std::vector<std::pair<std::string, std::string>> known;
+    for (const auto& [ldap, directory] : known)
+        if (ldap == type) return directory;
+    if (known.size() >= 32) known.erase(known.begin());
+    known.emplace_back(std::string(type), DirectoryAttributeName(type));
+    return known.back().second;
+}
+
 // The DNs of an export are nearly all plain: "type=value" parts of letters, digits, "-", "_",
 // ".", "@" and single blanks between them, joined by ",". Those are split here, as the library
 // would split them; anything else (escapes, quotes, "+", "#", other characters, blanks at a
@@ -229,7 +240,7 @@ bool SplitPlainDn(std::string_view dn, TNameParts& parts) {
         }
         if (at == valueStart) return false;
         TNamePart part;
-        part.Type = DirectoryAttributeName(type);
+        part.Type = CachedDirectoryName(type);
         part.Value.assign(dn.substr(valueStart, at - valueStart));
         split.push_back(std::move(part));
         if (at >= dn.size()) break;

@@ -367,9 +367,17 @@ private:
             return true;
         }
         if (parts.empty()) return Fail(lineNo, "expected " + std::string(what) + ", found an empty value");
+        std::string key = NameKey(parts);
+        // A name of an entry met before is known now; only the others wait for the whole file.
+        if (const uint32_t known = tree_->FindObjectByKey(key); known != NoObject) {
+            value.Name = TNameRef::Object;
+            value.Object = known;
+            pending_.push_back({object, slot, valueIndex, syntax, std::string()});
+            return true;
+        }
         value.Name = TNameRef::Dangling;
         value.Text = WriteFullName(parts, true);
-        pending_.push_back({object, slot, valueIndex, syntax, NameKey(parts)});
+        pending_.push_back({object, slot, valueIndex, syntax, std::move(key)});
         return true;
     }
 
