@@ -219,6 +219,7 @@ const std::string& CachedDirectoryName(std::string_view type) {
 // part's ends, OIDs as types) goes to the library. False: not plain, parts untouched.
 bool SplitPlainDn(std::string_view dn, TNameParts& parts) {
     TNameParts split;
+    split.reserve(static_cast<size_t>(std::count(dn.begin(), dn.end(), ',')) + 1);
     size_t at = 0;
     for (;;) {
         const size_t typeStart = at;

@@ -155,8 +155,10 @@ private:
         size_t length = std::strlen(buffer);
         if (length == 0) return 0;
         lineStarts_.push_back(0);
-        for (size_t i = 0; i + 1 < length; ++i)
-            if (buffer[i] == '\n') lineStarts_.push_back(i + 1);
+        const char* const end = buffer + length - 1;   // a line feed as the last character starts no line
+        for (const char* at = buffer;
+             (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))) != nullptr;)
+            lineStarts_.push_back(static_cast<size_t>(++at - buffer));
         return lineStarts_.size();
     }
 
