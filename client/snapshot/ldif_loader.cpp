@@ -267,6 +267,16 @@ private:
     }
 
     const TTypeInfo& TypeInfo(std::string_view ldapName) {
+        // Records repeat the same few spellings line after line: those are found without hashing.
+        for (const auto& [spelling, known] : recentTypes_)
+            if (spelling == ldapName) return *known;
+        const TTypeInfo& info = FindTypeInfo(ldapName);
+        if (recentTypes_.size() >= 16) recentTypes_.erase(recentTypes_.begin());
+        recentTypes_.emplace_back(std::string(ldapName), &info);   // map nodes stay where they are
+        return info;
+    }
+
+    const TTypeInfo& FindTypeInfo(std::string_view ldapName) {
         auto it = types_.find(ldapName);
         if (it != types_.end()) return it->second;
         std::string directoryName = DirectoryAttributeName(ldapName);
@@ -594,6 +604,7 @@ private:
     std::vector<TPendingName> pending_;
     std::vector<bool> hasID_;
     std::unordered_map<std::string, TTypeInfo, TFoldedHash, TFoldedEqual> types_;
+    std::vector<std::pair<std::string, const TTypeInfo*>> recentTypes_;   // exact spellings met last
     std::unordered_map<std::string, std::string, TFoldedHash, TFoldedEqual> classes_;
 };
 
