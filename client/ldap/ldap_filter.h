@@ -1,0 +1,23 @@
+#pragma once
+
+// The client's search filter (tokens 0 to 17, in the directory's infix order) as an RFC 4515
+// filter string. Every value is escaped, so a value holding "*", "(", ")", "\" or NUL is compared
+// as it is and can never change the filter's structure.
+
+#include "directory/client.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace era {
+
+// Gives the DN of a directory name that stands as a value in a filter (a name-syntax value, the
+// subject of an ACL value, the volume of a path).
+using TNameToDn = std::function<NWCCODE(const std::string& name, std::string& dn)>;
+
+// The filter string of the tokens; -326 for tokens that make no filter, a code of nameToDn when a
+// name cannot be turned into a DN, -623 for a value the filter cannot compare.
+NWCCODE BuildLdapFilter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn, std::string& filter);
+
+} // namespace era

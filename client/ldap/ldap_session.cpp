@@ -1,0 +1,386 @@
+#include "client/ldap/ldap_session.h"
+
+#include "client/ascii_fold.h"
+
+#include <ldap.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace era {
+
+namespace {
+
+constexpr const char* WhoAmIOid = "1.3.6.1.4.1.4203.1.11.3";
+constexpr auto RetryHoldOff = std::chrono::seconds(1);
+
+// Frees what libldap hands out, however a call ends.
+struct TMessageFree {
+    void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
+};
+using TMessage = std::unique_ptr<LDAPMessage, TMessageFree>;
+
+struct TControlFree {
+    void operator()(LDAPControl* control) const { ldap_control_free(control); }
+};
+using TControl = std::unique_ptr<LDAPControl, TControlFree>;
+
+struct TControlsFree {
+    void operator()(LDAPControl** controls) const { ldap_controls_free(controls); }
+};
+using TControls = std::unique_ptr<LDAPControl*, TControlsFree>;
+
+struct TLdapText {
+    char* Text = nullptr;
+    ~TLdapText() {
+        if (Text) ldap_memfree(Text);
+    }
+};
+
+bool IsTransportError(int rc) {
+    return rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT;
+}
+
+} // namespace
+
+const TLdapAttribute* TLdapEntry::Find(std::string_view name) const {
+    for (const auto& attribute : Attributes)
+        if (EqualsFolded(attribute.Name, name)) return &attribute;
+    return nullptr;
+}
+
+NWCCODE LdapResultToCode(int rc) {
+    switch (rc) {
+    case LDAP_SUCCESS: return 0;
+    case LDAP_OPERATIONS_ERROR: return -632;                   // system failure
+    case LDAP_PROTOCOL_ERROR:
+    case LDAP_UNAVAILABLE_CRITICAL_EXTENSION:
+    case LDAP_UNWILLING_TO_PERFORM:
+    case LDAP_PARAM_ERROR:
+    case LDAP_NOT_SUPPORTED: return ErrInvalidRequest;
+    case LDAP_TIMELIMIT_EXCEEDED:
+    case LDAP_BUSY:
+    case LDAP_UNAVAILABLE:
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT: return ErrTransportFailure;
+    case LDAP_SIZELIMIT_EXCEEDED:
+    case LDAP_ADMINLIMIT_EXCEEDED: return ErrInsufficientBuffer;
+    case LDAP_AUTH_METHOD_NOT_SUPPORTED:
+    case LDAP_STRONG_AUTH_REQUIRED:
+    case LDAP_CONFIDENTIALITY_REQUIRED:
+    case LDAP_INAPPROPRIATE_AUTH:
+    case LDAP_INVALID_CREDENTIALS: return -669;                // authentication failed
+    case LDAP_REFERRAL:
+    case LDAP_LOOP_DETECT: return ErrAllReferralsFailed;
+    case LDAP_NO_SUCH_ATTRIBUTE:
+    case LDAP_UNDEFINED_TYPE: return ErrNoSuchAttribute;
+    case LDAP_INAPPROPRIATE_MATCHING:
+    case LDAP_FILTER_ERROR: return ErrInvalidFilterSyntax;
+    case LDAP_INVALID_SYNTAX: return -613;                     // syntax violation
+    case LDAP_NO_SUCH_OBJECT:
+    case LDAP_ALIAS_PROBLEM:
+    case LDAP_ALIAS_DEREF_PROBLEM: return ErrNoSuchEntry;
+    case LDAP_INVALID_DN_SYNTAX: return -610;                  // illegal directory name
+    case LDAP_INSUFFICIENT_ACCESS: return ErrNoAccess;
+    case LDAP_DECODING_ERROR:
+    case LDAP_ENCODING_ERROR: return -330;                     // invalid server response
+    case LDAP_NO_MEMORY: return -301;
+    default: return -699;                                      // fatal error
+    }
+}
+
+TLdapSession::TLdapSession(TLdapSettings settings) : settings_(std::move(settings)) {}
+
+TLdapSession::~TLdapSession() { Disconnect(); }
+
+std::string TLdapSession::Where() const { return "LDAP tree " + settings_.TreeName + " (" + settings_.Uri + ")"; }
+
+NWCCODE TLdapSession::Fail(NWCCODE code, const std::string& message) {
+    lastError_ = Where() + ": " + message;
+    return code;
+}
+
+NWCCODE TLdapSession::TransportFailure(const std::string& message) {
+    Disconnect();
+    retryAfter_ = std::chrono::steady_clock::now() + RetryHoldOff;
+    return Fail(ErrTransportFailure, message);
+}
+
+NWCCODE TLdapSession::Result(int rc, const char* what, const char* diagnostic) {
+    if (rc == LDAP_SUCCESS) return 0;
+    std::string message = std::string(what) + ": " + ldap_err2string(rc);
+    if (diagnostic && *diagnostic) message += std::string(" (") + diagnostic + ")";
+    if (IsTransportError(rc)) return TransportFailure(message);
+    return Fail(LdapResultToCode(rc), message);
+}
+
+void TLdapSession::Disconnect() {
+    if (ld_) ldap_unbind_ext_s(ld_, nullptr, nullptr);
+    ld_ = nullptr;
+    extensions_.clear();
+    controls_.clear();
+    haveIdentity_ = false;
+    identity_.clear();
+}
+
+NWCCODE TLdapSession::Open() {
+    int rc = ldap_initialize(&ld_, settings_.Uri.c_str());
+    if (rc != LDAP_SUCCESS || !ld_) {
+        ld_ = nullptr;
+        return Fail(ErrInvalidRequest, std::string("the URI cannot be used: ") + ldap_err2string(rc));
+    }
+    int version = LDAP_VERSION3;
+    timeval timeout{settings_.TimeoutSeconds, 0};
+    int demand = LDAP_OPT_X_TLS_DEMAND;
+    int newContext = 0;
+    bool ok = ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &version) == LDAP_OPT_SUCCESS &&
+              ldap_set_option(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF) == LDAP_OPT_SUCCESS &&
+              ldap_set_option(ld_, LDAP_OPT_RESTART, LDAP_OPT_ON) == LDAP_OPT_SUCCESS &&
+              ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &timeout) == LDAP_OPT_SUCCESS &&
+              ldap_set_option(ld_, LDAP_OPT_TIMEOUT, &timeout) == LDAP_OPT_SUCCESS;
+    // Certificates are always verified: against caFile when given, else the system's store.
+    ok = ok && ldap_set_option(ld_, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand) == LDAP_OPT_SUCCESS;
+    if (ok && !settings_.CaFile.empty())
+        ok = ldap_set_option(ld_, LDAP_OPT_X_TLS_CACERTFILE, settings_.CaFile.c_str()) == LDAP_OPT_SUCCESS;
+    if (ok) ok = ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &newContext) == LDAP_OPT_SUCCESS;
+    if (!ok) {
+        Disconnect();
+        return Fail(ErrInvalidRequest, "the connection options (protocol version, time limits, TLS) cannot be set");
+    }
+    return 0;
+}
+
+NWCCODE TLdapSession::Await(int msgid, bool all, LDAPMessage** result, const char* what) {
+    *result = nullptr;
+    timeval timeout{settings_.TimeoutSeconds, 0};
+    int rc = ldap_result(ld_, msgid, all ? LDAP_MSG_ALL : LDAP_MSG_ONE, &timeout, result);
+    if (rc == 0) {
+        if (*result) ldap_msgfree(*result);
+        *result = nullptr;
+        ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
+        return TransportFailure(std::string(what) + ": no answer within " + std::to_string(settings_.TimeoutSeconds) +
+                                " seconds");
+    }
+    if (rc < 0) {
+        int error = LDAP_SERVER_DOWN;
+        ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &error);
+        if (*result) ldap_msgfree(*result);
+        *result = nullptr;
+        return TransportFailure(std::string(what) + ": " + ldap_err2string(error));
+    }
+    return 0;
+}
+
+NWCCODE TLdapSession::Bind() {
+    if (settings_.BindDn.empty()) return 0;   // anonymous: no bind at all
+    std::string password, why;
+    if (!ReadLdapPassword(settings_, password, why)) return Fail(-669, why);
+    berval credentials{static_cast<ber_len_t>(password.size()), password.data()};
+    int msgid = -1;
+    int rc = ldap_sasl_bind(ld_, settings_.BindDn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, &msgid);
+    WipePassword(password);
+    if (rc != LDAP_SUCCESS) return Result(rc, "bind", nullptr);
+    ++roundTrips_;
+    LDAPMessage* raw = nullptr;
+    NWCCODE code = Await(msgid, true, &raw, "bind");
+    if (code != 0) return code;
+    TMessage reply(raw);
+    int error = LDAP_OTHER;
+    TLdapText diagnostic;
+    rc = ldap_parse_result(ld_, reply.get(), &error, nullptr, &diagnostic.Text, nullptr, nullptr, 0);
+    if (rc != LDAP_SUCCESS) return Result(rc, "bind", nullptr);
+    if (error != LDAP_SUCCESS) {
+        std::string message = "the server refused the bind as " + settings_.BindDn + ": " + ldap_err2string(error);
+        if (diagnostic.Text && *diagnostic.Text) message += std::string(" (") + diagnostic.Text + ")";
+        if (IsTransportError(error)) return TransportFailure(message);
+        return Fail(LdapResultToCode(error), message);
+    }
+    return 0;
+}
+
+NWCCODE TLdapSession::ReadRootEntry() {
+    std::vector<TLdapEntry> entries;
+    NWCCODE code = Search("", 0, "(objectClass=*)", {"supportedExtension", "supportedControl"}, nullptr, entries);
+    // A server that hides its root entry still serves; only a lost connection counts.
+    if (code == ErrTransportFailure) return code;
+    if (code == 0 && !entries.empty()) {
+        if (const auto* values = entries.front().Find("supportedExtension")) extensions_ = values->Values;
+        if (const auto* values = entries.front().Find("supportedControl")) controls_ = values->Values;
+    }
+    return 0;
+}
+
+NWCCODE TLdapSession::Connect() {
+    if (ld_) return 0;
+    if (std::chrono::steady_clock::now() < retryAfter_) {
+        if (lastError_.empty()) lastError_ = Where() + ": the server cannot be reached";
+        return ErrTransportFailure;
+    }
+    NWCCODE code = Open();
+    if (code != 0) return code;
+    if (settings_.StartTls) {
+        ++roundTrips_;
+        int rc = ldap_start_tls_s(ld_, nullptr, nullptr);
+        if (rc != LDAP_SUCCESS) {
+            std::string message = std::string("StartTLS: ") + ldap_err2string(rc);
+            char* detail = nullptr;
+            if (ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &detail) == LDAP_OPT_SUCCESS && detail) {
+                if (*detail) message += std::string(" (") + detail + ")";
+                ldap_memfree(detail);
+            }
+            if (IsTransportError(rc)) return TransportFailure(message);
+            Disconnect();
+            return Fail(LdapResultToCode(rc), message);
+        }
+    }
+    code = Bind();
+    if (code == 0) code = ReadRootEntry();
+    if (code != 0) {
+        Disconnect();
+        return code;
+    }
+    ++connections_;
+    return 0;
+}
+
+NWCCODE TLdapSession::Search(const std::string& base, int scope, const std::string& filter,
+                             const std::vector<std::string>& attributes, TLdapPage* page,
+                             std::vector<TLdapEntry>& entries) {
+    entries.clear();
+    NWCCODE code = Connect();
+    if (code != 0) return code;
+    std::vector<char*> names;
+    for (const auto& name : attributes) names.push_back(const_cast<char*>(name.c_str()));
+    names.push_back(nullptr);
+    TControl pageControl;
+    LDAPControl* controls[2] = {nullptr, nullptr};
+    if (page) {
+        berval cookie{static_cast<ber_len_t>(page->Cookie.size()), page->Cookie.data()};
+        LDAPControl* control = nullptr;
+        int rc = ldap_create_page_control(ld_, static_cast<ber_int_t>(settings_.PageSize),
+                                          page->Cookie.empty() ? nullptr : &cookie, 0, &control);
+        if (rc != LDAP_SUCCESS) return Result(rc, "paged search", nullptr);
+        pageControl.reset(control);
+        controls[0] = control;
+    }
+    static const int Scopes[] = {LDAP_SCOPE_BASE, LDAP_SCOPE_ONELEVEL, LDAP_SCOPE_SUBTREE};
+    timeval limit{settings_.TimeoutSeconds, 0};
+    int msgid = -1;
+    int rc = ldap_search_ext(ld_, base.c_str(), Scopes[std::clamp(scope, 0, 2)], filter.c_str(), names.data(), 0,
+                             page ? controls : nullptr, nullptr, &limit, 0, &msgid);
+    if (rc != LDAP_SUCCESS) return Result(rc, "search", nullptr);
+    ++roundTrips_;
+    LDAPMessage* raw = nullptr;
+    code = Await(msgid, true, &raw, "search");
+    if (code != 0) return code;
+    TMessage reply(raw);
+    int error = LDAP_SUCCESS;
+    TLdapText diagnostic;
+    for (LDAPMessage* message = ldap_first_message(ld_, reply.get()); message;
+         message = ldap_next_message(ld_, message)) {
+        int type = ldap_msgtype(message);
+        if (type == LDAP_RES_SEARCH_ENTRY) {
+            TLdapEntry entry;
+            TLdapText dn;
+            dn.Text = ldap_get_dn(ld_, message);
+            if (dn.Text) entry.Dn = dn.Text;
+            BerElement* ber = nullptr;
+            for (char* name = ldap_first_attribute(ld_, message, &ber); name;
+                 name = ldap_next_attribute(ld_, message, ber)) {
+                TLdapAttribute attribute;
+                attribute.Name = name;
+                if (berval** values = ldap_get_values_len(ld_, message, name)) {
+                    for (size_t i = 0; values[i]; ++i)
+                        attribute.Values.emplace_back(values[i]->bv_val, values[i]->bv_len);
+                    ldap_value_free_len(values);
+                }
+                ldap_memfree(name);
+                entry.Attributes.push_back(std::move(attribute));
+            }
+            if (ber) ber_free(ber, 0);
+            entries.push_back(std::move(entry));
+        } else if (type == LDAP_RES_SEARCH_RESULT) {
+            LDAPControl** raw = nullptr;
+            rc = ldap_parse_result(ld_, message, &error, nullptr, &diagnostic.Text, nullptr, &raw, 0);
+            TControls serverControls(raw);
+            if (rc != LDAP_SUCCESS) return Result(rc, "search", nullptr);
+            if (page) {
+                page->Cookie.clear();
+                page->Done = true;
+                LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls.get(), nullptr);
+                ber_int_t estimate = 0;
+                berval cookie{0, nullptr};
+                if (response && ldap_parse_pageresponse_control(ld_, response, &estimate, &cookie) == LDAP_SUCCESS) {
+                    if (cookie.bv_len > 0) {
+                        page->Cookie.assign(cookie.bv_val, cookie.bv_len);
+                        page->Done = false;
+                    }
+                    if (cookie.bv_val) ber_memfree(cookie.bv_val);
+                }
+            }
+        }
+    }
+    if (error != LDAP_SUCCESS) {
+        entries.clear();
+        return Result(error, ("search of \"" + base + "\"").c_str(), diagnostic.Text);
+    }
+    return 0;
+}
+
+NWCCODE TLdapSession::Extended(const std::string& oid, const std::string& request, std::string& reply) {
+    reply.clear();
+    NWCCODE code = Connect();
+    if (code != 0) return code;
+    berval value{static_cast<ber_len_t>(request.size()), const_cast<char*>(request.data())};
+    int msgid = -1;
+    int rc = ldap_extended_operation(ld_, oid.c_str(), request.empty() ? nullptr : &value, nullptr, nullptr, &msgid);
+    if (rc != LDAP_SUCCESS) return Result(rc, oid.c_str(), nullptr);
+    ++roundTrips_;
+    LDAPMessage* raw = nullptr;
+    code = Await(msgid, true, &raw, oid.c_str());
+    if (code != 0) return code;
+    TMessage answer(raw);
+    int error = LDAP_OTHER;
+    TLdapText diagnostic;
+    rc = ldap_parse_result(ld_, answer.get(), &error, nullptr, &diagnostic.Text, nullptr, nullptr, 0);
+    if (rc != LDAP_SUCCESS) return Result(rc, oid.c_str(), nullptr);
+    if (error != LDAP_SUCCESS) return Result(error, ("extended operation " + oid).c_str(), diagnostic.Text);
+    TLdapText replyOid;
+    berval* data = nullptr;
+    rc = ldap_parse_extended_result(ld_, answer.get(), &replyOid.Text, &data, 0);
+    if (rc != LDAP_SUCCESS) return Result(rc, oid.c_str(), nullptr);
+    if (data) {
+        reply.assign(data->bv_val, data->bv_len);
+        ber_bvfree(data);
+    }
+    return 0;
+}
+
+NWCCODE TLdapSession::WhoAmI(std::string& authzId) {
+    authzId.clear();
+    NWCCODE code = Connect();
+    if (code != 0) return code;
+    if (!haveIdentity_) {
+        if (SupportsExtension(WhoAmIOid)) {
+            code = Extended(WhoAmIOid, "", identity_);
+            if (code == ErrTransportFailure) return code;
+        }
+        // Without the operation (or when it fails) the bind DN is who the server holds us for.
+        if (code != 0 || !SupportsExtension(WhoAmIOid))
+            identity_ = settings_.BindDn.empty() ? std::string() : "dn:" + settings_.BindDn;
+        haveIdentity_ = true;
+    }
+    authzId = identity_;
+    return 0;
+}
+
+bool TLdapSession::SupportsExtension(const std::string& oid) const {
+    return std::find(extensions_.begin(), extensions_.end(), oid) != extensions_.end();
+}
+
+bool TLdapSession::SupportsControl(const std::string& oid) const {
+    return std::find(controls_.begin(), controls_.end(), oid) != controls_.end();
+}
+
+} // namespace era
