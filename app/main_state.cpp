@@ -208,7 +208,7 @@ void TMainState::ObjectStep(const std::string& object) {
         AddErrorLine(Format("Invalid Object (%s)", object.c_str()), ErrDirectoryNotFound);
         MissingItems.push_back(object);
     } else {
-        U_AnalyzeEffectiveRights(ScanContext.Get(), object, MaxTraceLevel, scanFlags_, &trace_, results_, &StatusBar);
+        U_AnalyzeEffectiveRights(ScanContext.Get(), object, MaxTraceLevel, scanFlags_, &trace_, results_, StatusBar.get());
     }
     FinishItem();
 }
@@ -256,7 +256,7 @@ void TMainState::PathStep(const std::string& path) {
     LogResult(Format("VX: NWDSMapNameToID (%s : ID=0x%04X)", CurrentUser.Name.c_str(), CurrentUser.ID), mapCode);
 
     U_AnalyzeEffectiveRights(itemContext_.Get(), Format("%s/%s:%s", server.c_str(), volume.c_str(), dirPath.c_str()),
-                             MaxTraceLevel, scanFlags_, &trace_, results_, &StatusBar);
+                             MaxTraceLevel, scanFlags_, &trace_, results_, StatusBar.get());
     FinishItem();
 }
 
@@ -319,7 +319,7 @@ void TMainState::DoTheJob() {
     selection_.Clear();
     results_.Clear();
     trace_.Clear();
-    StatusBar.SetPanelText(1, Startup.FileMode ? lastShortPath_ : lastObject_);
+    StatusBar->SetPanelText(1, Startup.FileMode ? lastShortPath_ : lastObject_);
     ScanButtonEnabled = true;
 }
 

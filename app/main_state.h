@@ -89,7 +89,8 @@ public:
     TStringList MemoDebug;
     TStringList MemoStandard;
     TStringList ListBoxLog;
-    TStatusBar StatusBar;
+    // The status bar; a front end may put its own in (the command line shows progress with it).
+    std::unique_ptr<TStatusBar> StatusBar = std::make_unique<TStatusBar>();
     bool CheckBoxDebugVisible = false;
     bool ScanButtonEnabled = true;
 

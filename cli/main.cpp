@@ -1,0 +1,265 @@
+// era: Effective Rights Analysis on the command line.
+
+#include "app/main_state.h"
+#include "cli/options.h"
+#include "client/snapshot/snapshot_client.h"
+#include "directory/attributes.h"
+#include "directory/connections.h"
+#include "directory/error_text.h"
+#include "directory/listing.h"
+#include "directory/names.h"
+#include "directory/netware_paths.h"
+#include "rights/search_filter.h"
+#include "util/export.h"
+#include "util/paths.h"
+#include "util/settings.h"
+#include "util/text.h"
+#include "util/version.h"
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace era {
+namespace {
+
+void PrintLines(const TStringList& lines) {
+    for (const auto& line : lines.Items()) std::cout << line.Text << '\n';
+}
+
+int Fail(const std::string& operation, NWCCODE code) {
+    std::cerr << "era: " << operation << " failed: " << U_ErrorText(code) << '\n';
+    return ExitItemFailed;
+}
+
+// Progress on one line of standard error, only when that is a terminal.
+class TTerminalStatusBar final : public TStatusBar {
+public:
+    TTerminalStatusBar() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+    ~TTerminalStatusBar() override { Clear(); }
+    void SetPanelText(int index, std::string text) override {
+        if (terminal_ && index == 1) {
+            std::string shown = text.substr(0, 100);
+            std::cerr << "\r\033[K" << shown << std::flush;
+            dirty_ = !shown.empty();
+        }
+        TStatusBar::SetPanelText(index, std::move(text));
+    }
+    void Clear() {
+        if (terminal_ && dirty_) std::cerr << "\r\033[K" << std::flush;
+        dirty_ = false;
+    }
+
+private:
+    bool terminal_;
+    bool dirty_ = false;
+};
+
+// A name as the user gave it, in full form: comma-form DNs are accepted too.
+std::string ObjectName(const std::string& given) {
+    if (given.find('=') != std::string::npos && given.find(',') != std::string::npos)
+        return U_FullName(U_TypelessName(given));
+    return given;
+}
+
+// Prepares the eDirectory edition's contexts; false (with a message) when the tree is unknown.
+bool PrepareTree(TMainState& state, const std::string& tree) {
+    state.FillTreeList();
+    if (state.Trees.Count() == 0) {
+        std::cerr << "era: the workstation is attached to no tree\n";
+        return false;
+    }
+    if (tree.empty()) return true;
+    for (const auto& item : state.Trees.Items())
+        if (TextEquals(item.Text, tree)) {
+            if (!TextEquals(state.CurrentTree, item.Text)) state.ChangeTree(item.Text);
+            return true;
+        }
+    std::string known;
+    for (const auto& item : state.Trees.Items()) known += (known.empty() ? "" : ", ") + item.Text;
+    std::cerr << "era: unknown tree \"" << tree << "\"; the workstation is attached to " << known << '\n';
+    return false;
+}
+
+void ConfigureScan(TMainState& state, const TCommandLine& line) {
+    state.Settings.ResolveContainers = line.ResolveContainers;
+    state.Settings.ShowOnlyUsers = line.UsersOnly;
+    state.Settings.ScanSubDirs = line.ScanSubDirs;
+    state.Settings.FilterIncl = line.Include;
+    state.Settings.FilterExcl = line.Exclude;
+    state.ResultCache = std::make_unique<TCache>();
+    if (!line.Attributes.empty()) {
+        state.Startup.ProgramSettings = std::make_unique<TIniFile>(line.Attributes);
+        state.Startup.AttrColumnsEnabled = true;
+    }
+    if (state.Startup.AttrColumnsEnabled && state.Startup.ProgramSettings)
+        state.AttrConfig = ReadAttrConfig(*state.Startup.ProgramSettings);
+    state.StatusBar = std::make_unique<TTerminalStatusBar>();
+}
+
+int FinishScan(TMainState& state, const TCommandLine& line) {
+    static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
+    const TStringList& memo = line.Details ? state.MemoDebug : state.MemoStandard;
+    PrintLines(memo);
+    if (line.Debug)
+        for (const auto& entry : state.ListBoxLog.Items()) std::cerr << entry.Text << '\n';
+    int status = ExitDone;
+    for (const auto& missing : state.MissingItems) {
+        std::cerr << "era: not found: " << missing << '\n';
+        status = ExitItemFailed;
+    }
+    for (const auto& failed : state.FailedItems) {
+        std::cerr << "era: " << failed.Item << ": the analysis ended early: " << failed.Reason << '\n';
+        status = ExitItemFailed;
+    }
+    if (!line.Save.empty() && !ExportLines(memo, line.Format, line.Save)) {
+        std::cerr << "era: could not save to \"" << line.Save << "\" (format "
+                  << (line.Format.empty() ? "from the extension" : line.Format)
+                  << "; expected TXT, CSV, HTML or XML and a writable file)\n";
+        status = ExitItemFailed;
+    }
+    return status;
+}
+
+int RunScan(TMainState& state, const TCommandLine& line) {
+    if (!PrepareTree(state, line.Tree)) return ExitUsage;
+    ConfigureScan(state, line);
+    for (const auto& given : line.Operands) {
+        const std::string name = ObjectName(given);
+        std::string full = U_DSGetFullName(state.ScanContext.Get(), name);
+        state.CheckListBoxEdir.Add(full.empty() ? U_FullName(name) : full, true);
+    }
+    state.DoTheJob();
+    return FinishScan(state, line);
+}
+
+int RunScanPath(TMainState& state, const TCommandLine& line) {
+    state.FillServerList();
+    NWCONN_HANDLE connection = 0;
+    std::string server, volume, path;
+    if (U_PathToNWPath(line.Operands.front(), connection, server, volume, path) == 0)
+        for (int i = 0; i < state.Servers.Count(); ++i)
+            if (TextEquals(state.Servers.Strings(i), server) && i != state.SelectedServer) state.SelectServer(i);
+    ConfigureScan(state, line);
+    for (const auto& given : line.Operands) state.CheckListBoxPaths.Add(given, true);
+    state.DoTheJob();
+    return FinishScan(state, line);
+}
+
+int Run(const TCommandLine& line) {
+    if (!line.Workstation.empty()) {
+        std::string message;
+        if (InstallWorkstation(line.Workstation, message) != 0) {
+            std::cerr << "era: " << message << '\n';
+            return ExitNoClient;
+        }
+    }
+    if (InitNetWare() != 0) {
+        if (line.Workstation.empty())
+            std::cerr << "era: no workstation file: give --workstation FILE or set ERA_WORKSTATION\n";
+        return ExitNoClient;
+    }
+
+    TMainState state;
+    state.Startup.EditionCode = line.Command == "scan-path" ? 2 : 4;
+    MapEdition(state.Startup);
+    state.Startup.DebugMode = line.Debug;
+    // The command line never changes the user's stored selections: its settings live in memory.
+    state.Startup.UserSettings = std::make_unique<TMemIniFile>();
+
+    if (line.Command == "trees") {
+        TStringList trees;
+        U_ListTrees(trees);
+        PrintLines(trees);
+        return ExitDone;
+    }
+    if (line.Command == "servers") {
+        TStringList servers;
+        U_ListServers(servers);
+        for (const auto& item : servers.Items()) {
+            std::string tree;
+            U_GetTreeNameByRef(item.Object, tree);
+            std::cout << item.Text << '\t' << tree << '\n';
+        }
+        return ExitDone;
+    }
+    if (line.Command == "scan") return RunScan(state, line);
+    if (line.Command == "scan-path") return RunScanPath(state, line);
+
+    if (!PrepareTree(state, line.Tree)) return ExitUsage;
+    const NWDSContextHandle context = state.ScanContext.Get();
+    if (line.Command == "ls") {
+        const std::string container = line.Operands.empty() ? "[Root]" : ObjectName(line.Operands[0]);
+        TStringList objects;
+        NWCCODE code = U_DSListContainer(context, container, nullptr, true, "", &objects);
+        if (code == 0 && objects.Count() == 0 && !U_DSIsContainer(context, container) && container != "[Root]") {
+            DSObjectInfo info;
+            U_DSObjectExists(context, container, info, &code);
+            if (code == 0) {
+                std::cerr << "era: \"" << container << "\" is no container\n";
+                return ExitItemFailed;
+            }
+        }
+        if (code != 0) return Fail("U_DSListContainer (" + container + ")", code);
+        PrintLines(objects);
+        return ExitDone;
+    }
+    if (line.Command == "attr") {
+        TStringList lines;
+        const std::string object = ObjectName(line.Operands[0]);
+        NWCCODE code = U_DSGetAttributeEx(context, object, line.Operands[1], lines);
+        if (code != 0) return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code);
+        PrintLines(lines);
+        return ExitDone;
+    }
+    if (line.Command == "search") {
+        TStringList results;
+        int found = 0;
+        NWCCODE code = U_DSSearch(context, ObjectName(line.Base), line.Operands[0], 0, nullptr, nullptr, found, 0,
+                                  line.Template, &results, line.Scope);
+        if (code != 0) return Fail("U_DSSearch (" + line.Operands[0] + ")", code);
+        PrintLines(results);
+        return ExitDone;
+    }
+    if (line.Command == "rights") {
+        const std::string subject = ObjectName(line.Operands[0]);
+        const std::string object = ObjectName(line.Operands[1]);
+        const std::string attribute = line.Operands.size() > 2 ? line.Operands[2] : "[Entry Rights]";
+        uint32_t privileges = 0;
+        NWCCODE code = Client().NWDSGetEffectiveRights(context, subject, object, attribute, privileges);
+        if (code != 0) return Fail("NWDSGetEffectiveRights (" + subject + " on " + object + ")", code);
+        uint32_t mask = 0;
+        std::cout << U_DSGetEffectiveRights(context, subject, object, attribute, mask) << '\n';
+        return ExitDone;
+    }
+    return ExitUsage;
+}
+
+} // namespace
+} // namespace era
+
+int main(int argc, char** argv) {
+    using namespace era;
+    SetProgramArguments(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto line = ParseCommandLine(args, error);
+    if (!line) {
+        std::cerr << "era: " << error << "\nTry 'era --help'.\n";
+        return ExitUsage;
+    }
+    if (line->Help) {
+        std::cout << UsageText();
+        return ExitDone;
+    }
+    if (line->Version) {
+        std::cout << "era " << VersionText << "(build " << BuildVersion() << ")\n";
+        return ExitDone;
+    }
+    try {
+        return Run(*line);
+    } catch (const std::exception& e) {
+        std::cerr << "era: " << e.what() << '\n';
+        return ExitItemFailed;
+    }
+}
