@@ -5,6 +5,7 @@
 #include "client/ldap/ldap_values.h"
 #include "client/schema_map.h"
 #include "client/snapshot/time_text.h"
+#include "directory/error_table.h"
 
 #include <algorithm>
 #include <charconv>
@@ -64,6 +65,29 @@ uint32_t TimeOf(const TLdapEntry& entry, const char* name) {
 std::string SearchKey(const std::string& filter, const std::string& base, int scope) {
     return filter + '\x1f' + base + '\x1f' + std::to_string(scope);
 }
+
+// The last failure of a connection in words, for the error texts.
+std::string& ConnectionFailure() {
+    static std::string text;
+    return text;
+}
+
+// The error texts of the table; a lost server or a refused bind says which and why, so the
+// message of a failed start names the server and the reason. Codes that went through the
+// 16-bit rule of the connection calls are read back as the directory codes they were.
+const char* LdapErrorDescription(int32_t code) {
+    if (code >= 0xFC00 && code <= 0xFEFF) code = static_cast<int16_t>(code);
+    const char* description = NWErrorDescription(code);
+    if ((code != ErrTransportFailure && code != -669) || ConnectionFailure().empty()) return description;
+    static std::string composed;
+    composed = std::string(description) + ": " + ConnectionFailure();
+    return composed.c_str();
+}
+
+class TLdapErrorTextLibrary final : public TErrorTextLibrary {
+public:
+    TStrError FindNWstrerror() const override { return &LdapErrorDescription; }
+};
 
 } // namespace
 
@@ -205,6 +229,7 @@ bool TLdapClient::Unreachable(NWCONN_HANDLE connection) const {
 NWCCODE TLdapClient::Remember(TTree& tree, NWCCODE code) {
     if (code == 0) return 0;
     lastError_ = tree.Session->LastError();
+    if (code == ErrTransportFailure || code == -669) ConnectionFailure() = lastError_;
     // After a lost connection nothing kept is trusted: the server may have changed meanwhile.
     if (code == ErrTransportFailure) tree.Forget();
     return code;
@@ -1117,11 +1142,24 @@ NWCCODE TLdapClient::NWStreamClose(int32_t fileHandle) {
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
+std::unique_ptr<TErrorTextLibrary> TLdapClient::LoadErrorTextLibrary() {
+    return std::make_unique<TLdapErrorTextLibrary>();
+}
+
 NWCCODE TLdapClient::NWCallsInit() {
     NWCCODE first = TSnapshotClient::NWCallsInit();
+    std::string firstError;
     for (auto& tree : trees_) {
         NWCCODE code = Remember(*tree, tree->Session->Connect());
-        if (code != 0 && first == 0) first = code;
+        if (code != 0 && first == 0) {
+            first = code;
+            firstError = lastError_;
+        }
+    }
+    // The message of a failed start tells the first tree that could not be reached.
+    if (first != 0 && !firstError.empty()) {
+        lastError_ = firstError;
+        ConnectionFailure() = firstError;
     }
     return first;
 }

@@ -61,6 +61,8 @@ public:
 
     // --- Start-up: connects and binds to every LDAP tree
     NWCCODE NWCallsInit() override;
+    // The error texts; a lost server or a refused bind is described with the server and the reason.
+    std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
 
     // --- The file system of a server in an LDAP tree: what the workstation file gives, else the
     // answer of a client that cannot reach the server by NCP (NweRequesterFailure)
