@@ -5,6 +5,7 @@
 #include <ldap.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace era {
@@ -104,13 +105,35 @@ NWCCODE TLdapSession::Fail(NWCCODE code, const std::string& message) {
 NWCCODE TLdapSession::TransportFailure(const std::string& message) {
     Disconnect();
     retryAfter_ = std::chrono::steady_clock::now() + RetryHoldOff;
+    // libldap says little more than that the server cannot be reached when the TLS handshake
+    // fails; the likeliest reason is said here.
+    bool tls = settings_.StartTls || EqualsFolded(settings_.Uri.substr(0, 8), "ldaps://");
+    if (connecting_ && tls)
+        return Fail(ErrTransportFailure,
+                    message + "; over TLS the server's certificate must be signed by " +
+                        (settings_.CaFile.empty() ? std::string("a CA of the system's certificate store")
+                                                  : "the CA of \"" + settings_.CaFile + "\"") +
+                        " and name the host of the URI");
     return Fail(ErrTransportFailure, message);
+}
+
+std::string TLdapSession::Diagnostic() const {
+    // What libldap adds in words, a TLS failure above all ("TLS: peer cert untrusted ...").
+    if (!ld_) return {};
+    char* detail = nullptr;
+    std::string text;
+    if (ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &detail) == LDAP_OPT_SUCCESS && detail) {
+        if (*detail && std::strcmp(detail, "(unknown error code)") != 0) text = std::string(" (") + detail + ")";
+        ldap_memfree(detail);
+    }
+    return text;
 }
 
 NWCCODE TLdapSession::Result(int rc, const char* what, const char* diagnostic) {
     if (rc == LDAP_SUCCESS) return 0;
     std::string message = std::string(what) + ": " + ldap_err2string(rc);
     if (diagnostic && *diagnostic) message += std::string(" (") + diagnostic + ")";
+    else if (IsTransportError(rc)) message += Diagnostic();
     if (IsTransportError(rc)) return TransportFailure(message);
     return Fail(LdapResultToCode(rc), message);
 }
@@ -167,7 +190,7 @@ NWCCODE TLdapSession::Await(int msgid, bool all, LDAPMessage** result, const cha
         ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &error);
         if (*result) ldap_msgfree(*result);
         *result = nullptr;
-        return TransportFailure(std::string(what) + ": " + ldap_err2string(error));
+        return TransportFailure(std::string(what) + ": " + ldap_err2string(error) + Diagnostic());
     }
     return 0;
 }
@@ -213,6 +236,11 @@ NWCCODE TLdapSession::ReadRootEntry() {
 
 NWCCODE TLdapSession::Connect() {
     if (ld_) return 0;
+    struct TConnecting {
+        bool& Flag;
+        explicit TConnecting(bool& flag) : Flag(flag) { Flag = true; }
+        ~TConnecting() { Flag = false; }
+    } connecting(connecting_);
     if (std::chrono::steady_clock::now() < retryAfter_) {
         if (lastError_.empty()) lastError_ = Where() + ": the server cannot be reached";
         return ErrTransportFailure;
@@ -223,12 +251,7 @@ NWCCODE TLdapSession::Connect() {
         ++roundTrips_;
         int rc = ldap_start_tls_s(ld_, nullptr, nullptr);
         if (rc != LDAP_SUCCESS) {
-            std::string message = std::string("StartTLS: ") + ldap_err2string(rc);
-            char* detail = nullptr;
-            if (ldap_get_option(ld_, LDAP_OPT_DIAGNOSTIC_MESSAGE, &detail) == LDAP_OPT_SUCCESS && detail) {
-                if (*detail) message += std::string(" (") + detail + ")";
-                ldap_memfree(detail);
-            }
+            std::string message = std::string("StartTLS: ") + ldap_err2string(rc) + Diagnostic();
             if (IsTransportError(rc)) return TransportFailure(message);
             Disconnect();
             return Fail(LdapResultToCode(rc), message);

@@ -85,6 +85,7 @@ private:
     NWCCODE TransportFailure(const std::string& message);
     NWCCODE Result(int rc, const char* what, const char* diagnostic);
     std::string Where() const;
+    std::string Diagnostic() const;
 
     TLdapSettings settings_;
     LDAP* ld_ = nullptr;
@@ -93,6 +94,7 @@ private:
     std::string lastError_;
     std::vector<std::string> extensions_;
     std::vector<std::string> controls_;
+    bool connecting_ = false;
     bool haveIdentity_ = false;
     std::string identity_;
     std::chrono::steady_clock::time_point retryAfter_{};

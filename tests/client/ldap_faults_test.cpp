@@ -131,6 +131,39 @@ TEST(LdapFaults, APasswordFileOthersMayReadIsRefused) {
     EXPECT_NE(ldap->LastError().find("mode 0640"), std::string::npos) << ldap->LastError();
 }
 
+TEST(LdapFaults, CertificatesAreVerifiedOverLdapsAndStartTls) {
+    TSlapd server;
+    ASSERT_TRUE(server.Running());
+    struct TCase {
+        const char* What;
+        std::string Uri;
+        std::string More;
+        NWCCODE Code;
+    } cases[] = {
+        {"ldaps with the CA", server.TlsUri(), ", \"caFile\": \"" + TSlapd::CaFile() + "\"", 0},
+        {"ldaps without it", server.TlsUri(), "", ErrTransportFailure},
+        {"StartTLS with the CA", server.Uri(), ", \"startTls\": true, \"caFile\": \"" + TSlapd::CaFile() + "\"", 0},
+        {"StartTLS without it", server.Uri(), ", \"startTls\": true", ErrTransportFailure},
+    };
+    for (const auto& c : cases) {
+        std::string json = "{ \"trees\": [ { \"name\": \"ACME_TREE\", \"ldap\": { \"uri\": \"" + c.Uri +
+                           "\", \"base\": \"o=acme\", \"timeoutSeconds\": 2, \"bindDn\": \"cn=admin,o=acme\", "
+                           "\"passwordEnv\": \"" + TestPasswordVariable + "\"" + c.More + " } } ] }";
+        auto client = LoadLdap(server.WriteFile("workstation.json", json));
+        ASSERT_TRUE(client) << c.What;
+        EXPECT_EQ(client->NWCallsInit(), c.Code) << c.What << ": " << client->LastError();
+        if (c.Code != 0) {
+            EXPECT_NE(client->LastError().find("certificate"), std::string::npos) << c.What << ": " << client->LastError();
+            continue;
+        }
+        TContext context(*client);
+        context.SetFlags(DcvTypelessNames);
+        std::string me;
+        EXPECT_EQ(client->NWDSWhoAmI(context, me), 0) << c.What;
+        EXPECT_EQ(me, "admin.acme") << c.What;
+    }
+}
+
 TEST(LdapFaults, SettingsThatCannotWorkAreRefusedWhenTheWorkstationLoads) {
     struct TCase {
         const char* What;

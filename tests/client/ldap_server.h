@@ -151,6 +151,7 @@ public:
         }
         for (int attempt = 0; attempt < 3 && !Running(); ++attempt) {
             port_ = FreePort();
+            tlsPort_ = FreePort();
             Start();
         }
         if (!Running()) ADD_FAILURE() << "slapd does not start: " << Log("slapd.log");
@@ -169,12 +170,17 @@ public:
     bool Running() const { return pid_ > 0; }
     int Port() const { return port_; }
     std::string Uri() const { return "ldap://127.0.0.1:" + std::to_string(port_); }
+    // The same server speaking TLS from the start.
+    std::string TlsUri() const { return "ldaps://127.0.0.1:" + std::to_string(tlsPort_); }
+    // The CA that signed the server's certificate.
+    static std::string CaFile() { return std::string(ERA_TEST_DATA_DIR) + "/ldap/ca.pem"; }
     const std::string& Folder() const { return folder_; }
 
     // Starts the server (again) on its port with the data it has.
     bool Start() {
         if (Running()) return true;
-        pid_t pid = Spawn({SlapdBinary, "-f", folder_ + "/slapd.conf", "-h", Uri() + "/", "-d", "0"}, folder_ + "/slapd.log");
+        pid_t pid = Spawn({SlapdBinary, "-f", folder_ + "/slapd.conf", "-h", Uri() + "/ " + TlsUri() + "/", "-d", "0"},
+                          folder_ + "/slapd.log");
         if (pid <= 0) return false;
         RunningServers().insert(pid);
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -183,7 +189,7 @@ public:
                 RunningServers().erase(pid);
                 return false;
             }
-            if (Accepts(port_)) {
+            if (Accepts(port_) && Accepts(tlsPort_)) {
                 pid_ = pid;
                 return true;
             }
@@ -248,6 +254,7 @@ public:
 private:
     std::string folder_;
     int port_ = 0;
+    int tlsPort_ = 0;
     pid_t pid_ = 0;
 };
 
