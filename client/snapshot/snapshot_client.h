@@ -50,6 +50,10 @@ public:
     NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
                                    const std::string& attrName, uint32_t& privileges) override;
     NWCCODE NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) override;
+    NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
+                              bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp, uint32_t infoType,
+                              bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
+                              int32_t countObjectsToSearch, int32_t& countObjectsSearched, TDSBuffer& result) override;
     NWCCODE NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) override;
     NWCCODE NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
                            uint32_t flags, int32_t& fileHandle) override;
@@ -115,6 +119,7 @@ protected:
 
 private:
     struct TIteration;
+    struct TSearch;   // client/snapshot/snapshot_search.h
     struct TStream;
     // One directory entry scan.
     struct TDirectoryScan {
@@ -136,6 +141,7 @@ private:
     TRightsCache rights_;   // what the effective-rights answers keep for later questions
     std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
     int32_t nextIteration_ = 1;
+    std::unordered_map<int32_t, std::unique_ptr<TSearch>> searches_;   // open search iterations
     std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
     int32_t nextStream_ = 1;
     std::unordered_map<uint8_t, std::unique_ptr<TDirectoryScan>> scans_;

@@ -3,6 +3,8 @@
 // Runs the era binary as a user would and captures what it prints; compares output with the
 // golden files in tests/data/golden (ERA_UPDATE_GOLDEN=1 in the environment rewrites them).
 
+#include "support/golden.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -106,36 +108,6 @@ inline std::string MaskDate(const std::string& text) {
         out += line + "\n";
     }
     return out;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Compares text with a golden file line by line (or rewrites it when asked to).
-inline void ExpectGolden(const std::string& name, const std::string& text) {
-    const std::string path = std::string(ERA_TEST_DATA_DIR) + "/golden/" + name;
-    if (std::getenv("ERA_UPDATE_GOLDEN")) {
-        std::ofstream(path, std::ios::binary) << text;
-        return;
-    }
-    const std::string expected = ReadFile(path);
-    ASSERT_FALSE(expected.empty()) << "no golden file " << path << " (run with ERA_UPDATE_GOLDEN=1 to write it)";
-    std::istringstream a(expected), b(text);
-    std::string want, got;
-    int number = 0;
-    for (;;) {
-        ++number;
-        const bool moreWant = static_cast<bool>(std::getline(a, want));
-        const bool moreGot = static_cast<bool>(std::getline(b, got));
-        if (!moreWant && !moreGot) break;
-        ASSERT_EQ(moreWant, moreGot) << name << ": the output " << (moreGot ? "has more" : "has fewer")
-                                     << " lines than the golden file, from line " << number;
-        ASSERT_EQ(want, got) << name << ", line " << number;
-    }
 }
 
 } // namespace era::test
