@@ -61,9 +61,13 @@ uint32_t TimeOf(const TLdapEntry& entry, const char* name) {
     return seconds;
 }
 
-// The name one request stands for in the search cache.
-std::string SearchKey(const std::string& filter, const std::string& base, int scope) {
-    return filter + '\x1f' + base + '\x1f' + std::to_string(scope);
+// The name one request stands for in the search cache (the base classes the results were
+// narrowed to belong to it).
+std::string SearchKey(const std::string& filter, const std::vector<std::string>& baseClasses, const std::string& base,
+                      int scope) {
+    std::string key = filter;
+    for (const auto& name : baseClasses) key += '\x1e' + FoldAscii(name);
+    return key + '\x1f' + base + '\x1f' + std::to_string(scope);
 }
 
 // The last failure of a connection in words, for the error texts.
@@ -152,6 +156,7 @@ struct TLdapClient::TIteration {
     std::vector<std::string> Keys;   // a search from the cache: what remains to send
     bool FromCache = false;
     std::vector<std::string> Found;  // a search: the entries found so far (for the cache)
+    std::vector<std::string> BaseClasses;   // a search: the base classes every result must have
 };
 
 struct TLdapClient::TStream {
@@ -251,6 +256,10 @@ uint64_t TLdapClient::RoundTrips(const std::string& treeName) const {
     for (const auto& tree : trees_)
         if (EqualsFolded(tree->StandIn->Name(), treeName)) return tree->Session->RoundTrips();
     return 0;
+}
+
+void TLdapClient::SetReconnectDelay(std::chrono::milliseconds delay) {
+    for (auto& tree : trees_) tree->Session->SetReconnectDelay(delay);
 }
 
 void TLdapClient::ClearCache() {
@@ -750,6 +759,10 @@ NWCCODE TLdapClient::NextPage(TIteration& iteration, const TContextState& state)
         const TCached& entry = Store(tree, std::move(raw), nullptr);
         TObjectInfo info = InfoOf(entry.Entry, false);
         if (iteration.ContainersOnly && !(info.ObjectFlags & DsContainerEntry)) continue;
+        const std::string baseClass = BaseClassOf(entry.Entry, false);
+        if (std::any_of(iteration.BaseClasses.begin(), iteration.BaseClasses.end(),
+                        [&](const std::string& wanted) { return !EqualsFolded(wanted, baseClass); }))
+            continue;
         if (iteration.Operation == DsvSearch) iteration.Found.push_back(NameKey(entry.Parts));
         iteration.Pending.push_back({OutputName(state, entry.Parts), info});
     }
@@ -883,9 +896,11 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
         if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
         if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
         std::string filter;
-        NWCCODE code = BuildLdapFilter(filterBuffer.Filter(), [&](const std::string& name, std::string& dn) {
-            return NameToDn(*tree, state, name, dn);
-        }, filter);
+        std::vector<std::string> baseClasses;
+        NWCCODE code = BuildLdapFilter(
+            filterBuffer.Filter(),
+            [&](const std::string& name, std::string& dn) { return NameToDn(*tree, state, name, dn); }, filter,
+            &baseClasses);
         if (code != 0) return code;
         const TCached* base = nullptr;
         code = ResolveObject(*tree, state, baseObjectName, (state.Flags & DcvDerefAliases) != 0, base);
@@ -895,13 +910,14 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
         fresh->Operation = DsvSearch;
         fresh->Tree = tree;
         fresh->Filter = filter;
+        fresh->BaseClasses = std::move(baseClasses);
         fresh->Scope = scope;
         // A search from a root that no entry holds (or one that holds no objects below it, as the
         // export's "t=<tree>") covers the configured base.
         bool fromBase = base->Root && (tree->RootDn.empty() || tree->RootDn != tree->SuffixDn);
         fresh->BaseDn = fromBase ? tree->Settings.Base : base->Entry.Dn;
         if (fromBase && scope == DsSearchSubordinates) fresh->Scope = DsSearchEntry;
-        auto cached = tree->Searches.find(SearchKey(filter, fresh->BaseDn, fresh->Scope));
+        auto cached = tree->Searches.find(SearchKey(filter, fresh->BaseClasses, fresh->BaseDn, fresh->Scope));
         if (cached != tree->Searches.end() && tree->Fresh(cached->second.Time)) {
             fresh->FromCache = true;
             for (const auto& key : cached->second.Keys) {
@@ -938,7 +954,7 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
     }
     bool finished = code != 0 || (iteration->Pending.empty() && (iteration->FromCache || iteration->Page.Done));
     if (finished && code == 0 && !iteration->FromCache)
-        tree->Searches[SearchKey(iteration->Filter, iteration->BaseDn, iteration->Scope)] = {iteration->Found,
+        tree->Searches[SearchKey(iteration->Filter, iteration->BaseClasses, iteration->BaseDn, iteration->Scope)] = {iteration->Found,
                                                                                             TClock::now()};
     if (finished) {
         if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);

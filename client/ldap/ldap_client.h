@@ -88,6 +88,8 @@ public:
     uint64_t RoundTrips(const std::string& treeName) const;
     // Forgets every answer kept (the next questions go to the servers again).
     void ClearCache();
+    // How long calls fail at once after a server was found unreachable (one second by default).
+    void SetReconnectDelay(std::chrono::milliseconds delay);
     // The last failure of a tree's connection in words, or empty.
     std::string LastError(const std::string& treeName) const;
     // The last failure of any tree's connection.

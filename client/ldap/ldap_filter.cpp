@@ -1,5 +1,6 @@
 #include "client/ldap/ldap_filter.h"
 
+#include "client/filter_expression.h"
 #include "client/ldap/ldap_values.h"
 #include "client/schema_map.h"
 
@@ -21,115 +22,71 @@ std::string GeneralizedTime(uint32_t seconds) {
     return text;
 }
 
-// Reads the infix token stream into prefix LDAP filter text: OR binds weakest, then AND, then NOT.
+// Writes an expression tree as prefix LDAP filter text.
 class TFilterWriter {
 public:
-    TFilterWriter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn) : items_(items), nameToDn_(nameToDn) {
-        while (!items_.empty() && items_.back().Token == FtokEnd) items_.pop_back();
-    }
+    TFilterWriter(const TNameToDn& nameToDn, std::vector<std::string>& baseClasses)
+        : nameToDn_(nameToDn), baseClasses_(baseClasses) {}
 
-    NWCCODE Run(std::string& filter) {
-        if (items_.empty()) return ErrInvalidFilterSyntax;
-        NWCCODE code = Or(filter);
-        if (code == 0 && at_ != items_.size()) code = ErrInvalidFilterSyntax;
-        return code;
-    }
-
-private:
-    const TFilterItem* Peek() const { return at_ < items_.size() ? &items_[at_] : nullptr; }
-    bool Take(uint32_t token) {
-        if (!Peek() || Peek()->Token != token) return false;
-        ++at_;
-        return true;
-    }
-
-    NWCCODE Or(std::string& out) { return Chain(FtokOr, '|', out); }
-    NWCCODE And(std::string& out) { return Chain(FtokAnd, '&', out); }
-
-    NWCCODE Chain(uint32_t token, char op, std::string& out) {
-        std::vector<std::string> parts(1);
-        NWCCODE code = token == FtokOr ? And(parts.back()) : Not(parts.back());
-        while (code == 0 && Take(token)) {
-            parts.emplace_back();
-            code = token == FtokOr ? And(parts.back()) : Not(parts.back());
-        }
-        if (code != 0) return code;
-        if (parts.size() == 1) {
-            out = std::move(parts.front());
+    // required: the node must hold for the whole filter to hold (reached through ANDs only).
+    NWCCODE Write(const TFilterNode& node, bool required, std::string& out) {
+        switch (node.Kind) {
+        case TFilterNodeKind::And:
+        case TFilterNodeKind::Or: {
+            bool isAnd = node.Kind == TFilterNodeKind::And;
+            out = isAnd ? "(&" : "(|";
+            for (const auto& operand : node.Operands) {
+                std::string part;
+                NWCCODE code = Write(operand, required && isAnd, part);
+                if (code != 0) return code;
+                out += part;
+            }
+            out += ")";
             return 0;
         }
-        out = std::string("(") + op;
-        for (const auto& part : parts) out += part;
-        out += ")";
-        return 0;
-    }
-
-    NWCCODE Not(std::string& out) {
-        if (Take(FtokNot)) {
+        case TFilterNodeKind::Not: {
+            if (node.Operands.size() != 1) return ErrInvalidFilterSyntax;
             std::string inner;
-            NWCCODE code = Not(inner);
+            NWCCODE code = Write(node.Operands.front(), false, inner);
             if (code != 0) return code;
             out = "(!" + inner + ")";
             return 0;
         }
-        if (Take(FtokLParen)) {
-            NWCCODE code = Or(out);
-            if (code != 0) return code;
-            return Take(FtokRParen) ? 0 : ErrInvalidFilterSyntax;
-        }
-        return Item(out);
-    }
-
-    NWCCODE Item(std::string& out) {
-        const TFilterItem* item = Peek();
-        if (!item) return ErrInvalidFilterSyntax;
-        if (Take(FtokBaseClass)) {
-            const TFilterItem* name = Peek();
-            if (!name || name->Token != FtokAName) return ErrInvalidFilterSyntax;
-            ++at_;
-            out = "(objectClass=" + EscapeFilterValue(LdapClassName(name->Name)) + ")";
+        case TFilterNodeKind::BaseClass:
+            // LDAP matches every class of an object; where the base class must be this one, the
+            // results are checked for it as well.
+            if (required) baseClasses_.push_back(node.Name);
+            out = "(objectClass=" + EscapeFilterValue(LdapClassName(node.Name)) + ")";
             return 0;
-        }
-        if (Take(FtokRdn)) {
-            const TFilterItem* name = Peek();
-            if (!name || name->Token != FtokAName) return ErrInvalidFilterSyntax;
-            ++at_;
+        case TFilterNodeKind::RelativeName:
             out = "(|";
-            for (const char* type : NamingTypes) out += std::string("(") + type + "=" + EscapeFilterValue(name->Name) + ")";
+            for (const char* type : NamingTypes) out += std::string("(") + type + "=" + EscapeFilterValue(node.Name) + ")";
             out += ")";
             return 0;
+        case TFilterNodeKind::Present:
+        case TFilterNodeKind::Compare: break;
         }
-        bool present = Take(FtokPresent);
-        const TFilterItem* name = Peek();
-        if (!name || name->Token != FtokAName || name->Name.empty()) return ErrInvalidFilterSyntax;
-        ++at_;
-        std::string attribute = LdapAttributeName(name->Name);
-        if (attribute.find_first_of("()=*\\<>~ ") != std::string::npos) return ErrInvalidFilterSyntax;
-        if (present) {
+        std::string attribute = LdapAttributeName(node.Name);
+        if (attribute.empty() || attribute.find_first_of("()=*\\<>~ ") != std::string::npos) return ErrInvalidFilterSyntax;
+        if (node.Kind == TFilterNodeKind::Present) {
             out = "(" + attribute + "=*)";
             return 0;
         }
-        const TFilterItem* relation = Peek();
-        if (!relation) return ErrInvalidFilterSyntax;
-        const char* op = nullptr;
-        switch (relation->Token) {
-        case FtokEq: op = "="; break;
-        case FtokGe: op = ">="; break;
-        case FtokLe: op = "<="; break;
-        case FtokApprox: op = "~="; break;
-        default: return ErrInvalidFilterSyntax;
+        const char* op = "=";
+        switch (node.Relation) {
+        case TFilterRelation::Equal: op = "="; break;
+        case TFilterRelation::GreaterOrEqual: op = ">="; break;
+        case TFilterRelation::LessOrEqual: op = "<="; break;
+        case TFilterRelation::Approximate: op = "~="; break;
         }
-        ++at_;
-        const TFilterItem* value = Peek();
-        if (!value || value->Token != FtokAVal) return ErrInvalidFilterSyntax;
-        ++at_;
         std::string text;
-        NWCCODE code = Value(*value, name->Syntax, text);
+        NWCCODE code = Value(node.Value, node.Syntax, text);
         if (code != 0) return code;
         out = "(" + attribute + op + text + ")";
         return 0;
     }
 
+private:
     NWCCODE Dn(const std::string& name, std::string& dn) {
         if (!nameToDn_) return ErrIllegalAttributeSyntax;
         return nameToDn_(name, dn);
@@ -137,8 +94,7 @@ private:
 
     // The value as LDAP writes it, escaped; an ACL value matches by subject and protected
     // attribute whatever the privileges and scope.
-    NWCCODE Value(const TFilterItem& item, uint32_t syntax, std::string& out) {
-        const TAttrValue& value = item.Value;
+    NWCCODE Value(const TAttrValue& value, uint32_t syntax, std::string& out) {
         if (const auto* text = std::get_if<TTextValue>(&value)) {
             if (syntax == SynDistName) {
                 std::string dn;
@@ -213,19 +169,26 @@ private:
         return ErrIllegalAttributeSyntax;
     }
 
-    std::vector<TFilterItem> items_;
     const TNameToDn& nameToDn_;
-    size_t at_ = 0;
+    std::vector<std::string>& baseClasses_;
 };
 
 } // namespace
 
-NWCCODE BuildLdapFilter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn, std::string& filter) {
+NWCCODE BuildLdapFilter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn, std::string& filter,
+                        std::vector<std::string>* baseClasses) {
     filter.clear();
+    if (baseClasses) baseClasses->clear();
+    TFilterNode root;
+    NWCCODE code = ParseFilterExpression(items, root);
+    if (code != 0) return code;
+    std::vector<std::string> classes;
     std::string built;
-    NWCCODE code = TFilterWriter(items, nameToDn).Run(built);
-    if (code == 0) filter = std::move(built);
-    return code;
+    code = TFilterWriter(nameToDn, classes).Write(root, true, built);
+    if (code != 0) return code;
+    filter = std::move(built);
+    if (baseClasses) *baseClasses = std::move(classes);
+    return 0;
 }
 
 } // namespace era

@@ -1,6 +1,6 @@
 #pragma once
 
-// The client's search filter (tokens 0 to 17, in the directory's infix order) as an RFC 4515
+// The client's search filter (its tokens read into the shared expression tree) as an RFC 4515
 // filter string. Every value is escaped, so a value holding "*", "(", ")", "\" or NUL is compared
 // as it is and can never change the filter's structure.
 
@@ -17,7 +17,10 @@ namespace era {
 using TNameToDn = std::function<NWCCODE(const std::string& name, std::string& dn)>;
 
 // The filter string of the tokens; -326 for tokens that make no filter, a code of nameToDn when a
-// name cannot be turned into a DN, -623 for a value the filter cannot compare.
-NWCCODE BuildLdapFilter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn, std::string& filter);
+// name cannot be turned into a DN, -623 for a value the filter cannot compare. A base class
+// compares as an object class over LDAP; those the whole filter requires (reached through ANDs
+// only) are given in baseClasses, for the caller to check the results' base classes against.
+NWCCODE BuildLdapFilter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn, std::string& filter,
+                        std::vector<std::string>* baseClasses = nullptr);
 
 } // namespace era

@@ -13,7 +13,6 @@ namespace era {
 namespace {
 
 constexpr const char* WhoAmIOid = "1.3.6.1.4.1.4203.1.11.3";
-constexpr auto RetryHoldOff = std::chrono::seconds(1);
 
 // Frees what libldap hands out, however a call ends.
 struct TMessageFree {
@@ -104,7 +103,7 @@ NWCCODE TLdapSession::Fail(NWCCODE code, const std::string& message) {
 
 NWCCODE TLdapSession::TransportFailure(const std::string& message) {
     Disconnect();
-    retryAfter_ = std::chrono::steady_clock::now() + RetryHoldOff;
+    retryAfter_ = std::chrono::steady_clock::now() + reconnectDelay_;
     // libldap says little more than that the server cannot be reached when the TLS handshake
     // fails; the likeliest reason is said here.
     bool tls = settings_.StartTls || EqualsFolded(settings_.Uri.substr(0, 8), "ldaps://");

@@ -6,8 +6,9 @@
 //
 // Every operation that waits for an answer of the server counts as one round trip. When the
 // server cannot be reached, or does not answer in time, the connection is dropped and the call
-// fails with ErrTransportFailure; for a second after that every call fails at once without trying
-// (so a scan over a dead server ends quickly), then the next call connects again.
+// fails with ErrTransportFailure; for a while after that (a second unless set otherwise) every call
+// fails at once without trying, so a scan over a dead server ends quickly; then the next call
+// connects again.
 
 #include "client/ldap/ldap_settings.h"
 #include "directory/client.h"
@@ -72,6 +73,8 @@ public:
     bool SupportsControl(const std::string& oid) const;
 
     uint64_t RoundTrips() const { return roundTrips_; }
+    // How long calls fail at once after the server was found unreachable.
+    void SetReconnectDelay(std::chrono::milliseconds delay) { reconnectDelay_ = delay; }
     // The last failure in words (never holding the password).
     const std::string& LastError() const { return lastError_; }
 
@@ -98,6 +101,7 @@ private:
     bool haveIdentity_ = false;
     std::string identity_;
     std::chrono::steady_clock::time_point retryAfter_{};
+    std::chrono::milliseconds reconnectDelay_{1000};
 };
 
 // The directory's completion code for an LDAP result code.

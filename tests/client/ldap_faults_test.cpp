@@ -19,6 +19,8 @@ namespace era::test {
 namespace {
 
 using TClock = std::chrono::steady_clock;
+// The tests let a client try a lost server again sooner than the second it waits by default.
+constexpr std::chrono::milliseconds ShortDelay{200};
 
 double SecondsSince(TClock::time_point start) {
     return std::chrono::duration<double>(TClock::now() - start).count();
@@ -121,12 +123,13 @@ TEST(LdapFaults, APasswordFileOthersMayReadIsRefused) {
     ::chmod(secret.c_str(), 0640);
     auto* ldap = dynamic_cast<TLdapClient*>(loaded.get());
     ASSERT_TRUE(ldap);
+    ldap->SetReconnectDelay(ShortDelay);
     server.Stop();
     ASSERT_TRUE(server.Start());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::this_thread::sleep_for(ShortDelay + std::chrono::milliseconds(50));
     ldap->ClearCache();
     EXPECT_EQ(ReadInfo(*loaded, context, ".acme"), ErrTransportFailure);   // the lost connection
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::this_thread::sleep_for(ShortDelay + std::chrono::milliseconds(50));
     EXPECT_EQ(ReadInfo(*loaded, context, ".acme"), -669);
     EXPECT_NE(ldap->LastError().find("mode 0640"), std::string::npos) << ldap->LastError();
 }
@@ -261,7 +264,7 @@ TEST(LdapFaults, AServerThatStopsMidScanFailsTheRestWithCodesAndIsReconnectedLat
     EXPECT_NE(ldap->LastError().find("Can't contact LDAP server"), std::string::npos) << ldap->LastError();
 
     ASSERT_TRUE(server.Start());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));   // past the second of waiting
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));   // past the second it waits by default
     lines.Clear();
     EXPECT_EQ(U_DSGetAttribute(context.Get(), ".sales.acme", "ACL", lines), 0);
     EXPECT_EQ(lines.Count(), 5);
@@ -273,6 +276,7 @@ TEST(LdapFaults, AFrozenServerTimesOutAndNothingHangs) {
     server.TimeoutSeconds = 1;
     auto client = LoadLdap(server.WriteWorkstation("workstation.json"));
     ASSERT_TRUE(client);
+    client->SetReconnectDelay(ShortDelay);
     ASSERT_EQ(client->NWCallsInit(), 0);
     TContext context(*client);
     EXPECT_EQ(ReadInfo(*client, context, ".acme"), 0);
@@ -291,7 +295,7 @@ TEST(LdapFaults, AFrozenServerTimesOutAndNothingHangs) {
     EXPECT_LT(SecondsSince(start), 0.5);
 
     server.Resume();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::this_thread::sleep_for(ShortDelay + std::chrono::milliseconds(50));
     EXPECT_EQ(ReadInfo(*client, context, ".it.acme"), 0) << client->LastError();
 }
 

@@ -205,6 +205,18 @@ TEST_F(LdapSearchTest, TheFilterLanguageSearchesTheTreeAsTheAnalysisAsks) {
     ASSERT_EQ(found.Count(), 1);
     EXPECT_EQ(found.Strings(0), "projects.east.sales.acme");
 
+    // The base class is the object's own, not any class it has: LDAP's objectClass match is
+    // narrowed to it.
+    found.Clear();
+    ASSERT_EQ(U_DSFilteredSearch(context_.Get(), ".east.sales.acme", "(Base Class=Person)", &found, 1), 0);
+    EXPECT_EQ(found.Count(), 0);
+    found.Clear();
+    ASSERT_EQ(U_DSFilteredSearch(context_.Get(), ".east.sales.acme", "(Object Class=Person)", &found, 1), 0);
+    EXPECT_EQ(found.Count(), 7);
+    found.Clear();
+    ASSERT_EQ(U_DSFilteredSearch(context_.Get(), ".east.sales.acme", "(Base Class=Person) OR (Name=projects)", &found, 1), 0);
+    EXPECT_EQ(found.Count(), 8);   // under OR the class is not required: LDAP's match stands
+
     found.Clear();
     ASSERT_EQ(U_DSFilteredSearch(context_.Get(), "[Root]", "(Login Disabled=TRUE)", &found, 2), 0);
     ASSERT_EQ(found.Count(), 1);
