@@ -29,6 +29,35 @@ constexpr NWObjectID FirstSessionID = 0x00100001;    // above every ID a worksta
 
 constexpr const char* EffectivePrivilegesOid = "2.16.840.1.113719.1.27.100.33";
 
+// The attachments of LDAP trees that the workstation file does not reach (apart from its own).
+constexpr NWCONN_REF FirstOwnReference = 0x00A20001;
+constexpr NWCONN_HANDLE FirstOwnHandle = 0x00010001;
+constexpr size_t PaddedTreeNameLength = 32;
+
+bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
+    if (buffer.size() < sizeof number) return false;
+    std::memcpy(buffer.data(), &number, sizeof number);
+    return true;
+}
+
+bool PutText(std::span<uint8_t> buffer, const std::string& text) {
+    if (buffer.size() < text.size() + 1) return false;
+    std::memcpy(buffer.data(), text.data(), text.size());
+    buffer[text.size()] = 0;
+    return true;
+}
+
+// The host of an LDAP URI ("ldaps://dir.example:636" gives "dir.example").
+std::string UriHost(const std::string& uri) {
+    size_t start = uri.find("://");
+    start = start == std::string::npos ? 0 : start + 3;
+    size_t end = uri.find_first_of("/?", start);
+    std::string host = uri.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!host.empty() && host.front() == '[') return host.substr(1, host.find(']') - 1);
+    size_t colon = host.rfind(':');
+    return colon == std::string::npos ? host : host.substr(0, colon);
+}
+
 // What every read of an entry asks for: all its attributes, the ACL (which eDirectory sends only
 // when named) and the operational attributes the object information is made of.
 const std::vector<std::string>& EntryAttributes() {
@@ -126,6 +155,9 @@ struct TLdapClient::TTree {
     std::unordered_map<NWObjectID, TNameParts> PartsById;
     NWObjectID NextId = FirstSessionID;
     bool EffectivePrivilegesRefused = false;
+    // The tree's own attachment, when no connection of the workstation file reaches it.
+    NWCONN_REF Reference = 0;
+    NWCONN_HANDLE Handle = 0;
 
     bool Fresh(TClock::time_point time) const {
         return TClock::now() - time < std::chrono::seconds(Settings.CacheSeconds);
@@ -198,6 +230,13 @@ TLdapClient::TLdapClient(std::unique_ptr<TWorkstation> workstation)
             tree->IdByKey.emplace(NameKey(full), id);
             tree->PartsById.emplace(id, full);
         }
+        bool reached = false;
+        for (const auto& connection : ws.Connections)
+            reached = reached || ws.Trees[ws.Servers[connection.Server].Tree].get() == tree->StandIn;
+        if (!reached) {
+            tree->Reference = FirstOwnReference + static_cast<NWCONN_REF>(trees_.size());
+            tree->Handle = FirstOwnHandle + static_cast<NWCONN_HANDLE>(trees_.size());
+        }
         trees_.push_back(std::move(tree));
     }
 }
@@ -212,7 +251,14 @@ TLdapClient::TTree* TLdapClient::TreeOf(NWDSContextHandle context) {
     return nullptr;
 }
 
+TLdapClient::TTree* TLdapClient::OwnAttachment(NWCONN_REF reference, NWCONN_HANDLE handle) const {
+    for (const auto& tree : trees_)
+        if (tree->Reference != 0 && (tree->Reference == reference || tree->Handle == handle)) return tree.get();
+    return nullptr;
+}
+
 TLdapClient::TTree* TLdapClient::TreeOfConnection(NWCONN_HANDLE connection) {
+    if (TTree* own = OwnAttachment(0, connection)) return own;
     const TSnapshotConnection* attached = ConnectionOfHandle(connection);
     if (!attached) return nullptr;
     const TSnapshotTree* tree = Workstation().Trees[Workstation().Servers[attached->Server].Tree].get();
@@ -222,6 +268,7 @@ TLdapClient::TTree* TLdapClient::TreeOfConnection(NWCONN_HANDLE connection) {
 }
 
 bool TLdapClient::Unreachable(NWCONN_HANDLE connection) const {
+    if (OwnAttachment(0, connection)) return true;   // an LDAP server only: no NCP at all
     const TSnapshotConnection* attached = ConnectionOfHandle(connection);
     if (!attached) return false;
     const TSnapshotServer& server = Workstation().Servers[attached->Server];
@@ -1181,6 +1228,100 @@ NWCCODE TLdapClient::NWCallsInit() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Connections
+
+NWCCODE TLdapClient::NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) {
+    const size_t fileConnections = Workstation().Connections.size();
+    if (scanIterator < fileConnections) return TSnapshotClient::NWCCScanConnRefs(scanIterator, connRef);
+    connRef = 0;
+    size_t own = scanIterator - fileConnections;
+    for (const auto& tree : trees_) {
+        if (tree->Reference == 0) continue;
+        if (own-- == 0) {
+            connRef = tree->Reference;
+            ++scanIterator;
+            return 0;
+        }
+    }
+    return NweNoMoreEntries;
+}
+
+NWCCODE TLdapClient::NWCCGetPrimConnRef(NWCONN_REF& connRef) {
+    NWCCODE code = TSnapshotClient::NWCCGetPrimConnRef(connRef);
+    if (code == 0 || !Workstation().Connections.empty()) return code;
+    for (const auto& tree : trees_)
+        if (tree->Reference != 0) {
+            connRef = tree->Reference;
+            return 0;
+        }
+    return code;
+}
+
+NWCCODE TLdapClient::NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t openState, uint32_t reserved,
+                                       NWCONN_HANDLE& connection) {
+    if (TTree* own = OwnAttachment(connRef, 0)) {
+        connection = own->Handle;
+        return 0;
+    }
+    return TSnapshotClient::NWCCOpenConnByRef(connRef, openState, reserved, connection);
+}
+
+NWCCODE TLdapClient::NWCCCloseConn(NWCONN_HANDLE connection) {
+    if (OwnAttachment(0, connection)) return 0;
+    return TSnapshotClient::NWCCCloseConn(connection);
+}
+
+NWCCODE TLdapClient::AttachmentInfo(TTree& tree, uint32_t infoType, std::span<uint8_t> buffer) {
+    bool fits = false;
+    switch (infoType) {
+    case NwccInfoConnRef: fits = PutNumber(buffer, tree.Reference); break;
+    case NwccInfoTreeName: {
+        std::string padded = tree.StandIn->Name();
+        if (padded.size() < PaddedTreeNameLength) padded.append(PaddedTreeNameLength - padded.size(), '_');
+        fits = PutText(buffer, padded);
+        break;
+    }
+    case NwccInfoServerName: fits = PutText(buffer, UriHost(tree.Settings.Uri)); break;
+    case NwccInfoAuthState: fits = PutNumber(buffer, tree.Settings.BindDn.empty() ? 0 : 1); break;
+    case NwccInfoUserID: {
+        // The identity the server holds for the bind, with its ID of this session.
+        std::string identity;
+        NWCCODE code = Remember(tree, tree.Session->WhoAmI(identity));
+        if (code != 0) return code;
+        NWObjectID id = 0;
+        TNameParts parts;
+        if (identity.size() > 3 && EqualsFolded(identity.substr(0, 3), "dn:") && PartsOfDn(tree, identity.substr(3), parts)) {
+            Learn(tree, parts, identity.substr(3));
+            id = IdOf(tree, parts);
+        }
+        fits = PutNumber(buffer, id);
+        break;
+    }
+    default: return NweParamInvalid;
+    }
+    return fits ? 0 : NweBufferOverflow;
+}
+
+NWCCODE TLdapClient::NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) {
+    if (TTree* own = OwnAttachment(connRef, 0)) return AttachmentInfo(*own, infoType, buffer);
+    return TSnapshotClient::NWCCGetConnRefInfo(connRef, infoType, buffer);
+}
+
+NWCCODE TLdapClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) {
+    if (TTree* own = OwnAttachment(0, connection)) return AttachmentInfo(*own, infoType, buffer);
+    return TSnapshotClient::NWCCGetConnInfo(connection, infoType, buffer);
+}
+
+NWCCODE TLdapClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) {
+    if (OwnAttachment(0, connection)) {
+        serverDN.clear();
+        if (!Context(context)) return ErrBadContext;
+        return ErrNoSuchEntry;   // an LDAP server is no object of the tree the client knows
+    }
+    return TSnapshotClient::NWDSGetServerDN(context, connection, serverDN);
+}
+
+// ---------------------------------------------------------------------------------------------
 // The file system of servers in LDAP trees
 
 NWCCODE TLdapClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
@@ -1260,7 +1401,8 @@ NWCCODE TLdapClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirH
 NWCCODE TLdapClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) {
     // The bindery answers when the workstation file gives it; otherwise only NCP could.
     const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (attached && Unreachable(connection) && Workstation().Servers[attached->Server].Bindery.empty()) {
+    if ((attached && Unreachable(connection) && Workstation().Servers[attached->Server].Bindery.empty()) ||
+        OwnAttachment(0, connection)) {
         name.clear();
         objectType = 0;
         return NweRequesterFailure;

@@ -61,6 +61,19 @@ public:
 
     // --- Start-up: connects and binds to every LDAP tree
     NWCCODE NWCallsInit() override;
+
+    // --- Connections. An LDAP tree that no connection of the workstation file reaches is an
+    // attachment of its own: its reference comes after the file's, it is the primary one when the
+    // file names none, its server name is the URI's host, its user the identity the server holds
+    // for the bind (none for an anonymous one).
+    NWCCODE NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) override;
+    NWCCODE NWCCGetPrimConnRef(NWCONN_REF& connRef) override;
+    NWCCODE NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t openState, uint32_t reserved,
+                              NWCONN_HANDLE& connection) override;
+    NWCCODE NWCCCloseConn(NWCONN_HANDLE connection) override;
+    NWCCODE NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) override;
+    NWCCODE NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) override;
+    NWCCODE NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) override;
     // The error texts; a lost server or a refused bind is described with the server and the reason.
     std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
 
@@ -106,6 +119,9 @@ private:
     // The LDAP tree of a context (nullptr for a tree of the workstation file).
     TTree* TreeOf(NWDSContextHandle context);
     TTree* TreeOfConnection(NWCONN_HANDLE connection);
+    // The LDAP tree whose own attachment this is (nullptr for the workstation file's).
+    TTree* OwnAttachment(NWCONN_REF reference, NWCONN_HANDLE handle) const;
+    NWCCODE AttachmentInfo(TTree& tree, uint32_t infoType, std::span<uint8_t> buffer);
     // Whether a connection's server is in an LDAP tree and the workstation file gives no volumes.
     bool Unreachable(NWCONN_HANDLE connection) const;
     NWCCODE Remember(TTree& tree, NWCCODE code);

@@ -5,6 +5,7 @@
 #include "client_fixture.h"
 #include "ldap_server.h"
 
+#include "directory/connections.h"
 #include "directory/context.h"
 
 #include <algorithm>
@@ -300,6 +301,57 @@ TEST_F(LdapDirectoryTest, FileSystemCallsOfAServerInAnLdapTreeAnswerAsWithoutNcp
     std::array<uint8_t, 64> tree{};
     ASSERT_EQ(ldap_->NWCCGetConnInfo(connection, NwccInfoTreeName, tree), 0);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(tree.data())).substr(0, 9), "ACME_TREE");
+}
+
+} // namespace
+} // namespace era::test
+
+namespace era::test {
+namespace {
+
+TEST_F(LdapDirectoryTest, AnLdapTreeWithoutAConnectionIsAnAttachmentOfItsOwn) {
+    std::string json = "{ \"trees\": [ { \"name\": \"ACME_TREE\", \"ldap\": " + server_->TreeSettings("o=acme") +
+                       " }, { \"name\": \"FIXTURE_TREE\", \"ldap\": " + server_->TreeSettings("o=fixture", "", false) +
+                       " } ] }";
+    auto client = LoadLdap(server_->WriteFile("only-ldap.json", json));
+    ASSERT_TRUE(client);
+    TLdapClient* ldap = client.get();
+    InstallClient(std::move(client));
+    ResetNetWareStartup();
+    EXPECT_EQ(InitNetWare(), 0);
+    TStringList trees, servers;
+    U_ListTrees(trees);
+    U_ListServers(servers);
+    ASSERT_EQ(trees.Count(), 2);
+    EXPECT_EQ(trees.Strings(0), "ACME_TREE");
+    EXPECT_EQ(trees.Strings(1), "FIXTURE_TREE");
+    ASSERT_EQ(servers.Count(), 2);
+    EXPECT_EQ(servers.Strings(0), "127.0.0.1");
+    // The first is the primary attachment; its user is the bind's identity, the other's nobody.
+    EXPECT_EQ(U_GetPrimaryTreeName(), "ACME_TREE");
+    NWCONN_HANDLE acme = 0, fixture = 0;
+    ASSERT_EQ(ldap->NWCCOpenConnByRef(trees.Objects(0), 1, 0, acme), 0);
+    ASSERT_EQ(ldap->NWCCOpenConnByRef(trees.Objects(1), 1, 0, fixture), 0);
+    EXPECT_TRUE(U_IsDSAuthenticated(acme));
+    EXPECT_FALSE(U_IsDSAuthenticated(fixture));
+    EXPECT_EQ(U_GetConnUserName(acme), "CN=admin.O=acme");
+    EXPECT_EQ(U_GetConnUserName(fixture), "<not authenticated>");
+    NWCONN_REF reference = 0;
+    EXPECT_EQ(U_GetConnRefByHandle(fixture, reference), 0);
+    EXPECT_EQ(reference, trees.Objects(1));
+    // No NCP server stands behind it.
+    uint16_t volume = 0;
+    EXPECT_EQ(ldap->NWGetVolumeNumber(acme, "SYS", volume), NweRequesterFailure);
+    std::string name;
+    uint16_t type = 0;
+    EXPECT_EQ(ldap->NWGetObjectName(acme, 1, name, type), NweRequesterFailure);
+    // A new context starts in the primary attachment's tree.
+    TDSContext context;
+    ASSERT_EQ(TDSContext::Create(context), 0);
+    EXPECT_EQ(U_DSGetTreeName(context.Get()), "ACME_TREE");
+    context.Reset();
+    InstallClient(nullptr);
+    ResetNetWareStartup();
 }
 
 } // namespace
