@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <nlohmann/json.hpp>
@@ -88,6 +89,34 @@ uint32_t TimeOf(const TLdapEntry& entry, const char* name) {
     if (const auto* values = entry.Find(name); values && !values->Values.empty())
         if (!ParseGeneralizedTime(values->Values.front(), seconds)) seconds = 0;
     return seconds;
+}
+
+// The directory syntax of an LDAP syntax OID: eDirectory's own (2.16.840.1.113719.1.1.5.1.<n>
+// is syntax n) or the standard ones; every other is a case-ignore string.
+uint32_t SyntaxOfOid(const std::string& oid) {
+    static const std::string Novell = "2.16.840.1.113719.1.1.5.1.";
+    if (oid.rfind(Novell, 0) == 0) {
+        uint32_t number = 0;
+        auto [end, ec] = std::from_chars(oid.data() + Novell.size(), oid.data() + oid.size(), number);
+        if (ec == std::errc() && end == oid.data() + oid.size() && number <= SynInterval) return number;
+        return SynCiString;
+    }
+    static const std::string Standard = "1.3.6.1.4.1.1466.115.121.1.";
+    if (oid.rfind(Standard, 0) != 0) return SynCiString;
+    switch (std::atoi(oid.c_str() + Standard.size())) {
+    case 12: return SynDistName;
+    case 7: return SynBoolean;
+    case 27: return SynInteger;
+    case 5: case 8: case 9: case 10: case 40: return SynOctetString;
+    case 24: return SynTime;
+    case 38: return SynClassName;
+    case 44: return SynPrString;
+    case 36: return SynNuString;
+    case 50: return SynTelNumber;
+    case 22: return SynFaxNumber;
+    case 41: return SynPoAddress;
+    default: return SynCiString;
+    }
 }
 
 // The name one request stands for in the search cache (the base classes the results were
@@ -1024,8 +1053,12 @@ NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::strin
         syntaxID = known->Syntax;
         return 0;
     }
-    // Attributes outside the mapping are strings to the directory as they are to the reader.
-    syntaxID = SynCiString;
+    // Attributes outside the mapping: the server's schema tells whether it has them and how.
+    TTree& tree = *TreeOf(context);
+    std::string oid;
+    NWCCODE code = Remember(tree, tree.Session->AttributeSyntax(attrName, oid));
+    if (code == ErrNoSuchAttribute || code == ErrTransportFailure) return code;
+    syntaxID = code == 0 ? SyntaxOfOid(oid) : SynCiString;
     return 0;
 }
 

@@ -142,6 +142,9 @@ void TLdapSession::Disconnect() {
     ld_ = nullptr;
     extensions_.clear();
     controls_.clear();
+    subschema_.clear();
+    haveSchema_ = false;
+    syntaxes_.clear();
     haveIdentity_ = false;
     identity_.clear();
 }
@@ -223,12 +226,15 @@ NWCCODE TLdapSession::Bind() {
 
 NWCCODE TLdapSession::ReadRootEntry() {
     std::vector<TLdapEntry> entries;
-    NWCCODE code = Search("", 0, "(objectClass=*)", {"supportedExtension", "supportedControl"}, nullptr, entries);
+    NWCCODE code = Search("", 0, "(objectClass=*)", {"supportedExtension", "supportedControl", "subschemaSubentry"},
+                          nullptr, entries);
     // A server that hides its root entry still serves; only a lost connection counts.
     if (code == ErrTransportFailure) return code;
     if (code == 0 && !entries.empty()) {
         if (const auto* values = entries.front().Find("supportedExtension")) extensions_ = values->Values;
         if (const auto* values = entries.front().Find("supportedControl")) controls_ = values->Values;
+        if (const auto* values = entries.front().Find("subschemaSubentry"); values && !values->Values.empty())
+            subschema_ = values->Values.front();
     }
     return 0;
 }
@@ -394,6 +400,90 @@ NWCCODE TLdapSession::WhoAmI(std::string& authzId) {
         haveIdentity_ = true;
     }
     authzId = identity_;
+    return 0;
+}
+
+namespace {
+
+// The words of an RFC 4512 attribute type description: "(", ")", quoted texts (without quotes)
+// and bare words.
+std::vector<std::string> DescriptionWords(const std::string& text) {
+    std::vector<std::string> words;
+    for (size_t i = 0; i < text.size();) {
+        char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            ++i;
+        } else if (c == '(' || c == ')') {
+            words.emplace_back(1, c);
+            ++i;
+        } else if (c == '\'') {
+            size_t end = text.find('\'', i + 1);
+            if (end == std::string::npos) end = text.size();
+            words.push_back(text.substr(i + 1, end - i - 1));
+            i = end + 1;
+        } else {
+            size_t end = text.find_first_of(" \t\n\r()'", i);
+            if (end == std::string::npos) end = text.size();
+            words.push_back(text.substr(i, end - i));
+            i = end;
+        }
+    }
+    return words;
+}
+
+} // namespace
+
+NWCCODE TLdapSession::AttributeSyntax(const std::string& name, std::string& syntaxOid) {
+    syntaxOid.clear();
+    NWCCODE code = Connect();
+    if (code != 0) return code;
+    if (!haveSchema_) {
+        std::vector<TLdapEntry> entries;
+        code = Search(subschema_.empty() ? "cn=schema" : subschema_, 0, "(objectClass=*)", {"attributeTypes"}, nullptr,
+                      entries);
+        if (code != 0) return code;
+        // Each type by every name it has, with its syntax or the type it derives from.
+        std::unordered_map<std::string, std::string, TFoldedHash, TFoldedEqual> parents;
+        if (!entries.empty())
+            if (const auto* types = entries.front().Find("attributeTypes"))
+                for (const auto& description : types->Values) {
+                    auto words = DescriptionWords(description);
+                    std::vector<std::string> names;
+                    std::string syntax, parent;
+                    for (size_t i = 0; i < words.size(); ++i) {
+                        if (words[i] == "NAME" && i + 1 < words.size()) {
+                            if (words[i + 1] == "(") {
+                                for (size_t k = i + 2; k < words.size() && words[k] != ")"; ++k) names.push_back(words[k]);
+                            } else {
+                                names.push_back(words[i + 1]);
+                            }
+                        } else if (words[i] == "SYNTAX" && i + 1 < words.size()) {
+                            syntax = words[i + 1].substr(0, words[i + 1].find('{'));
+                        } else if (words[i] == "SUP" && i + 1 < words.size()) {
+                            parent = words[i + 1];
+                        }
+                    }
+                    for (const auto& n : names) {
+                        syntaxes_[n] = syntax;
+                        if (syntax.empty()) parents[n] = parent;
+                    }
+                }
+        for (auto& [n, syntax] : syntaxes_) {
+            std::string at = n;
+            for (int hop = 0; syntax.empty() && hop < 16; ++hop) {
+                auto parent = parents.find(at);
+                if (parent == parents.end()) break;
+                auto found = syntaxes_.find(parent->second);
+                if (found == syntaxes_.end()) break;
+                syntax = found->second;
+                at = parent->second;
+            }
+        }
+        haveSchema_ = true;
+    }
+    auto found = syntaxes_.find(name);
+    if (found == syntaxes_.end()) return Fail(ErrNoSuchAttribute, "the schema holds no attribute \"" + name + "\"");
+    syntaxOid = found->second;
     return 0;
 }
 

@@ -10,12 +10,14 @@
 // fails at once without trying, so a scan over a dead server ends quickly; then the next call
 // connects again.
 
+#include "client/ascii_fold.h"
 #include "client/ldap/ldap_settings.h"
 #include "directory/client.h"
 
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 typedef struct ldap LDAP;
@@ -68,6 +70,9 @@ public:
     // The identity the server holds for this connection ("dn:..."; empty: anonymous), asked once
     // per connection when the server knows the Who-am-I operation, else the bind DN.
     NWCCODE WhoAmI(std::string& authzId);
+    // The LDAP syntax OID of an attribute type the server's schema defines (by any of its names),
+    // read once per connection; ErrNoSuchAttribute for a name the schema does not hold.
+    NWCCODE AttributeSyntax(const std::string& name, std::string& syntaxOid);
     // Whether the server lists an extended operation or a control in its root entry.
     bool SupportsExtension(const std::string& oid) const;
     bool SupportsControl(const std::string& oid) const;
@@ -97,6 +102,9 @@ private:
     std::string lastError_;
     std::vector<std::string> extensions_;
     std::vector<std::string> controls_;
+    std::string subschema_;                 // the DN of the schema entry the root entry names
+    bool haveSchema_ = false;
+    std::unordered_map<std::string, std::string, TFoldedHash, TFoldedEqual> syntaxes_;   // name -> OID
     bool connecting_ = false;
     bool haveIdentity_ = false;
     std::string identity_;

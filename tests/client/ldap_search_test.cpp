@@ -230,6 +230,31 @@ TEST_F(LdapSearchTest, TheFilterLanguageSearchesTheTreeAsTheAnalysisAsks) {
     EXPECT_EQ(U_DSFilteredSearch(context_.Get(), ".nobody.acme", "(CN=x)", &found, 2), ErrNoSuchEntry);
 }
 
+TEST_F(LdapSearchTest, AttributesOutsideTheMappingTakeTheirSyntaxFromTheServersSchema) {
+    struct TCase {
+        const char* Name;
+        NWCCODE Code;
+        uint32_t Syntax;
+    } cases[] = {
+        {"Security Equals", 0, SynDistName},   // the mapping's
+        {"securityEquals", 0, SynDistName},
+        {"userPassword", 0, SynOctetString},   // the schema's: an octet string
+        {"t", 0, SynCiString},                 // derived from name, a directory string
+        {"entryDN", 0, SynDistName},
+        {"colour", ErrNoSuchAttribute, 0},
+    };
+    uint64_t before = ldap_->RoundTrips("ACME_TREE");
+    for (const auto& c : cases) {
+        uint32_t syntax = 99;
+        EXPECT_EQ(ldap_->NWDSGetSyntaxID(context_.Get(), c.Name, syntax), c.Code) << c.Name;
+        EXPECT_EQ(syntax, c.Syntax) << c.Name;
+    }
+    EXPECT_EQ(ldap_->RoundTrips("ACME_TREE") - before, 1u);   // the schema, read once
+    // A filter on an attribute nobody has is refused as the embedded directory refuses it.
+    TStringList found;
+    EXPECT_EQ(U_DSFilteredSearch(context_.Get(), "[Root]", "(Colour=red)", &found, 2), ErrNoSuchAttribute);
+}
+
 TEST_F(LdapSearchTest, ResultsComePagePerBatchAndASearchIsAskedOnce) {
     ASSERT_EQ(U_DSChangeTree(context_.Get(), "FIXTURE_TREE", false), 0);
     ASSERT_EQ(U_DSSetContextToRoot(context_.Get()), 0);
