@@ -27,6 +27,8 @@ constexpr int32_t FirstLdapStream = 0x40000000;
 constexpr size_t MaxBaseClassBytes = 32;
 constexpr int MaxAliasHops = 16;
 constexpr NWObjectID FirstSessionID = 0x00100001;    // above every ID a workstation file's stand-in gets
+constexpr size_t MaxCachedEntries = 100000;
+constexpr size_t MaxCachedSearches = 10000;
 
 constexpr const char* EffectivePrivilegesOid = "2.16.840.1.113719.1.27.100.33";
 
@@ -465,6 +467,8 @@ NWObjectID TLdapClient::IdOf(TTree& tree, const TNameParts& full) {
 // Entries
 
 const TLdapClient::TCached& TLdapClient::Store(TTree& tree, TLdapEntry entry, const TNameParts* asked) {
+    // A long session over a large tree does not keep every entry it ever read.
+    if (tree.Entries.size() >= MaxCachedEntries) tree.Entries.clear();
     TNameParts parts;
     if (!PartsOfDn(tree, entry.Dn, parts) && asked) parts = *asked;
     Learn(tree, parts, entry.Dn);
@@ -937,8 +941,15 @@ NWCCODE TLdapClient::NWDSCloseIteration(NWDSContextHandle context, int32_t itera
     if (it == iterations_.end()) return TSnapshotClient::NWDSCloseIteration(context, iterationHandle, operation);
     if (!Context(context)) return ErrBadContext;
     if (it->second->Context != context) return ErrInvalidHandle;
-    // A paged search left open on the server ends with the connection or its next search; the
-    // client only forgets it.
+    // A paged search still open on the server is let go there too (a page of size 0 with its
+    // cookie); a failure of that changes nothing for the caller.
+    TIteration& iteration = *it->second;
+    if (!iteration.Page.Cookie.empty() && !iteration.Page.Done && iteration.Tree) {
+        iteration.Page.Abandon = true;
+        std::vector<TLdapEntry> ignored;
+        Remember(*iteration.Tree, iteration.Tree->Session->Search(iteration.BaseDn, iteration.Scope, iteration.Filter,
+                                                                  {"1.1"}, &iteration.Page, ignored));
+    }
     iterations_.erase(it);
     return 0;
 }
@@ -1012,14 +1023,20 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
     NWCCODE code = 0;
     bool fetched = false;
     for (;;) {
+        // At most the objects the caller asks for per call; what remains goes with the next one.
+        bool limited = false;
         while (!iteration->Pending.empty()) {
+            if (countObjectsToSearch > 0 && countObjectsSearched >= countObjectsToSearch) {
+                limited = true;
+                break;
+            }
             const TBufferObject& next = iteration->Pending.front();
             if (!result.AddObject(next.Name, next.Info)) break;
             iteration->Pending.pop_front();
             ++countObjectsSearched;
         }
         if (!iteration->Pending.empty()) {
-            if (result.Objects().empty()) code = ErrInsufficientBuffer;
+            if (result.Objects().empty() && !limited) code = ErrInsufficientBuffer;
             break;
         }
         bool more = !iteration->FromCache && !iteration->Page.Done;
@@ -1029,6 +1046,8 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
         fetched = true;
     }
     bool finished = code != 0 || (iteration->Pending.empty() && (iteration->FromCache || iteration->Page.Done));
+    if (finished && code == 0 && !iteration->FromCache && tree->Searches.size() >= MaxCachedSearches)
+        tree->Searches.clear();
     if (finished && code == 0 && !iteration->FromCache)
         tree->Searches[SearchKey(iteration->Filter, iteration->BaseClasses, iteration->BaseDn, iteration->Scope)] = {iteration->Found,
                                                                                             TClock::now()};
@@ -1167,6 +1186,7 @@ NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std
     const TCached* target = nullptr;
     code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, target);
     if (code != 0) return code;
+    const std::string objectDn = target->Root ? std::string(RootName) : target->Entry.Dn;
     std::string subjectDn;
     TResolvedName who;
     code = ResolveName(state, subject, who);
@@ -1183,8 +1203,7 @@ NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std
     std::string reply;
     code = Remember(*tree, tree->Session->Extended(
                                EffectivePrivilegesOid,
-                               EncodeEffectivePrivilegesRequest(target->Root ? std::string(RootName) : target->Entry.Dn,
-                                                                subjectDn, attribute),
+                               EncodeEffectivePrivilegesRequest(objectDn, subjectDn, attribute),
                                reply));
     if (code == ErrInvalidRequest) tree->EffectivePrivilegesRefused = true;
     if (code != 0) return code;

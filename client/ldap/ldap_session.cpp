@@ -286,8 +286,21 @@ NWCCODE TLdapSession::Search(const std::string& base, int scope, const std::stri
     if (page) {
         berval cookie{static_cast<ber_len_t>(page->Cookie.size()), page->Cookie.data()};
         LDAPControl* control = nullptr;
-        int rc = ldap_create_page_control(ld_, static_cast<ber_int_t>(settings_.PageSize),
+        int rc = LDAP_SUCCESS;
+        if (!page->Abandon) {
+            rc = ldap_create_page_control(ld_, static_cast<ber_int_t>(settings_.PageSize),
                                           page->Cookie.empty() ? nullptr : &cookie, 0, &control);
+        } else {
+            // A size of 0 lets the server drop the search; libldap refuses to write that size,
+            // so the control's value is written here.
+            BerElement* ber = ber_alloc_t(LBER_USE_DER);
+            berval value{0, nullptr};
+            rc = ber && ber_printf(ber, "{iO}", static_cast<ber_int_t>(0), &cookie) >= 0 && ber_flatten2(ber, &value, 1) >= 0
+                     ? ldap_control_create(LDAP_CONTROL_PAGEDRESULTS, 0, &value, 1, &control)
+                     : LDAP_ENCODING_ERROR;
+            if (value.bv_val) ber_memfree(value.bv_val);
+            if (ber) ber_free(ber, 1);
+        }
         if (rc != LDAP_SUCCESS) return Result(rc, "paged search", nullptr);
         pageControl.reset(control);
         controls[0] = control;

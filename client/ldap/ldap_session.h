@@ -43,6 +43,7 @@ struct TLdapEntry {
 struct TLdapPage {
     std::string Cookie;    // empty before the first page and after the last
     bool Done = false;     // the last page has come
+    bool Abandon = false;  // asks for no more entries: the server lets the paged search go
 };
 
 class TLdapSession {

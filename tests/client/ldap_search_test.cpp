@@ -128,7 +128,8 @@ protected:
 
     // The names a search of the client's own tokens finds, over every batch.
     std::vector<std::string> Search(const std::string& base, int scope, std::vector<TFilterItem> items,
-                                    NWCCODE* code = nullptr, int* batches = nullptr) {
+                                    NWCCODE* code = nullptr, int* batches = nullptr, int32_t perCall = 50,
+                                    int stopAfter = 1000) {
         TDSBuffer request(DefaultMessageLen), reply(MaxMessageLen);
         ldap_->NWDSInitBuf(context_.Get(), DsvSearchFilter, request);
         TFilterCursor cursor;
@@ -141,7 +142,8 @@ protected:
         do {
             int32_t searched = 0;
             result = ldap_->NWDSExtSyncSearch(context_.Get(), base, scope, false, request, 0, DsAttributeNames, false,
-                                              nullptr, iteration, 50, searched, reply);
+                                              nullptr, iteration, perCall, searched, reply);
+            EXPECT_LE(searched, perCall);
             if (result != 0) break;
             ++count;
             uint32_t objects = 0;
@@ -153,6 +155,10 @@ protected:
                 TObjectInfo info;
                 ldap_->NWDSGetObjectName(context_.Get(), reply, name, attributes, info);
                 names.push_back(name);
+            }
+            if (count == stopAfter && iteration != -1) {
+                EXPECT_EQ(ldap_->NWDSCloseIteration(context_.Get(), iteration, DsvSearch), 0);
+                break;
             }
         } while (iteration != -1 && count < 1000);
         if (code) *code = result;
@@ -272,6 +278,18 @@ TEST_F(LdapSearchTest, ResultsComePagePerBatchAndASearchIsAskedOnce) {
     auto again = Search(".fixture", DsSearchSubtree, roles, &code, &batches);
     EXPECT_EQ(again, found);
     EXPECT_EQ(ldap_->RoundTrips("FIXTURE_TREE") - before, 0u);
+    // No more objects per call than the caller asks for.
+    ldap_->ClearCache();
+    auto few = Search(".fixture", DsSearchSubtree, roles, &code, &batches, 3);
+    EXPECT_EQ(few, found);
+    EXPECT_EQ(batches, 6);   // 3 + 1 of each page of 4, then the last page of 1
+    // A search ended early is let go on the server (one more round trip) and asked afresh later.
+    ldap_->ClearCache();
+    before = ldap_->RoundTrips("FIXTURE_TREE");
+    auto part = Search(".fixture", DsSearchSubtree, roles, &code, &batches, 50, 1);
+    EXPECT_EQ(part.size(), 4u);
+    EXPECT_EQ(ldap_->RoundTrips("FIXTURE_TREE") - before, 1u + 1u + 1u);   // the base, one page, letting go
+    EXPECT_EQ(Search(".fixture", DsSearchSubtree, roles), found);
     // Once the cache is emptied the server is asked again.
     ldap_->ClearCache();
     before = ldap_->RoundTrips("FIXTURE_TREE");
