@@ -224,17 +224,18 @@ std::string EncodeEffectivePrivilegesRequest(const std::string& objectDn, const 
 bool DecodeEffectivePrivilegesReply(std::string_view reply, uint32_t& privileges) {
     privileges = 0;
     if (reply.empty()) return false;
-    for (const char* format : {"{i}", "i"}) {
-        berval value{static_cast<ber_len_t>(reply.size()), const_cast<char*>(reply.data())};
-        std::unique_ptr<BerElement, TBerFree> ber(ber_init(&value));
-        if (!ber) return false;
-        ber_int_t number = 0;
-        if (ber_scanf(ber.get(), format, &number) != LBER_ERROR) {
-            privileges = static_cast<uint32_t>(number);
-            return true;
-        }
-    }
-    return false;
+    berval value{static_cast<ber_len_t>(reply.size()), const_cast<char*>(reply.data())};
+    std::unique_ptr<BerElement, TBerFree> ber(ber_init(&value));
+    if (!ber) return false;
+    ber_len_t length = 0;
+    // A sequence around the number, or the number alone; anything else is no answer.
+    if (ber_peek_tag(ber.get(), &length) == LBER_SEQUENCE && ber_skip_tag(ber.get(), &length) == LBER_ERROR)
+        return false;
+    if (ber_peek_tag(ber.get(), &length) != LBER_INTEGER) return false;
+    ber_int_t number = 0;
+    if (ber_get_int(ber.get(), &number) == LBER_ERROR) return false;
+    privileges = static_cast<uint32_t>(number);
+    return true;
 }
 
 } // namespace era
