@@ -514,6 +514,8 @@ NWCCODE TLdapClient::FetchRoot(TTree& tree, const TCached*& entry) {
         // The export's form first: an entry "t=<tree>" stands for the tree root.
         std::string treeDn = "t=" + tree.StandIn->Name();
         code = tryRead(treeDn);
+        // A server that holds no such naming context may refer elsewhere: it has no such entry.
+        if (code == ErrAllReferralsFailed) code = ErrNoSuchEntry;
         if (code == 0) {
             tree.RootDn = treeDn;
         } else if (code == ErrNoSuchEntry) {
