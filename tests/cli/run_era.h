@@ -99,6 +99,28 @@ inline TRun RunEra(const std::vector<std::string>& args, const std::vector<std::
     return run;
 }
 
+// A folder of the test's own, removed when it ends.
+class TTempDir {
+public:
+    TTempDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = std::filesystem::temp_directory_path() /
+                ("era-cli-" + std::to_string(::getpid()) + "-" + (info ? info->name() : "x"));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TTempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
 // The output with the scan header's date line masked.
 inline std::string MaskDate(const std::string& text) {
     std::istringstream in(text);
