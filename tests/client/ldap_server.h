@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <netinet/in.h>
 #include <set>
@@ -213,7 +214,25 @@ public:
     }
 
     // Freezes the server (it keeps its port but answers nothing) and lets it go on.
-    void Pause() const { if (Running()) ::kill(pid_, SIGSTOP); }
+    void Pause() const {
+        if (!Running()) return;
+        ::kill(pid_, SIGSTOP);
+        // The signal takes effect a moment later: wait until the kernel shows every thread stopped.
+        auto stopped = [](const std::filesystem::path& statFile) {
+            std::ifstream stat(statFile);
+            std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+            size_t close = text.rfind(')');
+            return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'T';
+        };
+        for (int i = 0; i < 200; ++i) {
+            bool all = true;
+            std::error_code ignored;
+            for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/task", ignored))
+                all = all && stopped(task.path() / "stat");
+            if (all) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
     void Resume() const { if (Running()) ::kill(pid_, SIGCONT); }
 
     std::string Log(const std::string& name) const {
