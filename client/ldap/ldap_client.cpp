@@ -400,9 +400,10 @@ std::string TLdapClient::DnOf(TTree& tree, const TNameParts& full, bool& guessed
         }
     }
     if (known == 0) return knownDn;
+    // Types the input gave are tried first, but they are no more certain than the usual ones:
+    // names compare without their types, so a miss is looked for by value.
     TNameParts typed = full;
-    for (size_t i = 0; i < known; ++i)
-        if (typed[i].Type.empty()) guessed = true;
+    guessed = true;
     ApplyDefaultTypes(typed);
     std::string dn = PartsToLdapDn(TNameParts(typed.begin(), typed.begin() + static_cast<ptrdiff_t>(known)));
     if (!knownDn.empty()) dn += "," + knownDn;

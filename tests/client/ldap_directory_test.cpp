@@ -172,6 +172,14 @@ TEST_F(LdapDirectoryTest, ResolvesNamesWhoseTypesAreNotTheUsualGuess) {
     EXPECT_EQ(full, "OU=east.OU=sales.O=acme");
     ASSERT_EQ(ldap_->NWDSReadObjectInfo(context, ".CN=admin.O=acme", full, info), 0);
     EXPECT_EQ(full, "CN=admin.O=acme");
+    // Names compare without their types, as in the embedded directory: wrong types still find it.
+    ldap_->ClearCache();
+    ASSERT_EQ(ldap_->NWDSReadObjectInfo(context, ".CN=west.CN=sales.O=acme", full, info), 0);
+    EXPECT_EQ(full, "OU=west.OU=sales.O=acme");
+    TContext embedded(*snapshot_);
+    embedded.SetFlags(0);
+    ASSERT_EQ(snapshot_->NWDSReadObjectInfo(embedded, ".CN=west.CN=sales.O=acme", full, info), 0);
+    EXPECT_EQ(full, "OU=west.OU=sales.O=acme");
     std::string canonical;
     ASSERT_EQ(ldap_->NWDSCanonicalizeName(context, ".projects.east.sales.acme", canonical), 0);
     EXPECT_EQ(canonical, "CN=projects.OU=east.OU=sales.O=acme");   // not read yet: the usual types
