@@ -3,6 +3,7 @@
 #include "client/snapshot/snapshot_search.h"
 
 #include "client/ascii_fold.h"
+#include "client/ldap/ldap_client.h"
 #include "client/redirector.h"
 #include "client/schema_map.h"
 
@@ -576,7 +577,8 @@ NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient
     client.reset();
     auto workstation = LoadWorkstationFile(path, message);
     if (!workstation) return NweClientNotStarted;
-    client = std::make_unique<TSnapshotClient>(std::move(workstation));
+    // A file that names LDAP trees gets the live directory; the rest of it answers the same.
+    client = MakeWorkstationClient(std::move(workstation));
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "client/snapshot/workstation.h"
 
 #include "client/ascii_fold.h"
+#include "client/ldap/ldap_settings.h"
 #include "client/snapshot/ldif_loader.h"
 #include "client/snapshot/time_text.h"
 #include "rights/notation.h"
@@ -17,9 +18,18 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-std::map<std::string, TTreeSource>& TreeSources() {
-    static std::map<std::string, TTreeSource> sources = {
-        {"ldif", [](const TJson& entry, const std::string& baseFolder, const std::string& treeName,
+struct TTreeSourceEntry {
+    TTreeSource Source;
+    bool Live = false;
+};
+
+// Object IDs of a stand-in tree, by the object's index.
+constexpr NWObjectID FirstStandInID = 0x00008001;
+
+std::map<std::string, TTreeSourceEntry>& TreeSources() {
+    static std::map<std::string, TTreeSourceEntry> sources = {
+        {"ldap", {LdapTreeSource, true}},
+        {"ldif", {[](const TJson& entry, const std::string& baseFolder, const std::string& treeName,
                     std::string& error) -> std::unique_ptr<TSnapshotTree> {
              const auto& file = entry.at("ldif");
              if (!file.is_string() || file.get<std::string>().empty()) {
@@ -29,7 +39,7 @@ std::map<std::string, TTreeSource>& TreeSources() {
              std::filesystem::path path(file.get<std::string>());
              if (path.is_relative()) path = std::filesystem::path(baseFolder) / path;
              return LoadLdifTree(path.lexically_normal().string(), treeName, error);
-         }},
+         }, false}},
     };
     return sources;
 }
@@ -142,15 +152,14 @@ private:
                 }
             if (kind.empty()) return Fail(key, "expected where the tree comes from: \"ldif\": \"file.ldif\"");
             auto source = TreeSources().find(kind);
-            if (source == TreeSources().end()) {
-                if (kind == "ldap")
-                    return Fail(key + ".ldap", "trees read over LDAP are not supported by this build yet; "
-                                               "export the tree to LDIF and name the file with \"ldif\"");
-                return Fail(key + "." + kind, "unknown key; expected \"ldif\"");
-            }
+            if (source == TreeSources().end())
+                return Fail(key + "." + kind, "unknown key; expected \"ldif\" or \"ldap\"");
             std::string why;
-            auto tree = source->second(entry, baseFolder_, name, why);
+            auto tree = source->second.Source(entry, baseFolder_, name, why);
             if (!tree) return Fail(key + "." + kind, why);
+            if (source->second.Live)
+                ws_->LiveTrees.push_back({static_cast<uint32_t>(ws_->Trees.size()), kind, entry.at(kind).dump(),
+                                          baseFolder_});
             ws_->Trees.push_back(std::move(tree));
         }
         return true;
@@ -164,6 +173,9 @@ private:
         if (!parts.empty() && EqualsFolded(parts.back().Type, "t") && EqualsFolded(parts.back().Value, tree.Name()))
             parts.pop_back();
         object = tree.FindObject(parts);
+        // A live tree cannot be checked here: what the file names stands in for the server's object.
+        if (object == NoObject)
+            if (TSnapshotTree* standIn = LiveTree(tree)) object = AddStandInObject(*standIn, parts);
         if (object == NoObject) return Fail(key, "the object \"" + dn + "\" is not in the tree \"" + tree.Name() + "\"");
         return true;
     }
@@ -415,6 +427,13 @@ private:
         return true;
     }
 
+    // The stand-in of a live tree, or nullptr for a tree loaded from a file.
+    TSnapshotTree* LiveTree(const TSnapshotTree& tree) const {
+        for (const auto& live : ws_->LiveTrees)
+            if (ws_->Trees[live.Tree].get() == &tree) return ws_->Trees[live.Tree].get();
+        return nullptr;
+    }
+
     std::string file_;
     std::string baseFolder_;
     std::string error_;
@@ -442,7 +461,40 @@ uint32_t TWorkstation::FindServer(std::string_view name) const {
     return NoIndex;
 }
 
-void RegisterTreeSource(const std::string& kind, TTreeSource source) { TreeSources()[kind] = std::move(source); }
+void RegisterTreeSource(const std::string& kind, TTreeSource source, bool live) {
+    TreeSources()[kind] = {std::move(source), live};
+}
+
+std::unique_ptr<TSnapshotTree> MakeStandInTree(const std::string& treeName) {
+    auto tree = std::make_unique<TSnapshotTree>(treeName);
+    tree->MutableObjects()[RootObject].ID = FirstStandInID;
+    tree->IndexID(FirstStandInID, RootObject);
+    return tree;
+}
+
+uint32_t AddStandInObject(TSnapshotTree& tree, const TNameParts& full) {
+    uint32_t at = RootObject;
+    for (size_t depth = 1; depth <= full.size(); ++depth) {
+        TNameParts name(full.end() - static_cast<ptrdiff_t>(depth), full.end());
+        uint32_t found = tree.FindObject(name);
+        if (found == NoObject) {
+            auto& objects = tree.MutableObjects();
+            found = static_cast<uint32_t>(objects.size());
+            TSnapshotObject object;
+            object.Rdn = name.front();
+            object.Parent = at;
+            object.ID = FirstStandInID + found;
+            object.Container = depth < full.size();
+            objects.push_back(std::move(object));
+            objects[at].Children.push_back(found);
+            objects[at].Container = true;
+            tree.IndexName(NameKey(name), found);
+            tree.IndexID(FirstStandInID + found, found);
+        }
+        at = found;
+    }
+    return at;
+}
 
 std::unique_ptr<TWorkstation> LoadWorkstationFile(const std::string& path, std::string& error) {
     error.clear();

@@ -67,9 +67,19 @@ struct TDriveMapping {
     std::string Path;              // the directory the letter stands for within the volume
 };
 
+// A tree whose objects live on a server: its stand-in in Trees holds only [Root] and the objects
+// the workstation file names; the client of that kind reads the directory itself.
+struct TLiveTree {
+    uint32_t Tree = NoIndex;   // index into TWorkstation::Trees
+    std::string Kind;          // "ldap"
+    std::string Settings;      // the tree's settings as written (JSON)
+    std::string BaseFolder;    // the folder of the workstation file, for relative paths in them
+};
+
 struct TWorkstation {
     std::string File;
     std::vector<std::unique_ptr<TSnapshotTree>> Trees;
+    std::vector<TLiveTree> LiveTrees;
     std::vector<TSnapshotServer> Servers;
     std::vector<TSnapshotConnection> Connections;
     std::array<TDriveMapping, 26> Drives;
@@ -86,8 +96,14 @@ struct TWorkstation {
 using TTreeSource = std::function<std::unique_ptr<TSnapshotTree>(
     const nlohmann::ordered_json& entry, const std::string& baseFolder, const std::string& treeName,
     std::string& error)>;
-// Lets a tree kind ("ldif", "ldap") be loaded by source; "ldif" is there from the start.
-void RegisterTreeSource(const std::string& kind, TTreeSource source);
+// Lets a tree kind be loaded by source; "ldif" and "ldap" are there from the start. A live
+// source gives a stand-in (MakeStandInTree) to which the loader adds the objects the file names.
+void RegisterTreeSource(const std::string& kind, TTreeSource source, bool live = false);
+
+// A stand-in for a live tree: [Root] alone, with its object ID.
+std::unique_ptr<TSnapshotTree> MakeStandInTree(const std::string& treeName);
+// The object of a full name in a stand-in, added (with the containers above it) when new.
+uint32_t AddStandInObject(TSnapshotTree& tree, const TNameParts& full);
 
 // Reads a workstation file with every tree it names. On failure gives nullptr and a message that
 // names the file, the key or line and what was expected; nothing half-loaded is kept.

@@ -66,7 +66,7 @@ TEST(SnapshotLoader, BadInputNamesTheFileThePlaceAndWhatWasExpected) {
         {"a missing LDIF file", "", R"({ "trees": [ { "name": "X_TREE", "ldif": "nothere.ldif" } ] })",
          {"workstation.json: trees[0].ldif:", "nothere.ldif", "cannot open"}},
         {"an LDAP tree", GoodLdif, R"({ "trees": [ { "name": "X_TREE", "ldap": { "host": "127.0.0.1" } } ] })",
-         {"trees[0].ldap:", "not supported"}},
+         {"trees[0].ldap:", "host: unknown key"}},
         {"a tree listed twice", GoodLdif,
          R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" }, { "name": "x_tree", "ldif": "tree.ldif" } ] })",
          {"trees[1].name:", "listed twice"}},

@@ -1,0 +1,1475 @@
+#include "client/ldap/ldap_client.h"
+
+#include "client/ascii_fold.h"
+#include "client/ldap/ldap_filter.h"
+#include "client/ldap/ldap_values.h"
+#include "client/schema_map.h"
+#include "client/snapshot/time_text.h"
+#include "directory/error_table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <nlohmann/json.hpp>
+
+namespace era {
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr int32_t NoIteration = -1;
+constexpr int32_t FirstLdapIteration = 0x40000000;   // apart from the embedded directory's handles
+constexpr int32_t FirstLdapStream = 0x40000000;
+constexpr size_t MaxBaseClassBytes = 32;
+constexpr int MaxAliasHops = 16;
+constexpr NWObjectID FirstSessionID = 0x00100001;    // above every ID a workstation file's stand-in gets
+constexpr size_t MaxCachedEntries = 100000;
+constexpr size_t MaxCachedSearches = 10000;
+
+constexpr const char* EffectivePrivilegesOid = "2.16.840.1.113719.1.27.100.33";
+
+// The attachments of LDAP trees that the workstation file does not reach (apart from its own).
+constexpr NWCONN_REF FirstOwnReference = 0x00A20001;
+constexpr NWCONN_HANDLE FirstOwnHandle = 0x00010001;
+constexpr size_t PaddedTreeNameLength = 32;
+
+bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
+    if (buffer.size() < sizeof number) return false;
+    std::memcpy(buffer.data(), &number, sizeof number);
+    return true;
+}
+
+bool PutText(std::span<uint8_t> buffer, const std::string& text) {
+    if (buffer.size() < text.size() + 1) return false;
+    std::memcpy(buffer.data(), text.data(), text.size());
+    buffer[text.size()] = 0;
+    return true;
+}
+
+// The host of an LDAP URI ("ldaps://dir.example:636" gives "dir.example").
+std::string UriHost(const std::string& uri) {
+    size_t start = uri.find("://");
+    start = start == std::string::npos ? 0 : start + 3;
+    size_t end = uri.find_first_of("/?", start);
+    std::string host = uri.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!host.empty() && host.front() == '[') return host.substr(1, host.find(']') - 1);
+    size_t colon = host.rfind(':');
+    return colon == std::string::npos ? host : host.substr(0, colon);
+}
+
+// What every read of an entry asks for: all its attributes, the ACL (which eDirectory sends only
+// when named) and the operational attributes the object information is made of.
+const std::vector<std::string>& EntryAttributes() {
+    static const std::vector<std::string> names = {
+        "*", "ACL", "createTimestamp", "modifyTimestamp", "creatorsName", "modifiersName",
+        "structuralObjectClass", "hasSubordinates", "subordinateCount"};
+    return names;
+}
+
+// Attributes asked for the object information only; a read of all attributes leaves them out.
+bool IsBookkeeping(std::string_view ldapName) {
+    return EqualsFolded(ldapName, "structuralObjectClass") || EqualsFolded(ldapName, "hasSubordinates") ||
+           EqualsFolded(ldapName, "subordinateCount");
+}
+
+// The naming attributes tried for a name part whose type is not known.
+constexpr const char* NamingTypes[] = {"cn", "ou", "o", "l", "c", "dc", "st"};
+
+std::string CutUtf8(const std::string& text, size_t max) {
+    if (text.size() <= max) return text;
+    size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+uint32_t TimeOf(const TLdapEntry& entry, const char* name) {
+    uint32_t seconds = 0;
+    if (const auto* values = entry.Find(name); values && !values->Values.empty())
+        if (!ParseGeneralizedTime(values->Values.front(), seconds)) seconds = 0;
+    return seconds;
+}
+
+// The directory syntax of an LDAP syntax OID: eDirectory's own (2.16.840.1.113719.1.1.5.1.<n>
+// is syntax n) or the standard ones; every other is a case-ignore string.
+uint32_t SyntaxOfOid(const std::string& oid) {
+    static const std::string Novell = "2.16.840.1.113719.1.1.5.1.";
+    if (oid.rfind(Novell, 0) == 0) {
+        uint32_t number = 0;
+        auto [end, ec] = std::from_chars(oid.data() + Novell.size(), oid.data() + oid.size(), number);
+        if (ec == std::errc() && end == oid.data() + oid.size() && number <= SynInterval) return number;
+        return SynCiString;
+    }
+    static const std::string Standard = "1.3.6.1.4.1.1466.115.121.1.";
+    if (oid.rfind(Standard, 0) != 0) return SynCiString;
+    switch (std::atoi(oid.c_str() + Standard.size())) {
+    case 12: return SynDistName;
+    case 7: return SynBoolean;
+    case 27: return SynInteger;
+    case 5: case 8: case 9: case 10: case 40: return SynOctetString;
+    case 24: return SynTime;
+    case 38: return SynClassName;
+    case 44: return SynPrString;
+    case 36: return SynNuString;
+    case 50: return SynTelNumber;
+    case 22: return SynFaxNumber;
+    case 41: return SynPoAddress;
+    default: return SynCiString;
+    }
+}
+
+// The name one request stands for in the search cache (the base classes the results were
+// narrowed to belong to it).
+std::string SearchKey(const std::string& filter, const std::vector<std::string>& baseClasses, const std::string& base,
+                      int scope) {
+    std::string key = filter;
+    for (const auto& name : baseClasses) key += '\x1e' + FoldAscii(name);
+    return key + '\x1f' + base + '\x1f' + std::to_string(scope);
+}
+
+// The last failure of a connection in words, for the error texts.
+std::string& ConnectionFailure() {
+    static std::string text;
+    return text;
+}
+
+// The error texts of the table; a lost server or a refused bind says which and why, so the
+// message of a failed start names the server and the reason. Codes that went through the
+// 16-bit rule of the connection calls are read back as the directory codes they were.
+const char* LdapErrorDescription(int32_t code) {
+    if (code >= 0xFC00 && code <= 0xFEFF) code = static_cast<int16_t>(code);
+    const char* description = NWErrorDescription(code);
+    if ((code != ErrTransportFailure && code != -669) || ConnectionFailure().empty()) return description;
+    static std::string composed;
+    composed = std::string(description) + ": " + ConnectionFailure();
+    return composed.c_str();
+}
+
+class TLdapErrorTextLibrary final : public TErrorTextLibrary {
+public:
+    TStrError FindNWstrerror() const override { return &LdapErrorDescription; }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The state kept per LDAP tree
+
+// An entry as the server returned it (or the answer that it is not there).
+struct TLdapClient::TCached {
+    NWCCODE Code = 0;          // 0: the entry exists
+    TLdapEntry Entry;
+    TNameParts Parts;          // its full name ([Root]: none)
+    bool Root = false;
+    TClock::time_point Time;
+};
+
+struct TLdapClient::TTree {
+    TLdapSettings Settings;
+    std::unique_ptr<TLdapSession> Session;
+    const TSnapshotTree* StandIn = nullptr;
+    TNameParts SuffixParts;    // what every DN below [Root] ends with (not part of names)
+    std::string SuffixDn;
+    bool RootKnown = false;
+    std::string RootDn;        // the entry that is [Root]; empty: none (its attributes are empty)
+    std::unordered_map<std::string, TCached> Entries;           // by NameKey
+    std::unordered_map<std::string, std::string> KnownDns;      // NameKey -> DN
+    struct TSearch {
+        std::vector<std::string> Keys;   // NameKeys of the entries found, in the server's order
+        TClock::time_point Time;
+    };
+    std::unordered_map<std::string, TSearch> Searches;
+    std::unordered_map<std::string, NWObjectID> IdByKey;
+    std::unordered_map<NWObjectID, TNameParts> PartsById;
+    NWObjectID NextId = FirstSessionID;
+    bool EffectivePrivilegesRefused = false;
+    // The tree's own attachment, when no connection of the workstation file reaches it.
+    NWCONN_REF Reference = 0;
+    NWCONN_HANDLE Handle = 0;
+
+    bool Fresh(TClock::time_point time) const {
+        return TClock::now() - time < std::chrono::seconds(Settings.CacheSeconds);
+    }
+    void Forget() {
+        Entries.clear();
+        Searches.clear();
+    }
+};
+
+// One read, listing or search that goes on over several calls.
+struct TLdapClient::TIteration {
+    NWDSContextHandle Context = 0;
+    uint32_t Operation = DsvRead;   // DsvRead, DsvList or DsvSearch
+    TTree* Tree = nullptr;
+    // A read: the attributes to send with their values, and where the next batch starts.
+    uint32_t InfoType = DsAttributeValues;
+    std::vector<TBufferAttribute> Attributes;
+    size_t Next = 0;
+    size_t NextValue = 0;
+    // A listing or search: the server's pages, and what of the last page has not been sent.
+    bool ContainersOnly = false;
+    std::string BaseDn;
+    int Scope = 1;
+    std::string Filter;
+    TLdapPage Page;
+    std::deque<TBufferObject> Pending;
+    std::vector<std::string> Keys;   // a search from the cache: what remains to send
+    bool FromCache = false;
+    std::vector<std::string> Found;  // a search: the entries found so far (for the cache)
+    std::vector<std::string> BaseClasses;   // a search: the base classes every result must have
+};
+
+struct TLdapClient::TStream {
+    std::string Bytes;
+    size_t Offset = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+TLdapClient::TLdapClient(std::unique_ptr<TWorkstation> workstation)
+    : TSnapshotClient(std::move(workstation)), nextIteration_(FirstLdapIteration), nextStream_(FirstLdapStream) {
+    const TWorkstation& ws = Workstation();
+    for (const auto& live : ws.LiveTrees) {
+        if (live.Kind != "ldap") continue;
+        auto tree = std::make_unique<TTree>();
+        std::string error;
+        // The loader checked the settings already; they read again the same way here.
+        if (!ReadLdapSettings(nlohmann::ordered_json::parse(live.Settings), live.BaseFolder,
+                              ws.Trees[live.Tree]->Name(), tree->Settings, error))
+            continue;
+        tree->StandIn = ws.Trees[live.Tree].get();
+        tree->Session = std::make_unique<TLdapSession>(tree->Settings);
+        TNameParts base;
+        LdapDnToParts(tree->Settings.Base, base, error);
+        const TSnapshotTree& standIn = *tree->StandIn;
+        if (!base.empty() && EqualsFolded(base.back().Type, "t") && EqualsFolded(base.back().Value, standIn.Name())) {
+            // Every DN names the tree root at its end: that entry is [Root].
+            tree->SuffixParts = {base.back()};
+            tree->RootDn = tree->SuffixDn = PartsToLdapDn(tree->SuffixParts);
+            tree->RootKnown = true;
+        } else if (!base.empty()) {
+            tree->SuffixParts.assign(base.begin() + 1, base.end());
+            tree->SuffixDn = PartsToLdapDn(tree->SuffixParts);
+        }
+        // The objects the workstation file names keep the IDs the loader gave them.
+        for (uint32_t i = 0; i < standIn.Objects().size(); ++i) {
+            TNameParts full = standIn.FullName(i);
+            NWObjectID id = standIn.Object(i).ID;
+            tree->IdByKey.emplace(NameKey(full), id);
+            tree->PartsById.emplace(id, full);
+        }
+        bool reached = false;
+        for (const auto& connection : ws.Connections)
+            reached = reached || ws.Trees[ws.Servers[connection.Server].Tree].get() == tree->StandIn;
+        if (!reached) {
+            tree->Reference = FirstOwnReference + static_cast<NWCONN_REF>(trees_.size());
+            tree->Handle = FirstOwnHandle + static_cast<NWCONN_HANDLE>(trees_.size());
+        }
+        trees_.push_back(std::move(tree));
+    }
+}
+
+TLdapClient::~TLdapClient() = default;
+
+TLdapClient::TTree* TLdapClient::TreeOf(NWDSContextHandle context) {
+    const TContextState* state = Context(context);
+    if (!state) return nullptr;
+    for (auto& tree : trees_)
+        if (EqualsFolded(tree->StandIn->Name(), state->TreeName)) return tree.get();
+    return nullptr;
+}
+
+TLdapClient::TTree* TLdapClient::OwnAttachment(NWCONN_REF reference, NWCONN_HANDLE handle) const {
+    for (const auto& tree : trees_)
+        if (tree->Reference != 0 && (tree->Reference == reference || tree->Handle == handle)) return tree.get();
+    return nullptr;
+}
+
+TLdapClient::TTree* TLdapClient::TreeOfConnection(NWCONN_HANDLE connection) {
+    if (TTree* own = OwnAttachment(0, connection)) return own;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return nullptr;
+    const TSnapshotTree* tree = Workstation().Trees[Workstation().Servers[attached->Server].Tree].get();
+    for (auto& candidate : trees_)
+        if (candidate->StandIn == tree) return candidate.get();
+    return nullptr;
+}
+
+bool TLdapClient::Unreachable(NWCONN_HANDLE connection) const {
+    if (OwnAttachment(0, connection)) return true;   // an LDAP server only: no NCP at all
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return false;
+    const TSnapshotServer& server = Workstation().Servers[attached->Server];
+    const TSnapshotTree* tree = Workstation().Trees[server.Tree].get();
+    for (const auto& candidate : trees_)
+        if (candidate->StandIn == tree) return server.Volumes.empty();
+    return false;
+}
+
+NWCCODE TLdapClient::Remember(TTree& tree, NWCCODE code) {
+    if (code == 0) return 0;
+    lastError_ = tree.Session->LastError();
+    if (code == ErrTransportFailure || code == -669) ConnectionFailure() = lastError_;
+    // After a lost connection nothing kept is trusted: the server may have changed meanwhile.
+    if (code == ErrTransportFailure) tree.Forget();
+    return code;
+}
+
+bool TLdapClient::IsLdapTree(const std::string& treeName) const {
+    for (const auto& tree : trees_)
+        if (EqualsFolded(tree->StandIn->Name(), treeName)) return true;
+    return false;
+}
+
+uint64_t TLdapClient::RoundTrips() const {
+    uint64_t total = 0;
+    for (const auto& tree : trees_) total += tree->Session->RoundTrips();
+    return total;
+}
+
+uint64_t TLdapClient::RoundTrips(const std::string& treeName) const {
+    for (const auto& tree : trees_)
+        if (EqualsFolded(tree->StandIn->Name(), treeName)) return tree->Session->RoundTrips();
+    return 0;
+}
+
+void TLdapClient::SetReconnectDelay(std::chrono::milliseconds delay) {
+    for (auto& tree : trees_) tree->Session->SetReconnectDelay(delay);
+}
+
+void TLdapClient::ClearCache() {
+    for (auto& tree : trees_) tree->Forget();
+}
+
+std::string TLdapClient::LastError(const std::string& treeName) const {
+    for (const auto& tree : trees_)
+        if (EqualsFolded(tree->StandIn->Name(), treeName)) return tree->Session->LastError();
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names
+
+bool TLdapClient::PartsOfDn(const TTree& tree, std::string_view dn, TNameParts& parts) const {
+    std::string why;
+    if (!LdapDnToParts(dn, parts, why)) return false;
+    const std::string& treeName = tree.StandIn->Name();
+    // "t=<tree>" at the end of a DN (or alone) is the tree root, as in an export.
+    if (!parts.empty() && EqualsFolded(parts.back().Type, "t") && EqualsFolded(parts.back().Value, treeName))
+        parts.pop_back();
+    const TNameParts& suffix = tree.SuffixParts;
+    if (!suffix.empty() && parts.size() >= suffix.size() &&
+        !(suffix.size() == 1 && EqualsFolded(suffix.front().Type, "t"))) {
+        bool below = true;
+        size_t offset = parts.size() - suffix.size();
+        for (size_t i = 0; i < suffix.size() && below; ++i)
+            below = EqualsFolded(parts[offset + i].Value, suffix[i].Value);
+        if (below) parts.resize(offset);
+    }
+    return true;
+}
+
+void TLdapClient::Learn(TTree& tree, const TNameParts& full, const std::string& dn) {
+    if (full.empty()) return;
+    auto [it, added] = tree.KnownDns.try_emplace(NameKey(full), dn);
+    if (!added) return;
+    // The containers above are known from the same DN.
+    for (size_t i = 1; i < full.size(); ++i) {
+        TNameParts above(full.begin() + static_cast<ptrdiff_t>(i), full.end());
+        std::string aboveDn = PartsToLdapDn(above);
+        if (!tree.SuffixDn.empty()) aboveDn += "," + tree.SuffixDn;
+        if (!tree.KnownDns.try_emplace(NameKey(above), aboveDn).second) break;
+    }
+}
+
+std::string TLdapClient::DnOf(TTree& tree, const TNameParts& full, bool& guessed) const {
+    guessed = false;
+    if (full.empty()) return tree.RootDn;
+    // The longest known name at the top end of this one.
+    size_t known = full.size();   // index of the first part of the known container
+    std::string knownDn;
+    for (size_t i = 0; i < full.size(); ++i) {
+        auto it = tree.KnownDns.find(NameKey(TNameParts(full.begin() + static_cast<ptrdiff_t>(i), full.end())));
+        if (it != tree.KnownDns.end()) {
+            known = i;
+            knownDn = it->second;
+            break;
+        }
+    }
+    if (known == 0) return knownDn;
+    // Types the input gave are tried first, but they are no more certain than the usual ones:
+    // names compare without their types, so a miss is looked for by value.
+    TNameParts typed = full;
+    guessed = true;
+    ApplyDefaultTypes(typed);
+    std::string dn = PartsToLdapDn(TNameParts(typed.begin(), typed.begin() + static_cast<ptrdiff_t>(known)));
+    if (!knownDn.empty()) dn += "," + knownDn;
+    else if (!tree.SuffixDn.empty()) dn += "," + tree.SuffixDn;
+    return dn;
+}
+
+std::string TLdapClient::OutputValueName(TTree& tree, const TContextState& state, std::string_view text) {
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') return std::string(text);
+    TNameParts parts;
+    if (!PartsOfDn(tree, text, parts)) return std::string(text);
+    Learn(tree, parts, std::string(text));
+    return OutputName(state, parts);
+}
+
+NWCCODE TLdapClient::NameToDn(TTree& tree, const TContextState& state, const std::string& name, std::string& dn) {
+    dn.clear();
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(state, name, resolved);
+    if (code != 0) return code;
+    if (!resolved.Special.empty()) {
+        dn = resolved.Special;
+        return 0;
+    }
+    if (resolved.Parts.empty()) {
+        const TCached* root = nullptr;
+        code = FetchRoot(tree, root);
+        if (code != 0) return code;
+        dn = root->Entry.Dn.empty() ? std::string(RootName) : root->Entry.Dn;
+        return 0;
+    }
+    auto known = tree.KnownDns.find(NameKey(resolved.Parts));
+    if (known != tree.KnownDns.end()) {
+        dn = known->second;
+        return 0;
+    }
+    // A name the server has not named yet: its entry tells its DN; a name that is nowhere is
+    // searched for as the usual types spell it, and finds nothing.
+    const TCached* entry = nullptr;
+    code = Fetch(tree, resolved.Parts, entry);
+    if (code == 0) {
+        dn = entry->Entry.Dn;
+        return 0;
+    }
+    if (code != ErrNoSuchEntry) return code;
+    bool guessed = false;
+    dn = DnOf(tree, resolved.Parts, guessed);
+    return 0;
+}
+
+NWObjectID TLdapClient::IdOf(TTree& tree, const TNameParts& full) {
+    std::string key = NameKey(full);
+    auto it = tree.IdByKey.find(key);
+    if (it != tree.IdByKey.end()) return it->second;
+    NWObjectID id = tree.NextId++;
+    tree.IdByKey.emplace(key, id);
+    tree.PartsById.emplace(id, full);
+    return id;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entries
+
+const TLdapClient::TCached& TLdapClient::Store(TTree& tree, TLdapEntry entry, const TNameParts* asked) {
+    // A long session over a large tree does not keep every entry it ever read.
+    if (tree.Entries.size() >= MaxCachedEntries) tree.Entries.clear();
+    TNameParts parts;
+    if (!PartsOfDn(tree, entry.Dn, parts) && asked) parts = *asked;
+    Learn(tree, parts, entry.Dn);
+    TCached cached;
+    cached.Parts = parts;
+    cached.Entry = std::move(entry);
+    cached.Time = TClock::now();
+    auto& slot = tree.Entries[NameKey(parts)];
+    slot = std::move(cached);
+    return slot;
+}
+
+NWCCODE TLdapClient::ReadEntry(TTree& tree, const std::string& dn, const TNameParts& full, const TCached*& entry) {
+    std::vector<TLdapEntry> found;
+    NWCCODE code = Remember(tree, tree.Session->Search(dn, 0, "(objectClass=*)", EntryAttributes(), nullptr, found));
+    if (code == 0 && found.empty()) code = ErrNoSuchEntry;
+    if (code != 0) return code;
+    entry = &Store(tree, std::move(found.front()), &full);
+    return 0;
+}
+
+NWCCODE TLdapClient::FetchRoot(TTree& tree, const TCached*& entry) {
+    entry = nullptr;
+    auto hit = tree.Entries.find(std::string());
+    if (hit != tree.Entries.end() && tree.Fresh(hit->second.Time)) {
+        entry = &hit->second;
+        return 0;
+    }
+    TCached root;
+    root.Root = true;
+    root.Time = TClock::now();
+    auto tryRead = [&](const std::string& dn) -> NWCCODE {
+        std::vector<TLdapEntry> found;
+        NWCCODE code = Remember(tree, tree.Session->Search(dn, 0, "(objectClass=*)", EntryAttributes(), nullptr, found));
+        if (code == 0 && found.empty()) code = ErrNoSuchEntry;
+        if (code == 0) root.Entry = std::move(found.front());
+        return code;
+    };
+    NWCCODE code = ErrNoSuchEntry;
+    if (tree.RootKnown) {
+        if (!tree.RootDn.empty()) code = tryRead(tree.RootDn);
+    } else {
+        // The export's form first: an entry "t=<tree>" stands for the tree root.
+        std::string treeDn = "t=" + tree.StandIn->Name();
+        code = tryRead(treeDn);
+        // A server that holds no such naming context may refer elsewhere: it has no such entry.
+        if (code == ErrAllReferralsFailed) code = ErrNoSuchEntry;
+        if (code == 0) {
+            tree.RootDn = treeDn;
+        } else if (code == ErrNoSuchEntry) {
+            tree.RootDn = tree.SuffixDn;
+            if (!tree.RootDn.empty()) code = tryRead(tree.RootDn);
+        }
+        if (code == 0 || code == ErrNoSuchEntry) tree.RootKnown = true;
+    }
+    if (code == ErrNoSuchEntry) {
+        // No entry stands for the root: it exists, holding nothing.
+        root.Entry = TLdapEntry{tree.RootDn, {}};
+        code = 0;
+    }
+    if (code != 0) return code;
+    auto& slot = tree.Entries[std::string()];
+    slot = std::move(root);
+    entry = &slot;
+    return 0;
+}
+
+NWCCODE TLdapClient::Fetch(TTree& tree, const TNameParts& full, const TCached*& entry) {
+    entry = nullptr;
+    if (full.empty()) return FetchRoot(tree, entry);
+    std::string key = NameKey(full);
+    auto hit = tree.Entries.find(key);
+    if (hit != tree.Entries.end() && tree.Fresh(hit->second.Time)) {
+        if (hit->second.Code != 0) return hit->second.Code;
+        entry = &hit->second;
+        return 0;
+    }
+    bool guessed = false;
+    std::string dn = DnOf(tree, full, guessed);
+    NWCCODE code = ReadEntry(tree, dn, full, entry);
+    if (code == ErrNoSuchEntry && guessed) code = Locate(tree, full, entry);
+    if (code == ErrNoSuchEntry || code == -610) {
+        TCached missing;
+        missing.Code = ErrNoSuchEntry;
+        missing.Parts = full;
+        missing.Time = TClock::now();
+        tree.Entries[key] = std::move(missing);
+        return ErrNoSuchEntry;
+    }
+    if (code == 0 && NameKey(entry->Parts) != key) {
+        // Found under another spelling of the same name (types): keep it under the asked one too.
+        TCached copy = *entry;
+        auto& slot = tree.Entries[key];
+        slot = std::move(copy);
+        entry = &slot;
+    }
+    return code;
+}
+
+// The naming type of a part was not known and the usual one was wrong: the part is searched for
+// among the parent's subordinates by every naming attribute at once.
+NWCCODE TLdapClient::Locate(TTree& tree, const TNameParts& full, const TCached*& entry) {
+    entry = nullptr;
+    const std::string& value = full.front().Value;
+    TNameParts parentParts(full.begin() + 1, full.end());
+    std::string parentDn;
+    if (!parentParts.empty()) {
+        const TCached* parent = nullptr;
+        NWCCODE code = Fetch(tree, parentParts, parent);
+        if (code != 0) return code;
+        parentDn = parent->Entry.Dn;
+    } else {
+        parentDn = tree.SuffixDn;
+    }
+    if (parentDn.empty()) {
+        // Top-level containers of a server without a common suffix: each naming type in turn.
+        for (const char* type : NamingTypes) {
+            TNameParts typed = {{DirectoryAttributeName(type), value}};
+            NWCCODE code = ReadEntry(tree, PartsToLdapDn(typed), full, entry);
+            if (code != ErrNoSuchEntry && code != -610) return code;
+        }
+        return ErrNoSuchEntry;
+    }
+    std::string filter = "(|";
+    for (const char* type : NamingTypes) filter += std::string("(") + type + "=" + EscapeFilterValue(value) + ")";
+    filter += ")";
+    std::vector<TLdapEntry> found;
+    NWCCODE code = Remember(tree, tree.Session->Search(parentDn, 1, filter, EntryAttributes(), nullptr, found));
+    if (code != 0) return code;
+    for (auto& candidate : found) {
+        TNameParts parts;
+        if (!PartsOfDn(tree, candidate.Dn, parts) || parts.empty() || !EqualsFolded(parts.front().Value, value))
+            continue;
+        entry = &Store(tree, std::move(candidate), &full);
+        return 0;
+    }
+    return ErrNoSuchEntry;
+}
+
+NWCCODE TLdapClient::Dereference(TTree& tree, const TCached*& entry) {
+    for (int hop = 0; hop < MaxAliasHops; ++hop) {
+        bool alias = false;
+        if (const auto* classes = entry->Entry.Find("objectClass"))
+            for (const auto& value : classes->Values) alias = alias || EqualsFolded(value, "alias");
+        if (!alias) return 0;
+        const auto* target = entry->Entry.Find("aliasedObjectName");
+        TNameParts parts;
+        if (!target || target->Values.empty() || !PartsOfDn(tree, target->Values.front(), parts)) return ErrNoSuchEntry;
+        Learn(tree, parts, target->Values.front());
+        NWCCODE code = Fetch(tree, parts, entry);
+        if (code != 0) return code;
+    }
+    return ErrNoSuchEntry;   // a loop of aliases, or a chain too long to follow
+}
+
+NWCCODE TLdapClient::ResolveObject(TTree& tree, const TContextState& state, const std::string& name, bool deref,
+                                   const TCached*& entry) {
+    entry = nullptr;
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(state, name, resolved);
+    if (code != 0) return code;
+    if (!resolved.Special.empty()) return ErrNoSuchEntry;
+    code = Fetch(tree, resolved.Parts, entry);
+    if (code == 0 && deref) code = Dereference(tree, entry);
+    return code;
+}
+
+namespace {
+
+std::string BaseClassOf(const TLdapEntry& entry, bool root) {
+    if (root) return "Tree Root";
+    if (const auto* structural = entry.Find("structuralObjectClass"); structural && !structural->Values.empty())
+        return DirectoryClassName(structural->Values.front());
+    if (const auto* classes = entry.Find("objectClass"); classes && !classes->Values.empty())
+        return DirectoryClassName(classes->Values.front());
+    return "Unknown";
+}
+
+TObjectInfo InfoOf(const TLdapEntry& entry, bool root) {
+    TObjectInfo info;
+    std::string baseClass = BaseClassOf(entry, root);
+    bool container = root || IsContainerClass(baseClass);
+    if (const auto* below = entry.Find("hasSubordinates"); below && !below->Values.empty())
+        container = container || EqualsFolded(below->Values.front(), "TRUE");
+    if (container) info.ObjectFlags |= DsContainerEntry;
+    if (baseClass == "Alias") info.ObjectFlags |= DsAliasEntry;
+    if (const auto* count = entry.Find("subordinateCount"); count && !count->Values.empty()) {
+        uint32_t number = 0;
+        auto [end, ec] = std::from_chars(count->Values.front().data(),
+                                         count->Values.front().data() + count->Values.front().size(), number);
+        if (ec == std::errc()) info.SubordinateCount = number;
+    }
+    info.ModificationTime = TimeOf(entry, "modifyTimestamp");
+    info.BaseClass = CutUtf8(baseClass, MaxBaseClassBytes);
+    return info;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+int32_t TLdapClient::NewIteration(std::unique_ptr<TIteration> iteration) {
+    for (;;) {
+        int32_t handle = nextIteration_;
+        nextIteration_ = nextIteration_ == INT32_MAX ? FirstLdapIteration : nextIteration_ + 1;
+        if (!iterations_.count(handle)) {
+            iterations_.emplace(handle, std::move(iteration));
+            return handle;
+        }
+    }
+}
+
+NWCCODE TLdapClient::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
+                              const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle, result);
+    result.ClearResult();
+    const TContextState& state = *Context(context);
+    std::unique_ptr<TIteration> fresh;
+    TIteration* iteration = nullptr;
+    if (iterationHandle != NoIteration) {
+        auto it = iterations_.find(iterationHandle);
+        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvRead) {
+            iterationHandle = NoIteration;
+            return ErrInvalidHandle;
+        }
+        iteration = it->second.get();
+    } else {
+        if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
+        if (!allAttrs && !attrNames) return ErrInvalidRequest;
+        const TCached* entry = nullptr;
+        NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
+        if (code != 0) return code;
+        fresh = std::make_unique<TIteration>();
+        fresh->Context = context;
+        fresh->Tree = tree;
+        fresh->InfoType = infoType;
+        // The attributes by their directory names, those LDAP names that map to one name together.
+        std::vector<std::string> wanted;
+        if (!allAttrs)
+            for (const auto& name : attrNames->AttributeNames())
+                if (std::none_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return EqualsFolded(w, name); }))
+                    wanted.push_back(name);
+        auto add = [&](const TLdapAttribute& attribute, const std::string& directoryName) {
+            auto& attrs = fresh->Attributes;
+            auto slot = std::find_if(attrs.begin(), attrs.end(),
+                                     [&](const TBufferAttribute& a) { return EqualsFolded(a.Name, directoryName); });
+            if (slot == attrs.end()) {
+                attrs.push_back({directoryName, DirectoryAttributeSyntax(directoryName), {}});
+                slot = attrs.end() - 1;
+            }
+            bool classes = slot->Syntax == SynClassName;
+            for (const auto& value : attribute.Values) {
+                if (classes) {
+                    slot->Values.push_back(TTextValue{DirectoryClassName(value)});
+                    continue;
+                }
+                slot->Values.push_back(LdapValueToAttrValue(
+                    slot->Syntax, value, [&](std::string_view text) { return OutputValueName(*tree, state, text); }));
+            }
+        };
+        if (allAttrs) {
+            for (const auto& attribute : entry->Entry.Attributes)
+                if (!IsBookkeeping(attribute.Name) && !attribute.Values.empty())
+                    add(attribute, DirectoryAttributeName(attribute.Name));
+        } else {
+            for (const auto& name : wanted)
+                for (const auto& attribute : entry->Entry.Attributes)
+                    if (!attribute.Values.empty() && EqualsFolded(DirectoryAttributeName(attribute.Name), name))
+                        add(attribute, DirectoryAttributeName(attribute.Name));
+        }
+        if (fresh->Attributes.empty()) return ErrNoSuchAttribute;
+        iteration = fresh.get();
+    }
+
+    NWCCODE code = 0;
+    bool full = false;
+    const auto& attributes = iteration->Attributes;
+    for (; iteration->Next < attributes.size(); ++iteration->Next, iteration->NextValue = 0) {
+        const TBufferAttribute& attribute = attributes[iteration->Next];
+        if (iteration->InfoType == DsAttributeNames) {
+            if (!result.AddAttribute(attribute.Name, attribute.Syntax)) {
+                if (result.Attributes().empty()) code = ErrInsufficientBuffer;
+                full = true;
+                break;
+            }
+            continue;
+        }
+        // An attribute enters a batch only together with at least one of its values.
+        const TAttrValue& first = attribute.Values[iteration->NextValue];
+        TDSBuffer probe(result.Size() - result.UsedBytes());
+        if (!probe.AddAttribute(attribute.Name, attribute.Syntax) || !probe.AddValue(first)) {
+            if (result.Attributes().empty()) code = ErrInsufficientBuffer;
+            full = true;
+            break;
+        }
+        result.AddAttribute(attribute.Name, attribute.Syntax);
+        result.AddValue(first);
+        for (++iteration->NextValue; iteration->NextValue < attribute.Values.size(); ++iteration->NextValue)
+            if (!result.AddValue(attribute.Values[iteration->NextValue])) {
+                full = true;
+                break;
+            }
+        if (full) break;
+    }
+    if (code != 0 || !full) {
+        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
+        iterationHandle = NoIteration;
+        if (code != 0) result.ClearResult();
+        return code;
+    }
+    if (iterationHandle == NoIteration) {
+        fresh->Operation = DsvRead;
+        iterationHandle = NewIteration(std::move(fresh));
+    }
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
+                                        std::string& distinguishedName, TObjectInfo& info) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
+    distinguishedName.clear();
+    info = {};
+    const TContextState& state = *Context(context);
+    const TCached* entry = nullptr;
+    NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
+    if (code != 0) return code;
+    distinguishedName = WriteFullName(entry->Parts, (state.Flags & DcvTypelessNames) == 0);
+    info = InfoOf(entry->Entry, entry->Root);
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object, TDSBuffer& buffer) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSReadObjectDSIInfo(context, object, buffer);
+    buffer.ClearResult();
+    const TContextState& state = *Context(context);
+    const TCached* entry = nullptr;
+    NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
+    if (code != 0) return code;
+    bool typed = (state.Flags & DcvTypelessNames) == 0;
+    uint32_t fields = state.DsiFlags & SupportedDsiFlags;
+    const TNameParts& parts = entry->Parts;
+    if (fields & DsiModificationTime) buffer.SetDsiNumber(DsiModificationTime, TimeOf(entry->Entry, "modifyTimestamp"));
+    if (fields & DsiCreationTime) buffer.SetDsiNumber(DsiCreationTime, TimeOf(entry->Entry, "createTimestamp"));
+    if (fields & DsiBaseClass)
+        buffer.SetDsiText(DsiBaseClass, CutUtf8(BaseClassOf(entry->Entry, entry->Root), MaxBaseClassBytes));
+    if (fields & DsiRdn)
+        buffer.SetDsiText(DsiRdn, parts.empty() ? std::string(RootName) : WriteFullName({parts.front()}, typed));
+    // The full names are never abbreviated: callers turn them into ".name" themselves.
+    if (fields & DsiEntryDn) buffer.SetDsiText(DsiEntryDn, WriteFullName(parts, typed));
+    if (fields & DsiParentDn)
+        buffer.SetDsiText(DsiParentDn,
+                          parts.empty() ? std::string() : WriteFullName(TNameParts(parts.begin() + 1, parts.end()), typed));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Listing
+
+NWCCODE TLdapClient::NextPage(TIteration& iteration, const TContextState& state) {
+    TTree& tree = *iteration.Tree;
+    std::vector<TLdapEntry> found;
+    NWCCODE code = Remember(tree, tree.Session->Search(iteration.BaseDn, iteration.Scope, iteration.Filter,
+                                                       EntryAttributes(), &iteration.Page, found));
+    if (code != 0) return code;
+    for (auto& raw : found) {
+        const TCached& entry = Store(tree, std::move(raw), nullptr);
+        TObjectInfo info = InfoOf(entry.Entry, false);
+        if (iteration.ContainersOnly && !(info.ObjectFlags & DsContainerEntry)) continue;
+        const std::string baseClass = BaseClassOf(entry.Entry, false);
+        if (std::any_of(iteration.BaseClasses.begin(), iteration.BaseClasses.end(),
+                        [&](const std::string& wanted) { return !EqualsFolded(wanted, baseClass); }))
+            continue;
+        if (iteration.Operation == DsvSearch) iteration.Found.push_back(NameKey(entry.Parts));
+        iteration.Pending.push_back({OutputName(state, entry.Parts), info});
+    }
+    return 0;
+}
+
+NWCCODE TLdapClient::ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
+                               int32_t& iterationHandle, TDSBuffer& result) {
+    TTree* tree = TreeOf(context);
+    result.ClearResult();
+    const TContextState& state = *Context(context);
+    std::unique_ptr<TIteration> fresh;
+    TIteration* iteration = nullptr;
+    if (iterationHandle != NoIteration) {
+        auto it = iterations_.find(iterationHandle);
+        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvList ||
+            it->second->ContainersOnly != containersOnly) {
+            iterationHandle = NoIteration;
+            return ErrInvalidHandle;
+        }
+        iteration = it->second.get();
+    } else {
+        const TCached* entry = nullptr;
+        NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
+        if (code != 0) return code;
+        fresh = std::make_unique<TIteration>();
+        fresh->Context = context;
+        fresh->Operation = DsvList;
+        fresh->Tree = tree;
+        fresh->ContainersOnly = containersOnly;
+        fresh->Scope = 1;
+        fresh->Filter = "(objectClass=*)";
+        if (entry->Root && tree->SuffixDn.empty()) {
+            // Below a root that no entry holds lies the configured base alone.
+            TNameParts baseParts;
+            const TCached* base = nullptr;
+            if (PartsOfDn(*tree, tree->Settings.Base, baseParts)) {
+                Learn(*tree, baseParts, tree->Settings.Base);
+                code = Fetch(*tree, baseParts, base);
+                if (code != 0 && code != ErrNoSuchEntry) return code;
+            }
+            if (base) fresh->Pending.push_back({OutputName(state, base->Parts), InfoOf(base->Entry, false)});
+            fresh->Page.Done = true;
+            fresh->FromCache = true;
+        } else {
+            fresh->BaseDn = entry->Entry.Dn;
+        }
+        iteration = fresh.get();
+    }
+
+    NWCCODE code = 0;
+    bool fetched = false;
+    for (;;) {
+        while (!iteration->Pending.empty()) {
+            const TBufferObject& next = iteration->Pending.front();
+            if (!result.AddObject(next.Name, next.Info)) break;
+            iteration->Pending.pop_front();
+        }
+        if (!iteration->Pending.empty()) {
+            if (result.Objects().empty()) code = ErrInsufficientBuffer;
+            break;
+        }
+        // One page of the server is one batch; an empty page (only leaves in a containers-only
+        // listing) is followed by the next one in the same call.
+        bool more = !iteration->FromCache && !iteration->Page.Done;
+        if (!more || (fetched && !result.Objects().empty())) break;
+        code = NextPage(*iteration, state);
+        if (code != 0) break;
+        fetched = true;
+    }
+    bool finished = code != 0 || (iteration->Pending.empty() && (iteration->FromCache || iteration->Page.Done));
+    if (finished) {
+        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
+        iterationHandle = NoIteration;
+        if (code != 0) result.ClearResult();
+        return code;
+    }
+    if (iterationHandle == NoIteration) iterationHandle = NewIteration(std::move(fresh));
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
+                              TDSBuffer& result) {
+    if (!TreeOf(context)) return TSnapshotClient::NWDSList(context, object, iterationHandle, result);
+    return ListBatch(context, object, false, iterationHandle, result);
+}
+
+NWCCODE TLdapClient::NWDSListContainers(NWDSContextHandle context, const std::string& object,
+                                        int32_t& iterationHandle, TDSBuffer& result) {
+    if (!TreeOf(context)) return TSnapshotClient::NWDSListContainers(context, object, iterationHandle, result);
+    return ListBatch(context, object, true, iterationHandle, result);
+}
+
+NWCCODE TLdapClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) {
+    auto it = iterations_.find(iterationHandle);
+    if (it == iterations_.end()) return TSnapshotClient::NWDSCloseIteration(context, iterationHandle, operation);
+    if (!Context(context)) return ErrBadContext;
+    if (it->second->Context != context) return ErrInvalidHandle;
+    // A paged search still open on the server is let go there too (a page of size 0 with its
+    // cookie); a failure of that changes nothing for the caller.
+    TIteration& iteration = *it->second;
+    if (!iteration.Page.Cookie.empty() && !iteration.Page.Done && iteration.Tree) {
+        iteration.Page.Abandon = true;
+        std::vector<TLdapEntry> ignored;
+        Remember(*iteration.Tree, iteration.Tree->Session->Search(iteration.BaseDn, iteration.Scope, iteration.Filter,
+                                                                  {"1.1"}, &iteration.Page, ignored));
+    }
+    iterations_.erase(it);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Search
+
+NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
+                                       bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp,
+                                       uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames,
+                                       int32_t& iterationHandle, int32_t countObjectsToSearch,
+                                       int32_t& countObjectsSearched, TDSBuffer& result) {
+    TTree* tree = TreeOf(context);
+    if (!tree)
+        return TSnapshotClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer, timeStamp,
+                                                  infoType, allAttrs, attrNames, iterationHandle,
+                                                  countObjectsToSearch, countObjectsSearched, result);
+    result.ClearResult();
+    countObjectsSearched = 0;
+    const TContextState& state = *Context(context);
+    std::unique_ptr<TIteration> fresh;
+    TIteration* iteration = nullptr;
+    if (iterationHandle != NoIteration) {
+        auto it = iterations_.find(iterationHandle);
+        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvSearch) {
+            iterationHandle = NoIteration;
+            return ErrInvalidHandle;
+        }
+        iteration = it->second.get();
+    } else {
+        if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
+        if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
+        std::string filter;
+        std::vector<std::string> baseClasses;
+        NWCCODE code = BuildLdapFilter(
+            filterBuffer.Filter(),
+            [&](const std::string& name, std::string& dn) { return NameToDn(*tree, state, name, dn); }, filter,
+            &baseClasses);
+        if (code != 0) return code;
+        const TCached* base = nullptr;
+        code = ResolveObject(*tree, state, baseObjectName, (state.Flags & DcvDerefAliases) != 0, base);
+        if (code != 0) return code;
+        fresh = std::make_unique<TIteration>();
+        fresh->Context = context;
+        fresh->Operation = DsvSearch;
+        fresh->Tree = tree;
+        fresh->Filter = filter;
+        fresh->BaseClasses = std::move(baseClasses);
+        fresh->Scope = scope;
+        // A search from a root that no entry holds (or one that holds no objects below it, as the
+        // export's "t=<tree>") covers the configured base.
+        bool fromBase = base->Root && (tree->RootDn.empty() || tree->RootDn != tree->SuffixDn);
+        fresh->BaseDn = fromBase ? tree->Settings.Base : base->Entry.Dn;
+        if (fromBase && scope == DsSearchSubordinates) fresh->Scope = DsSearchEntry;
+        auto cached = tree->Searches.find(SearchKey(filter, fresh->BaseClasses, fresh->BaseDn, fresh->Scope));
+        if (cached != tree->Searches.end() && tree->Fresh(cached->second.Time)) {
+            fresh->FromCache = true;
+            for (const auto& key : cached->second.Keys) {
+                auto entry = tree->Entries.find(key);
+                if (entry == tree->Entries.end() || entry->second.Code != 0) {
+                    fresh->FromCache = false;   // an entry fell out of the cache: ask again
+                    fresh->Pending.clear();
+                    break;
+                }
+                fresh->Pending.push_back({OutputName(state, entry->second.Parts), InfoOf(entry->second.Entry, false)});
+            }
+        }
+        iteration = fresh.get();
+    }
+
+    NWCCODE code = 0;
+    bool fetched = false;
+    for (;;) {
+        // At most the objects the caller asks for per call; what remains goes with the next one.
+        bool limited = false;
+        while (!iteration->Pending.empty()) {
+            if (countObjectsToSearch > 0 && countObjectsSearched >= countObjectsToSearch) {
+                limited = true;
+                break;
+            }
+            const TBufferObject& next = iteration->Pending.front();
+            if (!result.AddObject(next.Name, next.Info)) break;
+            iteration->Pending.pop_front();
+            ++countObjectsSearched;
+        }
+        if (!iteration->Pending.empty()) {
+            if (result.Objects().empty() && !limited) code = ErrInsufficientBuffer;
+            break;
+        }
+        bool more = !iteration->FromCache && !iteration->Page.Done;
+        if (!more || (fetched && !result.Objects().empty())) break;
+        code = NextPage(*iteration, state);
+        if (code != 0) break;
+        fetched = true;
+    }
+    bool finished = code != 0 || (iteration->Pending.empty() && (iteration->FromCache || iteration->Page.Done));
+    if (finished && code == 0 && !iteration->FromCache && tree->Searches.size() >= MaxCachedSearches)
+        tree->Searches.clear();
+    if (finished && code == 0 && !iteration->FromCache)
+        tree->Searches[SearchKey(iteration->Filter, iteration->BaseClasses, iteration->BaseDn, iteration->Scope)] = {iteration->Found,
+                                                                                            TClock::now()};
+    if (finished) {
+        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
+        iterationHandle = NoIteration;
+        if (code != 0) result.ClearResult();
+        return code;
+    }
+    if (iterationHandle == NoIteration) iterationHandle = NewIteration(std::move(fresh));
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
+    if (!TreeOf(context)) return TSnapshotClient::NWDSGetSyntaxID(context, attrName, syntaxID);
+    syntaxID = 0;
+    if (const TSchemaAttribute* known = FindAttributeByDirectoryName(attrName)) {
+        syntaxID = known->Syntax;
+        return 0;
+    }
+    if (const TSchemaAttribute* known = FindAttributeByLdapName(attrName)) {
+        syntaxID = known->Syntax;
+        return 0;
+    }
+    // Attributes outside the mapping: the server's schema tells whether it has them and how.
+    TTree& tree = *TreeOf(context);
+    std::string oid;
+    NWCCODE code = Remember(tree, tree.Session->AttributeSyntax(attrName, oid));
+    if (code == ErrNoSuchAttribute || code == ErrTransportFailure) return code;
+    syntaxID = code == 0 ? SyntaxOfOid(oid) : SynCiString;
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Names
+
+NWCCODE TLdapClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSCanonicalizeName(context, name, canonical);
+    canonical.clear();
+    const TContextState& state = *Context(context);
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(state, name, resolved);
+    if (code != 0) return code;
+    if (!resolved.Special.empty()) {
+        canonical = resolved.Special;
+        return 0;
+    }
+    TNameParts& parts = resolved.Parts;
+    bool typed = (state.Flags & DcvTypelessNames) == 0;
+    if (typed) {
+        // Types come from the DNs the server has named; the rest get the usual guesses.
+        for (size_t i = 0; i < parts.size(); ++i) {
+            auto it = tree->KnownDns.find(NameKey(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end())));
+            if (it == tree->KnownDns.end()) continue;
+            TNameParts known;
+            if (!PartsOfDn(*tree, it->second, known) || known.size() != parts.size() - i) continue;
+            for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
+            break;
+        }
+        ApplyDefaultTypes(parts);
+    }
+    canonical = WriteFullName(parts, typed);
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSWhoAmI(context, name);
+    name.clear();
+    std::string identity;
+    NWCCODE code = Remember(*tree, tree->Session->WhoAmI(identity));
+    if (code != 0) return code;
+    if (identity.size() <= 3 || !EqualsFolded(identity.substr(0, 3), "dn:")) return ErrNotLoggedIn;
+    TNameParts parts;
+    if (!PartsOfDn(*tree, identity.substr(3), parts)) return ErrNotLoggedIn;
+    Learn(*tree, parts, identity.substr(3));
+    name = OutputName(*Context(context), parts);
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
+                                     std::string& name) {
+    TTree* tree = TreeOfConnection(connection);
+    if (!tree) return TSnapshotClient::NWDSMapIDToName(context, connection, id, name);
+    name.clear();
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    if (id == PublicTrusteeID) {
+        name = std::string(PublicName);
+        return 0;
+    }
+    auto it = tree->PartsById.find(id);
+    if (it == tree->PartsById.end()) return ErrNoSuchEntry;
+    static const TNameParts NoContext;
+    bool sameTree = EqualsFolded(state->TreeName, tree->StandIn->Name());
+    name = WriteOutputName(it->second, state->Flags, sameTree ? state->NameContextParts : NoContext);
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
+                                     NWObjectID& id) {
+    TTree* tree = TreeOfConnection(connection);
+    if (!tree) return TSnapshotClient::NWDSMapNameToID(context, connection, name, id);
+    id = 0;
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(*state, name, resolved);
+    if (code != 0) return code;
+    if (resolved.Special == PublicName) {
+        id = PublicTrusteeID;
+        return 0;
+    }
+    if (!resolved.Special.empty()) return ErrNoSuchEntry;
+    const TCached* entry = nullptr;
+    code = Fetch(*tree, resolved.Parts, entry);
+    if (code == 0 && (state->Flags & DcvDerefAliases)) code = Dereference(*tree, entry);
+    if (code != 0) return code;
+    id = IdOf(*tree, entry->Parts);
+    return 0;
+}
+
+NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
+                                            const std::string& object, const std::string& attrName,
+                                            uint32_t& privileges) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
+    privileges = 0;
+    const TContextState& state = *Context(context);
+    NWCCODE code = Remember(*tree, tree->Session->Connect());
+    if (code != 0) return code;
+    // Only eDirectory knows the operation; other servers are not asked again and again.
+    if (tree->EffectivePrivilegesRefused || !tree->Session->SupportsExtension(EffectivePrivilegesOid))
+        return ErrInvalidRequest;
+    const TCached* target = nullptr;
+    code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, target);
+    if (code != 0) return code;
+    const std::string objectDn = target->Root ? std::string(RootName) : target->Entry.Dn;
+    std::string subjectDn;
+    TResolvedName who;
+    code = ResolveName(state, subject, who);
+    if (code != 0) return code;
+    if (!who.Special.empty()) {
+        subjectDn = who.Special;
+    } else {
+        const TCached* trustee = nullptr;
+        code = Fetch(*tree, who.Parts, trustee);
+        if (code != 0) return code;
+        subjectDn = trustee->Root ? std::string(RootName) : trustee->Entry.Dn;
+    }
+    std::string attribute = attrName.empty() || attrName.front() == '[' ? attrName : LdapAttributeName(attrName);
+    std::string reply;
+    code = Remember(*tree, tree->Session->Extended(
+                               EffectivePrivilegesOid,
+                               EncodeEffectivePrivilegesRequest(objectDn, subjectDn, attribute),
+                               reply));
+    if (code == ErrInvalidRequest) tree->EffectivePrivilegesRefused = true;
+    if (code != 0) return code;
+    if (!DecodeEffectivePrivilegesReply(reply, privileges)) return -330;   // invalid server response
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Streams
+
+NWCCODE TLdapClient::NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
+                                    uint32_t flags, int32_t& fileHandle) {
+    TTree* tree = TreeOf(context);
+    if (!tree) return TSnapshotClient::NWDSOpenStream(context, object, attrName, flags, fileHandle);
+    fileHandle = -1;
+    const TContextState& state = *Context(context);
+    if (flags != 1) return ErrNoAccess;   // streams are only read
+    const TCached* entry = nullptr;
+    NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
+    if (code != 0) return code;
+    const TLdapAttribute* found = nullptr;
+    for (const auto& attribute : entry->Entry.Attributes)
+        if (!attribute.Values.empty() && EqualsFolded(DirectoryAttributeName(attribute.Name), attrName)) found = &attribute;
+    if (!found) return ErrNoSuchAttribute;
+    if (DirectoryAttributeSyntax(attrName) != SynStream) return ErrIllegalAttributeSyntax;
+    while (streams_.count(nextStream_) || nextStream_ < FirstLdapStream)
+        nextStream_ = nextStream_ == INT32_MAX ? FirstLdapStream : nextStream_ + 1;
+    fileHandle = nextStream_++;
+    auto stream = std::make_unique<TStream>();
+    stream->Bytes = found->Values.front();
+    streams_.emplace(fileHandle, std::move(stream));
+    return 0;
+}
+
+NWCCODE TLdapClient::NWStreamRead(int32_t fileHandle, std::span<uint8_t> buffer, uint32_t& bytesRead) {
+    auto it = streams_.find(fileHandle);
+    if (it == streams_.end()) return TSnapshotClient::NWStreamRead(fileHandle, buffer, bytesRead);
+    TStream& stream = *it->second;
+    size_t count = std::min(buffer.size(), stream.Bytes.size() - stream.Offset);
+    if (count) std::memcpy(buffer.data(), stream.Bytes.data() + stream.Offset, count);
+    stream.Offset += count;
+    bytesRead = static_cast<uint32_t>(count);
+    return 0;
+}
+
+NWCCODE TLdapClient::NWStreamClose(int32_t fileHandle) {
+    if (streams_.erase(fileHandle)) return 0;
+    return TSnapshotClient::NWStreamClose(fileHandle);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+std::unique_ptr<TErrorTextLibrary> TLdapClient::LoadErrorTextLibrary() {
+    return std::make_unique<TLdapErrorTextLibrary>();
+}
+
+NWCCODE TLdapClient::NWCallsInit() {
+    NWCCODE first = TSnapshotClient::NWCallsInit();
+    std::string firstError;
+    for (auto& tree : trees_) {
+        NWCCODE code = Remember(*tree, tree->Session->Connect());
+        if (code != 0 && first == 0) {
+            first = code;
+            firstError = lastError_;
+        }
+    }
+    // The message of a failed start tells the first tree that could not be reached.
+    if (first != 0 && !firstError.empty()) {
+        lastError_ = firstError;
+        ConnectionFailure() = firstError;
+    }
+    return first;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connections
+
+NWCCODE TLdapClient::NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) {
+    const size_t fileConnections = Workstation().Connections.size();
+    if (scanIterator < fileConnections) return TSnapshotClient::NWCCScanConnRefs(scanIterator, connRef);
+    connRef = 0;
+    size_t own = scanIterator - fileConnections;
+    for (const auto& tree : trees_) {
+        if (tree->Reference == 0) continue;
+        if (own-- == 0) {
+            connRef = tree->Reference;
+            ++scanIterator;
+            return 0;
+        }
+    }
+    return NweNoMoreEntries;
+}
+
+NWCCODE TLdapClient::NWCCGetPrimConnRef(NWCONN_REF& connRef) {
+    NWCCODE code = TSnapshotClient::NWCCGetPrimConnRef(connRef);
+    if (code == 0 || !Workstation().Connections.empty()) return code;
+    for (const auto& tree : trees_)
+        if (tree->Reference != 0) {
+            connRef = tree->Reference;
+            return 0;
+        }
+    return code;
+}
+
+NWCCODE TLdapClient::NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t openState, uint32_t reserved,
+                                       NWCONN_HANDLE& connection) {
+    if (TTree* own = OwnAttachment(connRef, 0)) {
+        connection = own->Handle;
+        return 0;
+    }
+    return TSnapshotClient::NWCCOpenConnByRef(connRef, openState, reserved, connection);
+}
+
+NWCCODE TLdapClient::NWCCCloseConn(NWCONN_HANDLE connection) {
+    if (OwnAttachment(0, connection)) return 0;
+    return TSnapshotClient::NWCCCloseConn(connection);
+}
+
+NWCCODE TLdapClient::AttachmentInfo(TTree& tree, uint32_t infoType, std::span<uint8_t> buffer) {
+    bool fits = false;
+    switch (infoType) {
+    case NwccInfoConnRef: fits = PutNumber(buffer, tree.Reference); break;
+    case NwccInfoTreeName: {
+        std::string padded = tree.StandIn->Name();
+        if (padded.size() < PaddedTreeNameLength) padded.append(PaddedTreeNameLength - padded.size(), '_');
+        fits = PutText(buffer, padded);
+        break;
+    }
+    case NwccInfoServerName: fits = PutText(buffer, UriHost(tree.Settings.Uri)); break;
+    case NwccInfoAuthState: fits = PutNumber(buffer, tree.Settings.BindDn.empty() ? 0 : 1); break;
+    case NwccInfoUserID: {
+        // The identity the server holds for the bind, with its ID of this session.
+        std::string identity;
+        NWCCODE code = Remember(tree, tree.Session->WhoAmI(identity));
+        if (code != 0) return code;
+        NWObjectID id = 0;
+        TNameParts parts;
+        if (identity.size() > 3 && EqualsFolded(identity.substr(0, 3), "dn:") && PartsOfDn(tree, identity.substr(3), parts)) {
+            Learn(tree, parts, identity.substr(3));
+            id = IdOf(tree, parts);
+        }
+        fits = PutNumber(buffer, id);
+        break;
+    }
+    default: return NweParamInvalid;
+    }
+    return fits ? 0 : NweBufferOverflow;
+}
+
+NWCCODE TLdapClient::NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) {
+    if (TTree* own = OwnAttachment(connRef, 0)) return AttachmentInfo(*own, infoType, buffer);
+    return TSnapshotClient::NWCCGetConnRefInfo(connRef, infoType, buffer);
+}
+
+NWCCODE TLdapClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) {
+    if (TTree* own = OwnAttachment(0, connection)) return AttachmentInfo(*own, infoType, buffer);
+    return TSnapshotClient::NWCCGetConnInfo(connection, infoType, buffer);
+}
+
+NWCCODE TLdapClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) {
+    if (OwnAttachment(0, connection)) {
+        serverDN.clear();
+        if (!Context(context)) return ErrBadContext;
+        return ErrNoSuchEntry;   // an LDAP server is no object of the tree the client knows
+    }
+    return TSnapshotClient::NWDSGetServerDN(context, connection, serverDN);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The file system of servers in LDAP trees
+
+NWCCODE TLdapClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
+                                 std::string& volumeName, std::string& dirPath) {
+    NWCCODE code = TSnapshotClient::NWParsePath(path, serverName, connection, volumeName, dirPath);
+    if (code != NweVolumeDoesNotExist) return code;
+    // A server named in a UNC or NetWare path whose volumes only NCP could tell.
+    std::string server;
+    if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'))
+        server = path.substr(2, path.find_first_of("\\/", 2) - 2);
+    else if (size_t slash = path.find('/'); slash != std::string::npos)
+        server = path.substr(0, slash);
+    uint32_t index = Workstation().FindServer(server);
+    if (index == NoIndex || Workstation().Servers[index].Connection == NoIndex) return code;
+    NWCONN_HANDLE handle = Workstation().Connections[Workstation().Servers[index].Connection].Handle;
+    return Unreachable(handle) ? NweRequesterFailure : code;
+}
+
+NWCCODE TLdapClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
+                                       uint16_t& volumeNumber) {
+    if (Unreachable(connection)) {
+        volumeNumber = 0;
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWGetVolumeNumber(connection, volumeName, volumeNumber);
+}
+
+NWCCODE TLdapClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
+                                             std::array<uint32_t, 33>& info) {
+    if (Unreachable(connection)) {
+        info.fill(0);
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWGetExtendedVolumeInfo(connection, volumeNumber, info);
+}
+
+NWCCODE TLdapClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                       uint32_t& iterHandle, uint16_t& entryCount,
+                                       std::array<TTrusteeEntry, 20>& entries) {
+    if (Unreachable(connection)) {
+        entryCount = 0;
+        entries.fill({});
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWScanForTrustees(connection, dirHandle, path, iterHandle, entryCount, entries);
+}
+
+NWCCODE TLdapClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                             uint32_t searchSequence, TDirEntryInfo& info) {
+    if (Unreachable(connection)) {
+        info = {};
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWGetDirectoryEntryInfo(connection, dirHandle, path, searchSequence, info);
+}
+
+NWCCODE TLdapClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                         uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) {
+    if (Unreachable(connection)) {
+        scanHandle = 0;
+        directoryBase = 0;
+        searchSequence = 0xFFFFFFFFu;
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWOpenDirectoryScan(connection, dirHandle, path, scanHandle, directoryBase, searchSequence);
+}
+
+NWCCODE TLdapClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                          uint16_t& rights) {
+    if (Unreachable(connection)) {
+        rights = 0;
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWGetEffectiveRights(connection, dirHandle, path, rights);
+}
+
+NWCCODE TLdapClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) {
+    // The bindery answers when the workstation file gives it; otherwise only NCP could.
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if ((attached && Unreachable(connection) && Workstation().Servers[attached->Server].Bindery.empty()) ||
+        OwnAttachment(0, connection)) {
+        name.clear();
+        objectType = 0;
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWGetObjectName(connection, id, name, objectType);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstation> workstation) {
+    if (workstation->LiveTrees.empty()) return std::make_unique<TSnapshotClient>(std::move(workstation));
+    return std::make_unique<TLdapClient>(std::move(workstation));
+}
+
+} // namespace era

@@ -1,0 +1,241 @@
+#include "client/ldap/ldap_values.h"
+
+#include "client/ascii_fold.h"
+#include "client/schema_map.h"
+#include "client/snapshot/time_text.h"
+
+#include <lber.h>
+
+#include <charconv>
+#include <cstdint>
+#include <vector>
+
+namespace era {
+
+namespace {
+
+bool ParseUnsigned(std::string_view text, uint32_t& value) {
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// A 32-bit directory integer: signed in the directory, kept as its 32 bits.
+bool ParseInteger(std::string_view text, uint32_t& value) {
+    int64_t number = 0;
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    if (number < INT32_MIN || number > static_cast<int64_t>(UINT32_MAX)) return false;
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+std::vector<std::string> SplitDollar(std::string_view text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find('$', start);
+        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::vector<uint8_t> Bytes(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+struct TBerFree {
+    void operator()(BerElement* ber) const { ber_free(ber, 1); }
+};
+
+} // namespace
+
+bool ParseLdapAcl(std::string_view text, uint32_t& privileges, std::string& subject, std::string& attribute) {
+    privileges = 0;
+    subject.clear();
+    attribute.clear();
+    size_t first = text.find('#');
+    size_t second = first == std::string_view::npos ? first : text.find('#', first + 1);
+    size_t last = text.rfind('#');
+    if (second == std::string_view::npos || last <= second) return false;
+    std::string_view rights = text.substr(0, first);
+    std::string_view scope = text.substr(first + 1, second - first - 1);
+    std::string_view who = text.substr(second + 1, last - second - 1);
+    std::string_view what = text.substr(last + 1);
+    uint32_t mask = 0;
+    if (!ParseUnsigned(rights, mask) || who.empty() || what.empty()) return false;
+    bool inheritable;
+    if (EqualsFolded(scope, "subtree")) inheritable = true;
+    else if (EqualsFolded(scope, "entry")) inheritable = false;
+    else return false;
+    bool entryKind = what == "[Entry Rights]";
+    // Bit 0x40 reads in opposite senses: set on an entry-rights assignment that is not
+    // inherited, set on an attribute-rights assignment that is.
+    mask &= ~0x40u;
+    if (entryKind ? !inheritable : inheritable) mask |= 0x40u;
+    privileges = mask;
+    subject = std::string(who);
+    attribute = what.front() == '[' ? std::string(what) : DirectoryAttributeName(what);
+    return true;
+}
+
+TAttrValue LdapValueToAttrValue(uint32_t syntax, std::string_view text, const TNameWriter& name) {
+    const TAttrValue asText = TTextValue{std::string(text)};
+    switch (syntax) {
+    case SynDistName: return TTextValue{name(text)};
+    case SynObjectACL: {
+        uint32_t privileges = 0;
+        std::string subject, attribute;
+        if (!ParseLdapAcl(text, privileges, subject, attribute)) return asText;
+        return TObjectACL{attribute, name(subject), privileges};
+    }
+    case SynCiList: return TCaseIgnoreList{SplitDollar(text)};
+    case SynBoolean:
+        if (EqualsFolded(text, "TRUE")) return TBooleanValue{1};
+        if (EqualsFolded(text, "FALSE")) return TBooleanValue{0};
+        return asText;
+    case SynInteger:
+    case SynCounter:
+    case SynInterval: {
+        uint32_t number = 0;
+        if (!ParseInteger(text, number)) return asText;
+        return TIntegerValue{static_cast<int32_t>(number)};
+    }
+    case SynOctetString: return TOctetString{Bytes(text)};
+    case SynStream: return TOctetString{};   // the bytes come through the stream calls
+    case SynFaxNumber: return TFaxNumber{std::string(text.substr(0, text.find('$'))), 0, {}};
+    case SynNetAddress: {
+        size_t hash = text.find('#');
+        uint32_t type = 0;
+        if (hash == std::string_view::npos || !ParseUnsigned(text.substr(0, hash), type)) return asText;
+        return TNetAddress{type, Bytes(text.substr(hash + 1))};
+    }
+    case SynOctetList: return TOctetList{{Bytes(text)}};
+    case SynEMailAddress: {
+        size_t hash = text.find('#');
+        uint32_t type = 0;
+        if (hash != std::string_view::npos && ParseUnsigned(text.substr(0, hash), type))
+            return TEMailAddress{type, std::string(text.substr(hash + 1))};
+        return TEMailAddress{0, std::string(text)};
+    }
+    case SynPath: {
+        size_t first = text.find('#');
+        size_t second = first == std::string_view::npos ? first : text.find('#', first + 1);
+        uint32_t nameSpace = 0;
+        if (second == std::string_view::npos || !ParseUnsigned(text.substr(first + 1, second - first - 1), nameSpace))
+            return asText;
+        return TPathValue{nameSpace, name(text.substr(0, first)), std::string(text.substr(second + 1))};
+    }
+    case SynReplicaPointer: {
+        TReplicaPointer pointer;
+        size_t first = text.find('#');
+        pointer.ServerName = std::string(text.substr(0, first));
+        if (first != std::string_view::npos) {
+            std::string_view rest = text.substr(first + 1);
+            size_t second = rest.find('#');
+            ParseUnsigned(rest.substr(0, second), pointer.ReplicaType);
+            if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), pointer.ReplicaNumber);
+        }
+        return pointer;
+    }
+    case SynPoAddress: {
+        TPostalAddress address;
+        auto lines = SplitDollar(text);
+        for (size_t i = 0; i < lines.size() && i < address.Lines.size(); ++i) address.Lines[i] = lines[i];
+        return address;
+    }
+    case SynTimeStamp: {
+        size_t hash = text.find('#');
+        uint32_t seconds = 0, replica = 0, event = 0;
+        if (!ParseGeneralizedTime(text.substr(0, hash), seconds)) return asText;
+        if (hash != std::string_view::npos) {
+            std::string_view rest = text.substr(hash + 1);
+            size_t second = rest.find('#');
+            if (second == std::string_view::npos || !ParseUnsigned(rest.substr(0, second), replica) ||
+                !ParseUnsigned(rest.substr(second + 1), event) || replica > 0xFFFF || event > 0xFFFF)
+                return asText;
+        }
+        return TTimeStamp{seconds, static_cast<uint16_t>(replica), static_cast<uint16_t>(event)};
+    }
+    case SynTime: {
+        uint32_t seconds = 0;
+        if (!ParseGeneralizedTime(text, seconds)) return asText;
+        return TTimeStamp{seconds, 0, 0};
+    }
+    case SynBackLink: {
+        size_t hash = text.find('#');
+        uint32_t id = 0;
+        if (hash != std::string_view::npos && ParseUnsigned(text.substr(0, hash), id))
+            return TBackLink{id, name(text.substr(hash + 1))};
+        return TBackLink{0, name(text)};
+    }
+    case SynTypedName: {
+        size_t last = text.rfind('#');
+        size_t middle = last == std::string_view::npos || last == 0 ? std::string_view::npos : text.rfind('#', last - 1);
+        uint32_t level = 0, interval = 0;
+        if (middle == std::string_view::npos || !ParseUnsigned(text.substr(middle + 1, last - middle - 1), level) ||
+            !ParseUnsigned(text.substr(last + 1), interval))
+            return asText;
+        return TTypedName{name(text.substr(0, middle)), level, interval};
+    }
+    case SynHold: {
+        size_t last = text.rfind('#');
+        uint32_t amount = 0;
+        if (last == std::string_view::npos || !ParseUnsigned(text.substr(last + 1), amount)) return asText;
+        return THold{name(text.substr(0, last)), amount};
+    }
+    default:
+        if (syntax > SynInterval) return TRawValue{Bytes(text)};
+        return asText;
+    }
+}
+
+std::string EscapeFilterValue(std::string_view value) {
+    static const char Hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '*' || c == '(' || c == ')' || c == '\\' || byte < 0x20 || byte >= 0x7F) {
+            out += '\\';
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string EncodeEffectivePrivilegesRequest(const std::string& objectDn, const std::string& subjectDn,
+                                             const std::string& attribute) {
+    std::unique_ptr<BerElement, TBerFree> ber(ber_alloc_t(LBER_USE_DER));
+    if (!ber) return {};
+    berval object{static_cast<ber_len_t>(objectDn.size()), const_cast<char*>(objectDn.data())};
+    berval subject{static_cast<ber_len_t>(subjectDn.size()), const_cast<char*>(subjectDn.data())};
+    berval name{static_cast<ber_len_t>(attribute.size()), const_cast<char*>(attribute.data())};
+    if (ber_printf(ber.get(), "{OOO}", &object, &subject, &name) < 0) return {};
+    berval flat{0, nullptr};
+    if (ber_flatten2(ber.get(), &flat, 0) < 0) return {};
+    return std::string(flat.bv_val, flat.bv_len);
+}
+
+bool DecodeEffectivePrivilegesReply(std::string_view reply, uint32_t& privileges) {
+    privileges = 0;
+    if (reply.empty()) return false;
+    berval value{static_cast<ber_len_t>(reply.size()), const_cast<char*>(reply.data())};
+    std::unique_ptr<BerElement, TBerFree> ber(ber_init(&value));
+    if (!ber) return false;
+    ber_len_t length = 0;
+    // A sequence around the number, or the number alone; anything else is no answer.
+    if (ber_peek_tag(ber.get(), &length) == LBER_SEQUENCE && ber_skip_tag(ber.get(), &length) == LBER_ERROR)
+        return false;
+    if (ber_peek_tag(ber.get(), &length) != LBER_INTEGER) return false;
+    ber_int_t number = 0;
+    if (ber_get_int(ber.get(), &number) == LBER_ERROR) return false;
+    privileges = static_cast<uint32_t>(number);
+    return true;
+}
+
+} // namespace era

@@ -1,0 +1,264 @@
+// The effective-rights analysis over LDAP: the same LDIF analysed through the embedded directory
+// and through slapd gives the same trace and summary, except where the directory's own answers
+// differ, and it costs a known number of round trips per object.
+//
+// slapd has no effective-privileges operation, so over LDAP the analysis gets "[n/a]" for every
+// question to the directory itself. That changes exactly these lines and nothing else:
+//   - the "  Check 2:" lines of the embedded directory are absent;
+//   - the embedded directory's widening notes ("     * [..] Effective [..] rights on [Entry
+//     Rights]  " and the same for [All Attributes Rights]) are absent;
+//   - the rights of an "  Effective:" line or of a note may be narrower (never wider) where the
+//     widening reached them: directly, or through a Security Equals trustee that took the rights
+//     of a widened entry; as widening also takes away the inheritance mark I (0x40), that mark
+//     may stand over LDAP where it does not in the embedded directory. Notes of one result may
+//     then stand in another order, since they are sorted by text.
+// The server also returns the holders of a Security Equals in its own order, so each run of
+// "  Indirect Trustee:" lines is compared as a set.
+
+#include "client_fixture.h"
+#include "ldap_server.h"
+
+#include "directory/context.h"
+#include "rights/analysis.h"
+
+#include <algorithm>
+#include <regex>
+
+namespace era::test {
+namespace {
+
+struct TAnalysed {
+    std::vector<std::pair<uint32_t, std::string>> Trace;
+    std::vector<std::pair<std::string, uint32_t>> Results;
+};
+
+TAnalysed Analyse(TDirectoryClient* client, const std::string& object) {
+    auto previous = InstallClient(std::unique_ptr<TDirectoryClient>(client));
+    TAnalysed analysed;
+    {
+        TDSContext context;
+        EXPECT_EQ(TDSContext::Create(context), 0);
+        EXPECT_EQ(U_DSChangeCurrentTreeAndContext(context.Get(), "ACME_TREE", "[Root]", false), 0);
+        TStringList trace, results;
+        U_AnalyzeEffectiveRights(context.Get(), object, 31, ScanDirectoryMode, &trace, results, nullptr);
+        for (const auto& item : trace.Items()) analysed.Trace.emplace_back(item.Object, item.Text);
+        for (const auto& item : results.Items()) analysed.Results.emplace_back(item.Text, item.Object);
+    }
+    // The client stays the caller's.
+    InstallClient(std::move(previous)).release();
+    return analysed;
+}
+
+bool IsRightsText(const std::string& inside) {
+    return !inside.empty() && std::all_of(inside.begin(), inside.end(), [](char c) { return c == ' ' || (c >= 'A' && c <= 'Z'); });
+}
+
+// The line with every rights text "[..]" replaced by "[]", and the rights texts in order.
+std::string Normalise(const std::string& line, std::vector<std::string>* rights = nullptr) {
+    std::string out;
+    for (size_t i = 0; i < line.size();) {
+        size_t close = line[i] == '[' ? line.find(']', i) : std::string::npos;
+        if (close != std::string::npos && IsRightsText(line.substr(i + 1, close - i - 1))) {
+            if (rights) rights->push_back(line.substr(i + 1, close - i - 1));
+            out += "[]";
+            i = close + 1;
+        } else {
+            out += line[i++];
+        }
+    }
+    return out;
+}
+
+// Every right of narrow is in wide (rights texts have one position per right); the inheritance
+// mark I, which widening takes away, may stand in narrow alone.
+bool Narrower(const std::string& narrow, const std::string& wide) {
+    if (narrow.size() != wide.size()) return false;
+    for (size_t i = 0; i < narrow.size(); ++i)
+        if (narrow[i] != ' ' && narrow[i] != wide[i] && !(narrow[i] == 'I' && wide[i] == ' ')) return false;
+    return true;
+}
+
+bool LinesMatch(const std::string& live, const std::string& embedded) {
+    std::vector<std::string> a, b;
+    if (Normalise(live, &a) != Normalise(embedded, &b) || a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!Narrower(a[i], b[i])) return false;
+    return true;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// What the comparison saw, for checking that the rule was exercised.
+struct TComparison {
+    int CheckTwoLines = 0;
+    int WideningNotes = 0;
+    int NarrowerLines = 0;
+};
+
+// Compares the traces under the rule of this file's head; failures name the object.
+TComparison CompareTraces(const std::string& object, const TAnalysed& live, const TAnalysed& embedded) {
+    static const std::regex Widening(R"(     \* \[[A-Z ]+\] Effective \[[A-Z ]+\] rights on \[(Entry Rights|All Attributes Rights)\]  )");
+    TComparison seen;
+    std::vector<std::pair<uint32_t, std::string>> expected;
+    for (const auto& line : embedded.Trace) {
+        if (StartsWith(line.second, "  Check 2:")) {
+            ++seen.CheckTwoLines;
+            continue;
+        }
+        if (std::regex_match(line.second, Widening)) {
+            ++seen.WideningNotes;
+            continue;
+        }
+        expected.push_back(line);
+    }
+    const auto& actual = live.Trace;
+    // Walk both in step by blocks: an Effective line with its notes and checks, a run of
+    // Indirect Trustee lines, or any other single line.
+    auto blockEnd = [](const std::vector<std::pair<uint32_t, std::string>>& lines, size_t at) {
+        size_t end = at + 1;
+        if (StartsWith(lines[at].second, "  Effective:")) {
+            while (end < lines.size() && (StartsWith(lines[end].second, "     * ") || StartsWith(lines[end].second, "  Check 1:")))
+                ++end;
+        } else if (StartsWith(lines[at].second, "  Indirect Trustee:")) {
+            while (end < lines.size() && StartsWith(lines[end].second, "  Indirect Trustee:")) ++end;
+        }
+        return end;
+    };
+    size_t a = 0, b = 0;
+    while (a < actual.size() && b < expected.size()) {
+        size_t aEnd = blockEnd(actual, a), bEnd = blockEnd(expected, b);
+        std::vector<std::pair<uint32_t, std::string>> left(actual.begin() + a, actual.begin() + aEnd);
+        std::vector<std::pair<uint32_t, std::string>> right(expected.begin() + b, expected.begin() + bEnd);
+        bool effective = StartsWith(right.front().second, "  Effective:");
+        if (StartsWith(right.front().second, "  Indirect Trustee:") || effective) {
+            // The head line stays in place; what follows it is compared sorted by its normalised text.
+            auto byText = [](const auto& x, const auto& y) { return Normalise(x.second) < Normalise(y.second); };
+            std::sort(left.begin() + (effective ? 1 : 0), left.end(), byText);
+            std::sort(right.begin() + (effective ? 1 : 0), right.end(), byText);
+        }
+        EXPECT_EQ(left.size(), right.size()) << object << ": block at \"" << right.front().second << "\"";
+        for (size_t i = 0; i < std::min(left.size(), right.size()); ++i) {
+            EXPECT_EQ(left[i].first, right[i].first) << object << ": " << right[i].second;
+            if (left[i].second == right[i].second) continue;
+            bool mayNarrow = StartsWith(right[i].second, "  Effective:") || StartsWith(right[i].second, "     * ");
+            EXPECT_TRUE(mayNarrow && LinesMatch(left[i].second, right[i].second))
+                << object << ":\n  over LDAP: " << left[i].second << "\n  embedded:  " << right[i].second;
+            ++seen.NarrowerLines;
+        }
+        a = aEnd;
+        b = bEnd;
+    }
+    EXPECT_EQ(a, actual.size()) << object << ": the LDAP trace goes on with \"" << (a < actual.size() ? actual[a].second : "") << "\"";
+    EXPECT_EQ(b, expected.size()) << object << ": the embedded trace goes on with \""
+                                  << (b < expected.size() ? expected[b].second : "") << "\"";
+    // The summary: the same entries in the same order, rights never wider.
+    EXPECT_EQ(live.Results.size(), embedded.Results.size()) << object;
+    for (size_t i = 0; i < std::min(live.Results.size(), embedded.Results.size()); ++i) {
+        EXPECT_TRUE(LinesMatch(live.Results[i].first, embedded.Results[i].first))
+            << object << ": " << live.Results[i].first << " / " << embedded.Results[i].first;
+        EXPECT_EQ(live.Results[i].second & ~embedded.Results[i].second & ~0x40u, 0u) << object << ": " << live.Results[i].first;
+    }
+    return seen;
+}
+
+class LdapAnalysisTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = new TSlapd(); }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(server_ && server_->Running());
+        ldap_ = LoadLdap(server_->WriteWorkstation("workstation.json"));
+        ASSERT_TRUE(ldap_);
+        ASSERT_EQ(ldap_->NWCallsInit(), 0) << ldap_->LastError();
+    }
+    static TSlapd* server_;
+    std::unique_ptr<TLdapClient> ldap_;
+};
+TSlapd* LdapAnalysisTest::server_ = nullptr;
+
+const char* const SampleObjects[] = {
+    ".jdoe.east.sales.acme",   // groups, Security Equals, container residence
+    ".sintern.projects.east.sales.acme",   // two links of Security Equals, an attribute filter
+    ".hjones.hr.acme",         // inherited rights filters
+    ".jane.hr.acme",           // an alias
+    ".acme",                   // the top container
+    ".FS1.it.acme",            // a server
+    "[Root]",
+};
+
+TEST_F(LdapAnalysisTest, GivesTheEmbeddedDirectorysTraceButForTheDirectorysOwnAnswers) {
+    auto embedded = Load(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json");
+    ASSERT_TRUE(embedded);
+    TComparison total;
+    for (const char* object : SampleObjects) {
+        TAnalysed live = Analyse(ldap_.get(), object);
+        TAnalysed local = Analyse(embedded.get(), object);
+        ASSERT_GT(local.Trace.size(), 10u) << object;
+        // The server was there for every call (the failures both traces hold, such as a level
+        // without an ACL, are compared with the rest).
+        for (const auto& line : live.Trace)
+            EXPECT_EQ(line.second.find("transport failure"), std::string::npos) << object << ": " << line.second;
+        TComparison seen = CompareTraces(object, live, local);
+        total.CheckTwoLines += seen.CheckTwoLines;
+        total.WideningNotes += seen.WideningNotes;
+        total.NarrowerLines += seen.NarrowerLines;
+    }
+    // The rule was needed: the embedded directory's own answers did widen and check.
+    EXPECT_GT(total.WideningNotes, 0);
+    EXPECT_GT(total.NarrowerLines, 0);
+}
+
+TEST_F(LdapAnalysisTest, CostsOneRoundTripPerLevelAndTrusteeAndNothingTheSecondTime) {
+    auto previous = InstallClient(std::unique_ptr<TDirectoryClient>(ldap_.get()));
+    TDSContext context;
+    ASSERT_EQ(TDSContext::Create(context), 0);
+    auto rounds = [&](const char* object) {
+        uint64_t before = ldap_->RoundTrips();
+        TStringList trace, results;
+        U_AnalyzeEffectiveRights(context.Get(), object, 31, ScanDirectoryMode, &trace, results, nullptr);
+        return ldap_->RoundTrips() - before;
+    };
+    // jdoe: 5 levels (jdoe, east, sales, acme, [Root]), one Security Equals search for each of the
+    // 9 direct trustees ([Root], [Public], admin, it-admins, helpdesk, everyone, sales,
+    // sales-managers, jdoe), and one read for each of the 4 trustees that are neither a level
+    // nor found by an earlier search (it-admins, helpdesk, everyone, sales-managers).
+    EXPECT_EQ(rounds(".jdoe.east.sales.acme"), 5u + 9u + 4u);
+    EXPECT_EQ(rounds(".jdoe.east.sales.acme"), 0u);
+    // The alias: its own entry; the rest is jdoe's.
+    EXPECT_EQ(rounds(".jane.hr.acme"), 1u);
+    // sintern: the level projects (sintern's own entry came with the search for jdoe's equals),
+    // the searches for the new trustees projects-team and sintern, and the read of
+    // projects-team, which no search has found.
+    EXPECT_EQ(rounds(".sintern.projects.east.sales.acme"), 1u + 2u + 1u);
+    struct TCold {
+        const char* Object;
+        uint64_t RoundTrips;
+    } cold[] = {{".jdoe.east.sales.acme", 18}, {".sintern.projects.east.sales.acme", 21}, {".hjones.hr.acme", 14},
+                {".acme", 11}, {"[Root]", 5}, {".FS1.it.acme", 13}};
+    for (const auto& c : cold) {
+        ldap_->ClearCache();
+        EXPECT_EQ(rounds(c.Object), c.RoundTrips) << c.Object;
+    }
+    context.Reset();
+    InstallClient(std::move(previous)).release();
+}
+
+TEST_F(LdapAnalysisTest, ConnectingCostsTheBindAndTheRootEntry) {
+    auto fresh = LoadLdap(server_->WriteWorkstation("fresh.json"));
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(fresh->RoundTrips(), 0u);
+    ASSERT_EQ(fresh->NWCallsInit(), 0);
+    EXPECT_EQ(fresh->RoundTrips("ACME_TREE"), 2u);      // bind, root entry
+    EXPECT_EQ(fresh->RoundTrips("FIXTURE_TREE"), 1u);   // anonymous: the root entry alone
+    TContext context(*fresh);
+    std::string me;
+    ASSERT_EQ(fresh->NWDSWhoAmI(context, me), 0);
+    ASSERT_EQ(fresh->NWDSWhoAmI(context, me), 0);
+    EXPECT_EQ(fresh->RoundTrips("ACME_TREE"), 3u);      // Who-am-I once per connection
+}
+
+} // namespace
+} // namespace era::test
