@@ -122,7 +122,10 @@ void TIniDocument::Parse(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every carriage return at the line's end goes, not only the one of a CR LF: a raw value
+        // ending in one would lose it when the document is written and read back, and no value
+        // this store writes ends in one (those are escaped).
+        while (!line.empty() && line.back() == '\r') line.pop_back();
 
         std::string trimmed = TrimSpaces(line);
         size_t close = trimmed.find(']');
@@ -354,7 +357,9 @@ TIniDocument& TIniFile::Document() {
     if (loaded_ && std::equal(stamp, stamp + 3, stamp_)) return document_;
 
     document_.Clear();
-    if (stamp[0] != -1) {
+    // Only a regular file holds settings: a folder reads as empty, and a device such as /dev/zero
+    // would never end.
+    if (stamp[0] != -1 && S_ISREG(st.st_mode)) {
         std::ifstream in(fileName_, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();

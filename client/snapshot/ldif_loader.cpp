@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <ldap.h>
 #include <ldif.h>
 
@@ -114,7 +115,25 @@ private:
         return false;
     }
 
+    // The reader of the LDIF library opens whatever an "include:" line names and goes on reading
+    // it within the same record, so one such line could make it read any file of the machine (or
+    // /dev/zero, without end). They are refused before the library sees the file.
+    bool RefuseIncludes() {
+        std::ifstream in(file_, std::ios::binary);
+        std::string line;
+        for (unsigned long number = 1; std::getline(in, line); ++number)
+            if (line.size() >= 8 && EqualsFolded(std::string_view(line).substr(0, 8), "include:"))
+                return Fail(number, "\"include:\" lines are not followed; export the tree into one file");
+        return true;
+    }
+
     bool ReadFile() {
+        std::error_code kindError;
+        const auto kind = std::filesystem::status(file_, kindError).type();
+        if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found &&
+            !kindError)
+            return Fail(0, "expected an LDIF file, found a folder or a device");
+        if (kind == std::filesystem::file_type::regular && !RefuseIncludes()) return false;
         errno = 0;
         TLdifHandle handle(file_);
         if (!handle.Get())
