@@ -160,6 +160,11 @@ TEST(CliBadInput, ScanInputsThatAreWrong) {
     EXPECT_NE(badFormat.Err.find("expected TXT, CSV, HTML or XML"), std::string::npos) << badFormat.Err;
     EXPECT_FALSE(fs::exists(folder.Path("x.pdf")));
 
+    // A path through "..": shown as given, not with the name of the directory ".." leads to.
+    const TRun dots = RunEra({"--workstation", ws, "scan-path", "F:\\PUBLIC\\..\\PUBLIC"});
+    EXPECT_EQ(dots.Status, 0) << dots.Err;
+    EXPECT_NE(dots.Out.find("Path: \"F:\\PUBLIC\\..\\PUBLIC\""), std::string::npos) << dots.Out;
+
     // Saving over an earlier report replaces it whole.
     const std::string report = folder.Write("Trustees.txt", std::string(100000, 'o'));
     const TRun saved = RunEra({"--workstation", ws, "scan", "--save", report, ".sales.acme"});
