@@ -172,4 +172,41 @@ TEST_F(Limits, TrusteeScansHandOut20EntriesPerCallAndLoseNone) {
     }
 }
 
+TEST_F(Limits, AttributePathsAnswerWhateverTheOrderOfTheMembersAndStopAtAQuarterMillionLines) {
+    // A member without the attribute made the whole path fail when it came last, so the phones
+    // of the others were lost; in the other order they were found.
+    std::string ldif = Base + "telephoneNumber: 111\n"
+                              "\ndn: cn=b,o=x\nobjectClass: inetOrgPerson\nsn: B\n"
+                              "\ndn: cn=last,o=x\nobjectClass: groupOfNames\nmember: cn=admin,o=x\nmember: cn=b,o=x\n"
+                              "\ndn: cn=first,o=x\nobjectClass: groupOfNames\nmember: cn=b,o=x\nmember: cn=admin,o=x\n"
+                              "\ndn: cn=none,o=x\nobjectClass: groupOfNames\nmember: cn=b,o=x\n";
+    // Three groups each of which holds the other two: every "|Member" doubles the lines.
+    ldif += "\ndn: cn=ga,o=x\nobjectClass: groupOfNames\nmember: cn=gb,o=x\nmember: cn=gc,o=x\n"
+            "\ndn: cn=gb,o=x\nobjectClass: groupOfNames\nmember: cn=ga,o=x\nmember: cn=gc,o=x\n"
+            "\ndn: cn=gc,o=x\nobjectClass: groupOfNames\nmember: cn=ga,o=x\nmember: cn=gb,o=x\n";
+    ASSERT_TRUE(Install("X", ldif));
+    for (const char* group : {".last.x", ".first.x"}) {
+        TStringList phones;
+        EXPECT_EQ(U_DSGetAttributeEx(Context(), group, "Member|Telephone Number", phones), 0) << group;
+        ASSERT_EQ(phones.Count(), 1) << group;
+        EXPECT_EQ(phones.Strings(0), "111");
+        std::string text;
+        EXPECT_EQ(U_DSGetAttributeText(Context(), group, "Member|Telephone Number", text), 0);
+        EXPECT_EQ(text, "111");
+    }
+    // No member has one: the path fails as a read of the attribute does.
+    TStringList none;
+    EXPECT_EQ(U_DSGetAttributeEx(Context(), ".none.x", "Member|Telephone Number", none), ErrNoSuchAttribute);
+    EXPECT_EQ(none.Count(), 0);
+
+    std::string path = "Member";
+    for (int i = 0; i < 4; ++i) path += "|Member";
+    TStringList small;
+    ASSERT_EQ(U_DSGetAttributeEx(Context(), ".ga.x", path, small), 0);
+    EXPECT_EQ(small.Count(), 32);   // 2^5 names: lines are kept however often an object is reached
+    for (int i = 0; i < 40; ++i) path += "|Member";
+    TStringList huge;
+    EXPECT_EQ(U_DSGetAttributeEx(Context(), ".ga.x", path, huge), ErrInsufficientBuffer);
+}
+
 } // namespace era
