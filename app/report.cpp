@@ -2,6 +2,7 @@
 
 #include "directory/attributes.h"
 #include "directory/names.h"
+#include "rights/analysis.h"
 #include "util/settings.h"
 #include "util/text.h"
 
@@ -14,11 +15,6 @@
 namespace era {
 
 namespace {
-
-constexpr uint32_t LevelEffectiveLine = 5;
-constexpr uint32_t LevelHeading = 13;
-constexpr uint32_t LevelStart = 14;
-constexpr uint32_t LevelError = 21;
 
 struct TEffectiveFields {
     std::string Rights, Class, Trustee, Attribute;
@@ -135,13 +131,13 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
     TStringList summary;
     bool hasStart = false, hasHeading = false;
     for (const auto& line : trace.Items()) {
-        hasStart = hasStart || line.Object == LevelStart;
-        hasHeading = hasHeading || line.Object == LevelStart || line.Object == LevelHeading;
+        hasStart = hasStart || line.Object == LevelItemStart;
+        hasHeading = hasHeading || line.Object == LevelItemStart || line.Object == LevelItemHeading;
     }
     if (hasHeading) {
         for (const auto& line : trace.Items()) {
             switch (line.Object) {
-            case LevelEffectiveLine: {
+            case LevelEffective: {
                 const TEffectiveFields f = CutEffectiveLine(line.Text);
                 if (!inputs.FilterExcl.empty() && PosText(inputs.FilterExcl, f.Trustee) != 0) break;
                 if (!inputs.FilterIncl.empty() && PosText(inputs.FilterIncl, f.Trustee) == 0) break;
@@ -152,11 +148,11 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
                 if (inputs.AttrConfig) AppendAttributeLines(summary, f, inputs);
                 break;
             }
-            case LevelHeading:
-            case LevelError:
+            case LevelItemHeading:
+            case LevelDriverError:
                 summary.Add(line.Text);
                 break;
-            case LevelStart:
+            case LevelItemStart:
                 summary.Add("");
                 break;
             default:

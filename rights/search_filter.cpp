@@ -398,6 +398,7 @@ NWCCODE U_DSSearch(NWDSContextHandle context, const std::string& base, const std
     const std::string lineTemplate = outputTemplate.empty() ? "#NAME#" : outputTemplate;
     TDirectoryClient& client = Client();
     NWCCODE code = 0;
+    int32_t iteration = -1;
     try {
         TDSBuffer request(DefaultMessageLen);
         TDSBuffer reply(MaxMessageLen);
@@ -411,7 +412,6 @@ NWCCODE U_DSSearch(NWDSContextHandle context, const std::string& base, const std
         client.NWDSFreeFilter(cursor);
         if (code != 0) return code;
 
-        int32_t iteration = -1;
         do {
             UiHost().ProcessMessages();
             int32_t searched = 0;
@@ -450,7 +450,9 @@ NWCCODE U_DSSearch(NWDSContextHandle context, const std::string& base, const std
             }
         } while (iteration != -1);
     } catch (...) {
-        // A search never throws past its caller; what it reached stands.
+        // A search never throws past its caller; what it reached stands. A search broken off
+        // between batches is closed, or the client would hold its iteration for good.
+        if (iteration != -1) client.NWDSCloseIteration(context, iteration, DsvSearch);
     }
     return code;
 }

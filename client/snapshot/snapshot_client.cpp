@@ -1,5 +1,7 @@
 #include "client/snapshot/snapshot_client.h"
 
+#include "client/snapshot/snapshot_search.h"
+
 #include "client/ascii_fold.h"
 #include "client/redirector.h"
 #include "client/schema_map.h"
@@ -174,7 +176,7 @@ int32_t TSnapshotClient::NewIteration(TIteration iteration) {
     for (;;) {
         int32_t handle = nextIteration_;
         nextIteration_ = nextIteration_ == INT32_MAX ? 1 : nextIteration_ + 1;
-        if (handle != NoIteration && !iterations_.count(handle)) {
+        if (handle != NoIteration && !iterations_.count(handle) && !searches_.count(handle)) {
             iterations_.emplace(handle, std::make_unique<TIteration>(std::move(iteration)));
             return handle;
         }
@@ -383,6 +385,11 @@ NWCCODE TSnapshotClient::NWDSListContainers(NWDSContextHandle context, const std
 NWCCODE TSnapshotClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t) {
     if (!Context(context)) return ErrBadContext;
     if (iterationHandle == NoIteration) return 0;
+    if (auto search = searches_.find(iterationHandle); search != searches_.end()) {
+        if (search->second->Context != context) return ErrInvalidHandle;
+        searches_.erase(search);
+        return 0;
+    }
     auto it = iterations_.find(iterationHandle);
     if (it == iterations_.end() || it->second->Context != context) return ErrInvalidHandle;
     iterations_.erase(it);

@@ -4,6 +4,7 @@
 // names. It is the program's offline mode and the fixture of the tests.
 
 #include "client/context_client.h"
+#include "client/snapshot/effective_rights.h"
 #include "client/snapshot/snapshot_tree.h"
 #include "client/snapshot/workstation.h"
 
@@ -46,7 +47,13 @@ public:
     NWCCODE NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
                             NWObjectID& id) override;
     NWCCODE NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) override;
+    NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
+                                   const std::string& attrName, uint32_t& privileges) override;
     NWCCODE NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) override;
+    NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
+                              bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp, uint32_t infoType,
+                              bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
+                              int32_t countObjectsToSearch, int32_t& countObjectsSearched, TDSBuffer& result) override;
     NWCCODE NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) override;
     NWCCODE NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
                            uint32_t flags, int32_t& fileHandle) override;
@@ -80,6 +87,8 @@ public:
                                  uint32_t& searchSequence, uint8_t searchAttributes, const std::string& pattern,
                                  TDirEntryInfo& entry) override;
     NWCCODE NWCloseDirectoryScan(NWCONN_HANDLE connection, uint8_t scanHandle) override;
+    NWCCODE NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                 uint16_t& rights) override;
     NWCCODE NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) override;
     bool RedirectorDirectoryExists(const std::string& path) override;
     std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
@@ -110,6 +119,7 @@ protected:
 
 private:
     struct TIteration;
+    struct TSearch;   // client/snapshot/snapshot_search.h
     struct TStream;
     // One directory entry scan.
     struct TDirectoryScan {
@@ -128,8 +138,10 @@ private:
     int32_t NewIteration(TIteration iteration);
 
     std::unique_ptr<TWorkstation> workstation_;
+    TRightsCache rights_;   // what the effective-rights answers keep for later questions
     std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
     int32_t nextIteration_ = 1;
+    std::unordered_map<int32_t, std::unique_ptr<TSearch>> searches_;   // open search iterations
     std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
     int32_t nextStream_ = 1;
     std::unordered_map<uint8_t, std::unique_ptr<TDirectoryScan>> scans_;

@@ -3,6 +3,8 @@
 // Runs the era binary as a user would and captures what it prints; compares output with the
 // golden files in tests/data/golden (ERA_UPDATE_GOLDEN=1 in the environment rewrites them).
 
+#include "support/golden.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -97,6 +99,28 @@ inline TRun RunEra(const std::vector<std::string>& args, const std::vector<std::
     return run;
 }
 
+// A folder of the test's own, removed when it ends.
+class TTempDir {
+public:
+    TTempDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = std::filesystem::temp_directory_path() /
+                ("era-cli-" + std::to_string(::getpid()) + "-" + (info ? info->name() : "x"));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TTempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
 // The output with the scan header's date line masked.
 inline std::string MaskDate(const std::string& text) {
     std::istringstream in(text);
@@ -106,36 +130,6 @@ inline std::string MaskDate(const std::string& text) {
         out += line + "\n";
     }
     return out;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Compares text with a golden file line by line (or rewrites it when asked to).
-inline void ExpectGolden(const std::string& name, const std::string& text) {
-    const std::string path = std::string(ERA_TEST_DATA_DIR) + "/golden/" + name;
-    if (std::getenv("ERA_UPDATE_GOLDEN")) {
-        std::ofstream(path, std::ios::binary) << text;
-        return;
-    }
-    const std::string expected = ReadFile(path);
-    ASSERT_FALSE(expected.empty()) << "no golden file " << path << " (run with ERA_UPDATE_GOLDEN=1 to write it)";
-    std::istringstream a(expected), b(text);
-    std::string want, got;
-    int number = 0;
-    for (;;) {
-        ++number;
-        const bool moreWant = static_cast<bool>(std::getline(a, want));
-        const bool moreGot = static_cast<bool>(std::getline(b, got));
-        if (!moreWant && !moreGot) break;
-        ASSERT_EQ(moreWant, moreGot) << name << ": the output " << (moreGot ? "has more" : "has fewer")
-                                     << " lines than the golden file, from line " << number;
-        ASSERT_EQ(want, got) << name << ", line " << number;
-    }
 }
 
 } // namespace era::test

@@ -200,3 +200,87 @@ TEST_F(AccessLayer, ErrorTextsComeFromTheClientsLibrary) {
 }
 
 } // namespace era
+
+namespace era {
+namespace {
+
+// The embedded directory with a count of its start-up calls: the start runs once.
+class TCountingClient final : public TSnapshotClient {
+public:
+    using TSnapshotClient::TSnapshotClient;
+    NWCCODE NWCallsInit() override {
+        ++Starts;
+        return TSnapshotClient::NWCallsInit();
+    }
+    NWCCODE NWCCOpenConnByRef(NWCONN_REF ref, uint32_t state, uint32_t reserved, NWCONN_HANDLE& handle) override {
+        if (FailOpens > 0) {
+            --FailOpens;
+            handle = 0;
+            return NweInvalidConnection;
+        }
+        return TSnapshotClient::NWCCOpenConnByRef(ref, state, reserved, handle);
+    }
+    int Starts = 0;
+    int FailOpens = 0;
+};
+
+} // namespace
+
+TEST_F(AccessLayer, StartUpRunsOnceAndTreeNamesAreCutAndStripped) {
+    // The tree name as the client pads it: cut to 32 characters, trailing "_" removed only.
+    EXPECT_EQ(CutTreeName("NINE_TREE_______________________"), "NINE_TREE");
+    EXPECT_EQ(CutTreeName("A_B_" + std::string(40, '_')), "A_B");
+    EXPECT_EQ(CutTreeName(std::string(33, 'T')), std::string(32, 'T'));
+
+    EXPECT_EQ(InitNetWare(), 0);
+    const NWCONN_HANDLE first = StartupConnection();
+    EXPECT_EQ(InitNetWare(), 0);   // a second start changes nothing
+    EXPECT_EQ(StartupConnection(), first);
+}
+
+TEST_F(AccessLayer, ASecondStartDoesNotCallTheClientAgain) {
+    std::string message;
+    auto workstation = LoadWorkstationFile(DataFile("small.json"), message);
+    ASSERT_TRUE(workstation) << message;
+    auto counting = std::make_unique<TCountingClient>(std::move(workstation));
+    TCountingClient* client = counting.get();
+    InstallClient(std::move(counting));
+    ResetNetWareStartup();
+    EXPECT_EQ(InitNetWare(), 0);
+    EXPECT_EQ(InitNetWare(), 0);
+    EXPECT_EQ(client->Starts, 1);
+
+    // A start whose connection does not open is no start: the next one tries again.
+    ResetNetWareStartup();
+    client->FailOpens = 1;
+    EXPECT_EQ(InitNetWare(), NweInvalidConnection);
+    EXPECT_EQ(StartupConnection(), 0xFFFFu);
+    EXPECT_EQ(InitNetWare(), 0);
+    EXPECT_NE(StartupConnection(), 0xFFFFu);
+    EXPECT_EQ(client->Starts, 3);
+}
+
+TEST_F(AccessLayer, TreeChangesIgnoreLetterCaseAndNameContextsLoseTheirDot) {
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames), 0);
+    // The tree the context has, written in another case: not set again; the name context is.
+    EXPECT_EQ(U_DSChangeCurrentTreeAndContext(context, "small_tree", ".sales.acme", false), 0);
+    EXPECT_EQ(U_DSGetTreeName(context), "SMALL_TREE");
+    EXPECT_EQ(U_DSGetNameContext(context), "sales.acme");
+    EXPECT_EQ(U_DSCombineWithContext(context, "ann"), "ann.sales.acme");
+    EXPECT_EQ(U_DSCombineWithContext(context, "[ .. ]"), "acme");
+    // Without a name context the user's own container in that tree is taken.
+    EXPECT_EQ(U_DSChangeTree(context, "SMALL_TREE", false), 0);
+    EXPECT_EQ(U_DSGetNameContext(context), "acme");
+    // Information reads work on a copy: flags and the field selection stay as they were.
+    uint32_t fields = 0, flags = 0;
+    ASSERT_EQ(Client().NWDSGetContext(context, DckDsiFlags, fields), 0);
+    EXPECT_EQ(U_DSGetBaseClass(context, ".ann.sales.acme"), "User");
+    uint32_t after = 0;
+    ASSERT_EQ(Client().NWDSGetContext(context, DckDsiFlags, after), 0);
+    EXPECT_EQ(after, fields);
+    ASSERT_EQ(Client().NWDSGetContext(context, DckFlags, flags), 0);
+    EXPECT_EQ(flags & (DcvTypelessNames | DcvCanonicalizeNames), DcvTypelessNames | DcvCanonicalizeNames);
+}
+
+} // namespace era

@@ -1,0 +1,310 @@
+#include "client/snapshot/effective_rights.h"
+
+#include "client/ascii_fold.h"
+#include "client/schema_map.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_set>
+
+namespace era {
+
+namespace {
+
+// Rights bits of the three kinds.
+constexpr uint32_t EntrySupervisor = 0x10;
+constexpr uint32_t EntryRightsBits = 0x1F; // Browse, Create, Delete, Rename, Supervisor
+constexpr uint32_t AttributeCompare = 0x01;
+constexpr uint32_t AttributeRead = 0x02;
+constexpr uint32_t AttributeWrite = 0x04;
+constexpr uint32_t AttributeSelf = 0x08;
+constexpr uint32_t AttributeSupervisor = 0x20;
+constexpr uint32_t AttributeRightsBits = 0x2F; // Compare, Read, Write, Self, Supervisor
+// Bit 0x40 of a stored ACL value: set on an entry-rights assignment that stays on its object,
+// set on an attribute-rights assignment that flows down.
+constexpr uint32_t InheritBit = 0x40;
+constexpr uint16_t FileSupervisor = 0x100;
+constexpr uint16_t AllFileRights = 0x1FF;
+
+constexpr std::string_view EntryRightsName = "[Entry Rights]";
+constexpr std::string_view AllAttributesName = "[All Attributes Rights]";
+constexpr std::string_view InheritanceMaskName = "[Inheritance Mask]";
+
+// Protected-attribute kinds: the two bracketed ones, then one per attribute named in an ACL.
+constexpr uint32_t KindEntry = 0;
+constexpr uint32_t KindAllAttributes = 1;
+constexpr uint32_t FirstAttributeKind = 2;
+constexpr uint32_t NoKind = 0xFFFFFFFFu;
+
+// Special names take keys above every object index.
+constexpr TTrusteeKey FirstSpecialKey = TTrusteeKey{1} << 32;
+bool IsObjectKey(TTrusteeKey key) {
+    return key < FirstSpecialKey;
+}
+
+// Where one trustee's rights of a kind are kept while walking down: entry, all attributes, and
+// the one attribute asked about.
+constexpr int SlotEntry = 0;
+constexpr int SlotAllAttributes = 1;
+constexpr int SlotAttribute = 2;
+using TSlots = std::array<uint32_t, 3>;
+
+int SlotOf(uint32_t kind, uint32_t asked) {
+    if (kind == KindEntry) return SlotEntry;
+    if (kind == KindAllAttributes) return SlotAllAttributes;
+    return kind == asked ? SlotAttribute : -1;
+}
+
+} // namespace
+
+// What one trustee is assigned on one object for one kind (all its ACL values for it together).
+struct TTreeRights::TAssignment {
+    TTrusteeKey Trustee = 0;
+    uint32_t Kind = 0;
+    uint32_t Inherited = 0;    // the rights of the assignments that flow down
+    bool HasInherited = false; // whether any of them flows down
+    uint32_t Own = 0;          // the rights of every assignment, which hold on the object itself
+};
+
+// One object's ACL as the walk reads it.
+struct TTreeRights::TLevel {
+    std::vector<std::pair<uint32_t, uint32_t>> Filters; // kind -> the rights its filter lets through
+    std::vector<TAssignment> Assignments;               // by trustee, then kind
+};
+
+TTreeRights::TTreeRights(const TSnapshotTree& tree)
+    : tree_(tree), aclAttribute_(tree.FindAttribute("ACL")),
+      securityEqualsAttribute_(tree.FindAttribute("Security Equals")),
+      groupMembershipAttribute_(tree.FindAttribute("Group Membership")),
+      roleOccupantAttribute_(tree.FindAttribute("Role Occupant")) {
+    publicKey_ = SpecialKey(PublicName);
+}
+
+TTreeRights::~TTreeRights() = default;
+
+TTrusteeKey TTreeRights::SpecialKey(std::string_view name) {
+    auto [it, added] = specials_.try_emplace(std::string(name), static_cast<uint32_t>(specials_.size()));
+    return FirstSpecialKey + it->second;
+}
+
+uint32_t TTreeRights::KindOf(std::string_view attribute, bool add) {
+    if (attribute == EntryRightsName) return KindEntry;
+    if (attribute == AllAttributesName) return KindAllAttributes;
+    // ACLs name attributes by their directory names; a caller may give the LDAP name.
+    std::string key =
+        FoldAscii(!attribute.empty() && attribute.front() == '[' ? std::string(attribute)
+                                                                 : DirectoryAttributeName(attribute));
+    auto found = attributes_.find(key);
+    if (found != attributes_.end()) return found->second;
+    if (!add) return NoKind;
+    const uint32_t kind = FirstAttributeKind + static_cast<uint32_t>(attributes_.size());
+    attributes_.emplace(std::move(key), kind);
+    return kind;
+}
+
+const TTreeRights::TLevel& TTreeRights::Level(uint32_t object) {
+    auto found = levels_.find(object);
+    if (found != levels_.end()) return *found->second;
+    auto level = std::make_unique<TLevel>();
+    if (const TStoredAttribute* acl = tree_.AttributeOf(object, aclAttribute_)) {
+        for (const TStoredValue& value : acl->Values) {
+            const uint32_t kind = KindOf(value.Extra, true);
+            const bool entryKind = kind == KindEntry;
+            const uint32_t rights = value.Number & (entryKind ? EntryRightsBits : AttributeRightsBits);
+            const bool inheritable =
+                entryKind ? (value.Number & InheritBit) == 0 : (value.Number & InheritBit) != 0;
+            TTrusteeKey trustee = 0;
+            if (value.Name == TNameRef::Object) {
+                trustee = ObjectKey(value.Object);
+            } else if (value.Name == TNameRef::Special && value.Text == InheritanceMaskName) {
+                // Several filters on one kind each block what they lack.
+                auto filter = std::find_if(level->Filters.begin(), level->Filters.end(),
+                                           [&](const auto& f) { return f.first == kind; });
+                if (filter == level->Filters.end())
+                    level->Filters.emplace_back(kind, rights);
+                else
+                    filter->second &= rights;
+                continue;
+            } else if (value.Name == TNameRef::Special) {
+                trustee = SpecialKey(value.Text);
+            } else {
+                continue; // a trustee that is no object of the tree holds nothing here
+            }
+            TAssignment assignment;
+            assignment.Trustee = trustee;
+            assignment.Kind = kind;
+            assignment.Own = rights;
+            if (inheritable) {
+                assignment.Inherited = rights;
+                assignment.HasInherited = true;
+            }
+            level->Assignments.push_back(assignment);
+        }
+    }
+    // Values of one trustee and kind become one assignment.
+    auto& assignments = level->Assignments;
+    std::sort(assignments.begin(), assignments.end(), [](const TAssignment& a, const TAssignment& b) {
+        return a.Trustee != b.Trustee ? a.Trustee < b.Trustee : a.Kind < b.Kind;
+    });
+    std::vector<TAssignment> merged;
+    merged.reserve(assignments.size());
+    for (const TAssignment& assignment : assignments) {
+        if (!merged.empty() && merged.back().Trustee == assignment.Trustee &&
+            merged.back().Kind == assignment.Kind) {
+            merged.back().Own |= assignment.Own;
+            merged.back().Inherited |= assignment.Inherited;
+            merged.back().HasInherited = merged.back().HasInherited || assignment.HasInherited;
+            continue;
+        }
+        merged.push_back(assignment);
+    }
+    assignments = std::move(merged);
+    return *levels_.emplace(object, std::move(level)).first->second;
+}
+
+const std::vector<TTrusteeKey>& TTreeRights::Trustees(TTrusteeKey subject) {
+    auto found = trustees_.find(subject);
+    if (found != trustees_.end()) return found->second;
+    std::vector<TTrusteeKey> trustees;
+    std::unordered_set<TTrusteeKey> seen;
+    auto add = [&](TTrusteeKey key) {
+        if (seen.insert(key).second) trustees.push_back(key);
+    };
+    add(subject);
+    if (IsObjectKey(subject)) {
+        const auto object = static_cast<uint32_t>(subject);
+        // What the subject is security equal to and the groups it belongs to; their own
+        // equivalences do not pass on.
+        for (uint32_t attribute : {securityEqualsAttribute_, groupMembershipAttribute_}) {
+            const TStoredAttribute* stored = tree_.AttributeOf(object, attribute);
+            if (!stored) continue;
+            for (const TStoredValue& value : stored->Values) {
+                if (value.Name == TNameRef::Object)
+                    add(ObjectKey(value.Object));
+                else if (value.Name == TNameRef::Special)
+                    add(SpecialKey(value.Text));
+            }
+        }
+        if (roleOccupantAttribute_ != NoAttribute)
+            for (uint32_t role : tree_.Holders(roleOccupantAttribute_, object))
+                add(ObjectKey(role));
+        for (uint32_t at = tree_.Object(object).Parent; at != NoObject; at = tree_.Object(at).Parent)
+            add(ObjectKey(at));
+    }
+    add(publicKey_);
+    return trustees_.emplace(subject, std::move(trustees)).first->second;
+}
+
+uint32_t TTreeRights::DirectoryRights(TTrusteeKey subject, uint32_t object, std::string_view attribute) {
+    const uint32_t asked = KindOf(attribute, false);
+    const std::vector<TTrusteeKey>& trustees = Trustees(subject);
+
+    std::vector<uint32_t> chain; // the object up to [Root]
+    for (uint32_t at = object; at != NoObject; at = tree_.Object(at).Parent)
+        chain.push_back(at);
+
+    std::vector<TSlots> rights(trustees.size(), TSlots{0, 0, 0});
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+        const bool atObject = *at == object;
+        const TLevel& level = Level(*at);
+        // What flows in from above passes this level's filters, each on its own kind only ...
+        for (const auto& [kind, letThrough] : level.Filters) {
+            const int slot = SlotOf(kind, asked);
+            if (slot < 0) continue;
+            for (TSlots& held : rights)
+                held[static_cast<size_t>(slot)] &= letThrough;
+        }
+        // ... and an assignment made here replaces it; above the object only what flows down counts.
+        if (level.Assignments.empty()) continue;
+        for (size_t t = 0; t < trustees.size(); ++t) {
+            auto first =
+                std::lower_bound(level.Assignments.begin(), level.Assignments.end(), trustees[t],
+                                 [](const TAssignment& a, TTrusteeKey key) { return a.Trustee < key; });
+            for (auto it = first; it != level.Assignments.end() && it->Trustee == trustees[t]; ++it) {
+                const int slot = SlotOf(it->Kind, asked);
+                if (slot < 0) continue;
+                if (atObject)
+                    rights[t][static_cast<size_t>(slot)] = it->Own;
+                else if (it->HasInherited)
+                    rights[t][static_cast<size_t>(slot)] = it->Inherited;
+            }
+        }
+    }
+
+    uint32_t entry = 0, attributeRights = 0;
+    for (const TSlots& held : rights) {
+        entry |= held[SlotEntry];
+        // Rights to the one attribute stand in for the all-attributes rights where there are any.
+        attributeRights |= held[SlotAttribute] != 0 ? held[SlotAttribute] : held[SlotAllAttributes];
+    }
+    if (entry & EntrySupervisor) entry |= EntryRightsBits;
+    if (asked == KindEntry) return entry & EntryRightsBits;
+    if (entry & EntrySupervisor) attributeRights |= AttributeRightsBits;
+    if (attributeRights & AttributeSupervisor) attributeRights |= AttributeRightsBits;
+    if (attributeRights & AttributeWrite) attributeRights |= AttributeSelf;
+    if (attributeRights & AttributeRead) attributeRights |= AttributeCompare;
+    return attributeRights & AttributeRightsBits;
+}
+
+uint16_t TTreeRights::FileRights(uint32_t user, const TSnapshotServer& server, const TSnapshotVolume& volume,
+                                 uint32_t directory) {
+    // Supervisor over the server object is every right on its volumes; no mask takes it away.
+    if (server.Object != NoObject &&
+        (DirectoryRights(ObjectKey(user), server.Object, EntryRightsName) & EntrySupervisor) != 0)
+        return AllFileRights;
+
+    const std::vector<TTrusteeKey>& trustees = Trustees(ObjectKey(user));
+    // File trustees are object IDs; [Public] has an ID of its own, other special names none.
+    std::vector<std::pair<NWObjectID, size_t>> ids;
+    ids.reserve(trustees.size());
+    for (size_t t = 0; t < trustees.size(); ++t) {
+        if (IsObjectKey(trustees[t]))
+            ids.emplace_back(tree_.Object(static_cast<uint32_t>(trustees[t])).ID, t);
+        else if (trustees[t] == publicKey_)
+            ids.emplace_back(PublicTrusteeID, t);
+    }
+    std::sort(ids.begin(), ids.end());
+
+    std::vector<uint32_t> chain; // the directory up to the volume root
+    for (uint32_t at = directory; at != NoIndex && at < volume.Directories.size();
+         at = volume.Directories[at].Parent)
+        chain.push_back(at);
+
+    std::vector<uint16_t> rights(trustees.size(), 0);
+    std::vector<size_t> assignedAt(trustees.size(), 0); // the step that last assigned, from 1
+    size_t step = 0;
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+        ++step;
+        const TSnapshotDirectory& entry = volume.Directories[*at];
+        const uint16_t letThrough = static_cast<uint16_t>(entry.InheritedRightsMask | FileSupervisor);
+        for (uint16_t& held : rights)
+            held &= letThrough;
+        for (const TTrusteeEntry& trustee : entry.Trustees) {
+            auto first =
+                std::lower_bound(ids.begin(), ids.end(), std::make_pair(trustee.ObjectID, size_t{0}));
+            for (auto it = first; it != ids.end() && it->first == trustee.ObjectID; ++it) {
+                if (assignedAt[it->second] != step) {
+                    assignedAt[it->second] = step;
+                    rights[it->second] = 0;
+                }
+                rights[it->second] |= trustee.Rights;
+            }
+        }
+    }
+    uint16_t total = 0;
+    for (uint16_t held : rights)
+        total |= held;
+    if (total & FileSupervisor) total = AllFileRights;
+    return total & AllFileRights;
+}
+
+TRightsCache::TRightsCache() = default;
+TRightsCache::~TRightsCache() = default;
+
+TTreeRights& TRightsCache::Of(const TSnapshotTree& tree) {
+    auto& rights = trees_[&tree];
+    if (!rights) rights = std::make_unique<TTreeRights>(tree);
+    return *rights;
+}
+
+} // namespace era

@@ -1,0 +1,57 @@
+// The embedded directory's answers to "what rights does this subject have here": on a directory
+// object for a protected attribute, and the logged-in user's on a NetWare directory. The
+// calculation itself is in effective_rights.cpp.
+
+#include "client/snapshot/snapshot_client.h"
+
+namespace era {
+
+NWCCODE TSnapshotClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
+                                                const std::string& object, const std::string& attrName,
+                                                uint32_t& privileges) {
+    privileges = 0;
+    const TContextState* state = Context(context);
+    if (!state) return ErrBadContext;
+    // Subject and object are read like every other name of the context, aliases followed when
+    // the context says so.
+    const bool deref = (state->Flags & DcvDerefAliases) != 0;
+    const TSnapshotTree* tree = nullptr;
+    uint32_t target = NoObject;
+    NWCCODE code = FindObject(context, object, deref, tree, target);
+    if (code != 0) return code;
+    if (attrName.empty()) return ErrNoSuchAttribute;
+    TResolvedName who;
+    code = ResolveName(*state, subject, who);
+    if (code != 0) return code;
+    TTreeRights& rights = rights_.Of(*tree);
+    TTrusteeKey key = 0;
+    if (!who.Special.empty()) {
+        key = rights.SpecialKey(who.Special);
+    } else {
+        uint32_t found = tree->FindObject(who.Parts);
+        if (found != NoObject && deref) found = tree->Dereference(found);
+        if (found == NoObject) return ErrNoSuchEntry;
+        key = TTreeRights::ObjectKey(found);
+    }
+    privileges = rights.DirectoryRights(key, target, attrName);
+    return 0;
+}
+
+NWCCODE TSnapshotClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle,
+                                              const std::string& path, uint16_t& rights) {
+    rights = 0;
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    // A server asks who is logged in before it looks at the path.
+    if (attached->User == NoObject) return NweAccessDenied;
+    const TSnapshotVolume* volume = nullptr;
+    uint32_t directory = NoIndex;
+    NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
+    if (code != 0) return code;
+    const TSnapshotServer& server = workstation_->Servers[attached->Server];
+    rights =
+        rights_.Of(*workstation_->Trees[server.Tree]).FileRights(attached->User, server, *volume, directory);
+    return 0;
+}
+
+} // namespace era
