@@ -63,6 +63,31 @@ TEST(LoaderBadInput, AnIncludeLineIsRefusedBeforeAnythingIsRead) {
     EXPECT_EQ(LoadInChild(ws, {}), 2);
 }
 
+TEST(LoaderBadInput, ALineStartingARecordWithADigitIsRefused) {
+    // Found by the LDIF fuzz target: the LDIF library skips such a line as the record number of
+    // an old export format and, when nothing follows, hands back a record without any text, which
+    // the loader read through a null pointer (era crashed on a file holding "2dn2dn").
+    TTempFolder folder;
+    const std::string ws = folder.Write("workstation.json", TreeJson);
+    struct TCase {
+        std::string Ldif;
+        std::vector<std::string> Parts;
+    };
+    const TCase cases[] = {
+        {"2dn2dn\n", {"tree.ldif:1: expected the record to begin with \"dn:\""}},
+        {"2\n", {"tree.ldif:1: "}},
+        {"5\ndn: o=x\nobjectClass: organization\n", {"tree.ldif:1: expected the record to begin with \"dn:\""}},
+        {"dn: o=x\nobjectClass: organization\n\n# a comment\r\n7 more\n", {"tree.ldif:5: "}},
+    };
+    for (const auto& c : cases) {
+        folder.Write("tree.ldif", c.Ldif);
+        EXPECT_EQ(LoadInChild(ws, c.Parts), 0) << c.Ldif;
+    }
+    // Digits inside a record are something else: an attribute named by its OID.
+    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n2.5.4.13: by OID\n");
+    EXPECT_EQ(LoadInChild(ws, {}), 2);
+}
+
 TEST(LoaderBadInput, TheFilesMustBeRegularFiles) {
     TTempFolder folder;
     struct TCase {
