@@ -7,6 +7,8 @@
 #include "util/text.h"
 
 #include <filesystem>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +71,24 @@ std::string CacheFolder() {
     return folder.string();
 }
 
+// A new empty file "~N.tmp" in the folder, N the first number whose file does not exist yet.
+// Every cache gets a file of its own: with one name for every run, two runs at once read each
+// other's values and the first to end deleted the other's file, and a run that was killed left
+// its values for the next run to show as its own.
+std::string NewCacheFile(const std::string& folder) {
+    for (unsigned number = 1; number <= 0xFFFF; ++number) {
+        const std::string name = (std::filesystem::path(folder) / Format("~%X.tmp", number)).string();
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST) break;
+    }
+    // No file can be made there: the cache still works, in memory only (see ReadValue).
+    return {};
+}
+
 } // namespace
 
 TAttrConfig ReadAttrConfig(TCustomIniFile& programSettings) {
@@ -84,14 +104,19 @@ TAttrConfig ReadAttrConfig(TCustomIniFile& programSettings) {
     return config;
 }
 
-TCache::TCache() : fileName_((std::filesystem::path(CacheFolder()) / "~1.tmp").string()) {
-    ini_ = std::make_unique<TIniFile>(fileName_);
+
+
+TCache::TCache() : fileName_(NewCacheFile(CacheFolder())) {
+    if (fileName_.empty())
+        ini_ = std::make_unique<TMemIniFile>();
+    else
+        ini_ = std::make_unique<TIniFile>(fileName_);
 }
 
 TCache::~TCache() {
     ini_.reset();
     std::error_code ec;
-    std::filesystem::remove(fileName_, ec);
+    if (!fileName_.empty()) std::filesystem::remove(fileName_, ec);
 }
 
 void TCache::WriteValue(const std::string& section, const std::string& key, const std::string& value) {

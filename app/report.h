@@ -44,7 +44,7 @@ public:
 
 private:
     std::string fileName_;
-    std::unique_ptr<TIniFile> ini_;
+    std::unique_ptr<TCustomIniFile> ini_;   // on the file; in memory when no file could be made
 };
 
 // What the report builder reads besides the trace.

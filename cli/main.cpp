@@ -17,6 +17,7 @@
 #include "util/version.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
@@ -147,6 +148,15 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
 }
 
 int Run(const TCommandLine& line) {
+    if (!line.Attributes.empty()) {
+        // Attribute lines that silently stay away would read as "nothing to show" for every trustee.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(line.Attributes, ec)) {
+            std::cerr << "era: option --attributes: cannot read \"" << line.Attributes
+                      << "\"; expected an INI file with a section [Attributes]\n";
+            return ExitUsage;
+        }
+    }
     if (!line.Workstation.empty()) {
         std::string message;
         if (InstallWorkstation(line.Workstation, message) != 0) {

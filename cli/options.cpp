@@ -139,6 +139,16 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
                 (line.Operands.size() == 1 ? "" : "s");
         return std::nullopt;
     }
+    // An empty name would read as the context itself, [Root]: a script whose variable came out
+    // empty would scan the whole tree's root without a word. (An empty filter is documented to
+    // find every object, so search keeps it.)
+    if (line.Command != "search")
+        for (size_t i = 0; i < line.Operands.size(); ++i)
+            if (line.Operands[i].empty()) {
+                error = line.Command + " expects " + spec.Operands + ", got an empty operand (operand " +
+                        std::to_string(i + 1) + ")";
+                return std::nullopt;
+            }
     return line;
 }
 

@@ -121,26 +121,66 @@ NWCCODE U_DSGetAttribute(NWDSContextHandle context, const std::string& object, c
     return code;
 }
 
-NWCCODE U_DSGetAttributeEx(NWDSContextHandle context, const std::string& object, const std::string& path,
-                           TStringList& lines) {
+namespace {
+
+// The most lines the steps of an attribute path may read together (enough for the telephone
+// numbers of a group of 100,000 members). Each step multiplies: where groups are members of each
+// other, "Member|Group Membership|Member|..." doubles at every pair of steps, and two dozen
+// steps took minutes and gigabytes before anything was shown.
+constexpr int MaxPathLines = 250000;
+
+// Whether a failure of a later step means only that the object has nothing to give there.
+bool GivesNothing(NWCCODE code) {
+    return code == ErrNoSuchAttribute || code == ErrNoSuchValue || code == ErrNoSuchEntry;
+}
+
+NWCCODE ReadPath(NWDSContextHandle context, const std::string& object, const std::string& path, TStringList& lines,
+                 int& budget) {
     std::string head, rest;
     SplitFirst(path, "|", head, rest);
     TStringList first;
     NWCCODE code = ReadHead(context, object, head, first);
+    // The budget counts the lines every step reads, so it bounds the work as well as the answer.
+    if (code == 0 && first.Count() > budget) code = ErrInsufficientBuffer;
+    if (code == 0) budget -= first.Count();
     if (code == 0 && !rest.empty()) {
         const bool typedNames = TextEquals(head, "creatorsName") || TextEquals(head, "modifiersName");
         TStringList collected;
+        NWCCODE failure = 0, nothing = 0;
+        bool answered = false;
         for (const auto& item : first.Items()) {
             const std::string next = typedNames ? U_FullName(U_TypelessName(item.Text)) : item.Text;
             TStringList nested;
-            code = U_DSGetAttributeEx(context, next, rest, nested);
-            if (code == 0)
+            const NWCCODE nestedCode = ReadPath(context, next, rest, nested, budget);
+            if (nestedCode == ErrInsufficientBuffer) {
+                failure = nestedCode;
+                break;
+            }
+            if (nestedCode == 0) {
+                answered = true;
                 for (const auto& line : nested.Items()) collected.AddObject(line.Text, line.Object);
+            } else if (GivesNothing(nestedCode)) {
+                nothing = nestedCode;
+            } else {
+                failure = nestedCode;
+            }
         }
+        // An object without the attribute (or gone from the tree) contributes nothing, wherever it
+        // stands in the list: the path fails for it only when no object answered at all. Other
+        // failures are passed on.
+        code = failure != 0 ? failure : answered ? 0 : nothing;
         first = std::move(collected);
     }
     lines = std::move(first);
     return code;
+}
+
+} // namespace
+
+NWCCODE U_DSGetAttributeEx(NWDSContextHandle context, const std::string& object, const std::string& path,
+                           TStringList& lines) {
+    int budget = MaxPathLines;
+    return ReadPath(context, object, path, lines, budget);
 }
 
 NWCCODE U_DSGetAttributeText(NWDSContextHandle context, const std::string& object, const std::string& path,

@@ -7,6 +7,7 @@
 #include "util/ui_host.h"
 #include "directory/error_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstring>
@@ -51,6 +52,10 @@ bool ParseLocalDateTime(const std::string& text, uint32_t& seconds) {
     return false;
 }
 
+// The widest field a template may ask for: a wider one ("%999999999s") would make a line of a
+// gigabyte of blanks, so its format is copied as text like any conversion that is not honoured.
+constexpr size_t MaxFieldWidth = 1024;
+
 // The value formatted with a template field's format. Only "%s" conversions (with flags, width
 // and precision) and "%%" are honoured: the format comes from the user, and any other conversion
 // is copied as text rather than handed to printf.
@@ -68,12 +73,14 @@ std::string FormatField(const std::string& format, const std::string& value) {
         }
         size_t j = i + 1;
         while (j < format.size() && std::strchr("-+ #0", format[j])) ++j;
-        while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) ++j;
+        size_t width = 0;
+        for (; j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])); ++j)
+            width = std::min<size_t>(width * 10 + static_cast<size_t>(format[j] - '0'), MaxFieldWidth + 1);
         if (j < format.size() && format[j] == '.') {
             ++j;
             while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) ++j;
         }
-        if (j < format.size() && format[j] == 's' && j - i < 12) {
+        if (j < format.size() && format[j] == 's' && j - i < 12 && width <= MaxFieldWidth) {
             out += Format(format.substr(i, j - i + 1).c_str(), value.c_str());
             i = j;
         } else {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -42,12 +43,50 @@ std::size_t CharacterCount(std::string_view text) {
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+// Writes the file through a temporary file beside it that then replaces it, so a full disk or an
+// interrupted write leaves an earlier file of that name as it was rather than cut short. A
+// symbolic link is written through to the file it names.
 void SaveTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) throw EExportError(Format("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) throw EExportError(Format("Cannot write file \"%s\". %s", path.c_str(), std::strerror(errno)));
+    std::error_code ec;
+    fs::path target = path;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) target = resolved;
+    }
+    mode_t mode = 0;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::string temp = target.string() + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) throw EExportError(Format("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
+    const auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw EExportError(Format("Cannot write file \"%s\". %s", path.c_str(), std::strerror(err)));
+    };
+    for (std::size_t written = 0; written < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail(errno);
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) fail(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw EExportError(Format("Cannot write file \"%s\". %s", path.c_str(), std::strerror(err)));
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw EExportError(Format("Cannot create file \"%s\". %s", path.c_str(), std::strerror(err)));
+    }
 }
 
 // The length of the well-formed UTF-8 sequence at the start of the text that XML may carry; 0 when

@@ -122,12 +122,15 @@ void TIniDocument::Parse(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every carriage return at the line's end goes, not only the one of a CR LF: a raw value
+        // ending in one would lose it when the document is written and read back, and no value
+        // this store writes ends in one (those are escaped).
+        while (!line.empty() && line.back() == '\r') line.pop_back();
 
         std::string trimmed = TrimSpaces(line);
         size_t close = trimmed.find(']');
         if (!trimmed.empty() && trimmed[0] == '[' && close != std::string::npos) {
-            sections_.push_back({trimmed.substr(1, close - 1), {}});
+            sections_.emplace_back().Name = trimmed.substr(1, close - 1);
             target = &sections_.back().Lines;
             continue;
         }
@@ -174,40 +177,52 @@ const TIniDocument::TSection* TIniDocument::FindSection(const std::string& name)
     return nullptr;
 }
 
+const TIniDocument::TLine* TIniDocument::TSection::FindEntry(const std::string& key) const {
+    if (!Indexed) {
+        Index.clear();
+        for (size_t i = 0; i < Lines.size(); ++i)
+            if (Lines[i].IsEntry) Index.emplace(UpperCase(Lines[i].Key), i);   // the first entry of a key wins
+        Indexed = true;
+    }
+    const auto found = Index.find(UpperCase(key));
+    return found == Index.end() ? nullptr : &Lines[found->second];
+}
+
 const std::string* TIniDocument::Find(const std::string& section, const std::string& key) const {
     const TSection* s = FindSection(section);
     if (!s) return nullptr;
-    for (const auto& l : s->Lines)
-        if (l.IsEntry && SameName(l.Key, key)) return &l.Raw;
-    return nullptr;
+    const TLine* line = s->FindEntry(key);
+    return line ? &line->Raw : nullptr;
 }
 
 void TIniDocument::Set(const std::string& section, const std::string& key, const std::string& rawValue) {
     TSection* s = FindSection(section);
     if (!s) {
-        sections_.push_back({section, {}});
-        s = &sections_.back();
+        s = &sections_.emplace_back();
+        s->Name = section;
     }
-    for (auto& l : s->Lines)
-        if (l.IsEntry && SameName(l.Key, key)) {
-            l.Raw = rawValue;
-            return;
-        }
+    if (const TLine* line = s->FindEntry(key)) {
+        const_cast<TLine*>(line)->Raw = rawValue;
+        return;
+    }
     // New keys go behind the section's last entry, before any trailing blank lines.
     auto at = s->Lines.end();
     while (at != s->Lines.begin() && !std::prev(at)->IsEntry && TrimSpaces(std::prev(at)->Raw).empty()) --at;
+    if (at == s->Lines.end())
+        s->Index.emplace(UpperCase(key), s->Lines.size());
+    else
+        s->Indexed = false;   // the blank lines behind it move
     s->Lines.insert(at, {key, rawValue, true});
 }
 
 bool TIniDocument::DeleteKey(const std::string& section, const std::string& key) {
     TSection* s = FindSection(section);
     if (!s) return false;
-    for (auto it = s->Lines.begin(); it != s->Lines.end(); ++it)
-        if (it->IsEntry && SameName(it->Key, key)) {
-            s->Lines.erase(it);
-            return true;
-        }
-    return false;
+    const TLine* line = s->FindEntry(key);
+    if (!line) return false;
+    s->Lines.erase(s->Lines.begin() + (line - s->Lines.data()));
+    s->Indexed = false;
+    return true;
 }
 
 bool TIniDocument::EraseSection(const std::string& section) {
@@ -262,16 +277,64 @@ bool TCustomIniFile::ReadBool(const std::string& section, const std::string& key
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void TCustomIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+template <typename TChange>
+void TCustomIniFile::Change(TChange change) {
     TIniDocument& doc = Document();
+    if (updates_ > 0) {
+        pending_ = change(doc) || pending_;
+        return;
+    }
     TIniDocument before = doc;
-    doc.Set(section, key, EncodeIniValue(value));
+    if (!change(doc)) return;
     try {
         Commit();
     } catch (...) {
         doc = std::move(before);   // nothing half-applied: the store still shows the file's content
         throw;
     }
+}
+
+void TCustomIniFile::BeginUpdate() {
+    if (updates_++ == 0) {
+        beforeUpdate_ = Document();
+        pending_ = false;
+    }
+}
+
+void TCustomIniFile::EndUpdate() {
+    if (updates_ == 0 || --updates_ > 0) return;
+    TIniDocument before = std::move(beforeUpdate_);
+    beforeUpdate_.Clear();
+    if (!pending_) return;
+    pending_ = false;
+    try {
+        Commit();
+    } catch (...) {
+        Document() = std::move(before);
+        throw;
+    }
+}
+
+TIniUpdate::~TIniUpdate() {
+    if (!ini_) return;
+    try {
+        ini_->EndUpdate();
+    } catch (...) {
+        // Only an update that ends by an exception gets here; that exception is the one to pass on.
+    }
+}
+
+void TIniUpdate::Finish() {
+    TCustomIniFile* ini = ini_;
+    ini_ = nullptr;
+    ini->EndUpdate();
+}
+
+void TCustomIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    Change([&](TIniDocument& doc) {
+        doc.Set(section, key, EncodeIniValue(value));
+        return true;
+    });
 }
 
 void TCustomIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -303,39 +366,18 @@ bool TCustomIniFile::ValueExists(const std::string& section, const std::string& 
 }
 
 void TCustomIniFile::EraseSection(const std::string& section) {
-    TIniDocument& doc = Document();
-    TIniDocument before = doc;
-    if (!doc.EraseSection(section)) return;
-    try {
-        Commit();
-    } catch (...) {
-        doc = std::move(before);
-        throw;
-    }
+    Change([&](TIniDocument& doc) { return doc.EraseSection(section); });
 }
 
 void TCustomIniFile::DeleteKey(const std::string& section, const std::string& key) {
-    TIniDocument& doc = Document();
-    TIniDocument before = doc;
-    if (!doc.DeleteKey(section, key)) return;
-    try {
-        Commit();
-    } catch (...) {
-        doc = std::move(before);
-        throw;
-    }
+    Change([&](TIniDocument& doc) { return doc.DeleteKey(section, key); });
 }
 
 void TCustomIniFile::Clear() {
-    TIniDocument& doc = Document();
-    TIniDocument before = doc;
-    doc.Clear();
-    try {
-        Commit();
-    } catch (...) {
-        doc = std::move(before);
-        throw;
-    }
+    Change([&](TIniDocument& doc) {
+        doc.Clear();
+        return true;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -354,7 +396,9 @@ TIniDocument& TIniFile::Document() {
     if (loaded_ && std::equal(stamp, stamp + 3, stamp_)) return document_;
 
     document_.Clear();
-    if (stamp[0] != -1) {
+    // Only a regular file holds settings: a folder reads as empty, and a device such as /dev/zero
+    // would never end.
+    if (stamp[0] != -1 && S_ISREG(st.st_mode)) {
         std::ifstream in(fileName_, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace era {
@@ -46,6 +47,11 @@ private:
     struct TSection {
         std::string Name;
         std::vector<TLine> Lines;
+        // Upper-cased key -> the line of its first entry; built on the first lookup and dropped
+        // when lines move, so reading or writing a key of a long section is no walk through it.
+        mutable std::unordered_map<std::string, size_t> Index;
+        mutable bool Indexed = false;
+        const TLine* FindEntry(const std::string& key) const;
     };
     TSection* FindSection(const std::string& name);
     const TSection* FindSection(const std::string& name) const;
@@ -86,11 +92,42 @@ public:
     // Writes what is pending to disk (every write is already there; kept for the callers' sake).
     virtual void UpdateFile() {}
 
+    // Holds the writes back until the matching EndUpdate, which stores them at once: a list of
+    // thousands of items becomes one write of the file, not thousands. Calls nest.
+    void BeginUpdate();
+    // Stores what was held back when the outermost update ends. When that fails, the store shows
+    // the content it had at BeginUpdate again and EIniFileError is thrown.
+    void EndUpdate();
+
 protected:
     // The current content, brought up to date with the file first.
     virtual TIniDocument& Document() = 0;
     // Stores the document after a change; throws EIniFileError when that fails.
     virtual void Commit() = 0;
+
+private:
+    // Applies a change to the document and stores it (or holds it back during an update); a
+    // failed store puts the document back as it was. The change says whether it changed anything.
+    template <typename TChange>
+    void Change(TChange change);
+
+    int updates_ = 0;
+    bool pending_ = false;
+    TIniDocument beforeUpdate_;
+};
+
+// Holds a store's writes back for as long as it lives (BeginUpdate); Finish stores them and
+// passes a failure on, the destructor stores them when Finish was not called and keeps quiet.
+class TIniUpdate {
+public:
+    explicit TIniUpdate(TCustomIniFile& ini) : ini_(&ini) { ini_->BeginUpdate(); }
+    ~TIniUpdate();
+    TIniUpdate(const TIniUpdate&) = delete;
+    TIniUpdate& operator=(const TIniUpdate&) = delete;
+    void Finish();
+
+private:
+    TCustomIniFile* ini_;
 };
 
 // A store on a file: every write reaches the file at once, safely — the new content goes to a

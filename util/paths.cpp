@@ -131,6 +131,9 @@ std::string PathForm(std::string_view path, int mode) {
     // stands; for a network path the redirector is asked, except for the share right under a bare
     // server name, which it does not rename.
     if (!IsNetworkPath(result) || !Resolver()) return result;
+    // "." and ".." name no component of their own: the redirector would answer with the name of
+    // the directory they lead to, and "F:\PUBLIC\..\PUBLIC" would read "F:\PUBLIC\SYS\PUBLIC".
+    if (name == "." || name == "..") return result;
     const bool bareServer = directory.size() >= 2 && directory.substr(0, 2) == "\\\\" &&
                             directory.find('\\', 2) == std::string::npos;
     std::string stored;

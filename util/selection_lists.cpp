@@ -54,12 +54,20 @@ void TCheckList::Clear() {
 }
 
 void SaveCheckList(TCustomIniFile& ini, const std::string& section, const TCheckList& list) {
+    // The list and its marks reach the file in one write; a failure passes to the caller.
+    TIniUpdate update(ini);
     IniWriteList(ini, section, list.Items, false);
     const std::string checkedSection = section + " Checked";
     IniEraseSection(ini, checkedSection);
     // Unchecked items leave no key.
     for (int i = 0; i < list.Items.Count(); ++i)
         if (list.Checked(i)) IniWriteBool(ini, checkedSection, list.Items.Strings(i), true);
+    try {
+        update.Finish();
+    } catch (...) {
+        IniSectionCache().Forget(ini);
+        throw;
+    }
 }
 
 void RestoreCheckList(TCustomIniFile& ini, const std::string& section, TCheckList& list) {
@@ -84,12 +92,19 @@ void AddToHistory(TComboHistory& combo) {
 
 void SaveHistory(TCustomIniFile& ini, const std::string& section, TComboHistory& combo) {
     AddToHistory(combo);
+    TIniUpdate update(ini);
     IniEraseSection(ini, section);
     // The quotes keep blanks at either end of a text; the store reads them away again.
     IniWriteString(ini, section, "Current", "\"" + combo.Text + "\"");
     IniWriteInteger(ini, section, "Count", combo.Items.Count());
     for (int i = 0; i < combo.Items.Count(); ++i)
         IniWriteString(ini, section, Format("%d", i), "\"" + combo.Items.Strings(i) + "\"");
+    try {
+        update.Finish();
+    } catch (...) {
+        IniSectionCache().Forget(ini);
+        throw;
+    }
 }
 
 // The items are the keys "0" to Count (30 when there is no "Count"), in the order of their numbers.

@@ -187,11 +187,19 @@ void IniEraseSection(TCustomIniFile& ini, const std::string& section) {
 void IniWriteList(TCustomIniFile& ini, const std::string& section, const TStringList& list,
                   bool keysFromObjects) {
     const std::string cleanSection = CleanIniName(section);
+    // One write of the file for the whole list, however long it is.
+    TIniUpdate update(ini);
     IniEraseSection(ini, cleanSection);
     for (int i = 0; i < list.Count(); ++i) {
         // Items with equal attached values overwrite each other; empty items leave no key.
         const int key = keysFromObjects ? static_cast<int>(list.Objects(i)) : i;
         IniWriteString(ini, cleanSection, Format("%d", key), list.Strings(i));
+    }
+    try {
+        update.Finish();
+    } catch (const EIniFileError& error) {
+        IniSectionCache().Forget(ini);
+        UiHost().ShowDialog(dkError, error.what());
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <ldap.h>
 #include <ldif.h>
 
@@ -114,7 +115,37 @@ private:
         return false;
     }
 
+    // Lines the reader of the LDIF library treats in ways of its own are refused before it sees
+    // the file. It opens whatever an "include:" line names and goes on reading it within the same
+    // record, so one such line could make it read any file of the machine (or /dev/zero, without
+    // end). And it takes a line that starts a record with a digit for a record number of an old
+    // export format and skips it, handing back no record at all when nothing follows.
+    bool RefuseLibraryForms() {
+        std::ifstream in(file_, std::ios::binary);
+        std::string line;
+        bool recordStart = true;
+        for (unsigned long number = 1; std::getline(in, line); ++number) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.size() >= 8 && EqualsFolded(std::string_view(line).substr(0, 8), "include:"))
+                return Fail(number, "\"include:\" lines are not followed; export the tree into one file");
+            if (line.empty()) {
+                recordStart = true;
+            } else if (line[0] != '#' && line[0] != ' ') {
+                if (recordStart && line[0] >= '0' && line[0] <= '9')
+                    return Fail(number, "expected the record to begin with \"dn:\"");
+                recordStart = false;
+            }
+        }
+        return true;
+    }
+
     bool ReadFile() {
+        std::error_code kindError;
+        const auto kind = std::filesystem::status(file_, kindError).type();
+        if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found &&
+            !kindError)
+            return Fail(0, "expected an LDIF file, found a folder or a device");
+        if (kind == std::filesystem::file_type::regular && !RefuseLibraryForms()) return false;
         errno = 0;
         TLdifHandle handle(file_);
         if (!handle.Get())
@@ -137,6 +168,11 @@ private:
                 return Fail(lineNumber, "\"include:\" lines are not followed; export the tree into one file");
             if (rc < 0) return Fail(lineNumber, "the record cannot be read");
             if (rc == 0) break;
+            // A record the library skipped whole comes back as no text at all.
+            if (!buffer.data) {
+                if (std::feof(handle.Get()->fp)) break;
+                continue;
+            }
             // The counter stands on the empty line after the record, or on its last line at the end of the file.
             size_t lines = LineStarts(buffer.data);
             bool atEnd = std::feof(handle.Get()->fp) != 0;

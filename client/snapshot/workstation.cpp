@@ -118,12 +118,18 @@ private:
     }
 
     bool Read() {
+        std::error_code kindError;
+        const auto kind = std::filesystem::status(file_, kindError).type();
+        if (kind == std::filesystem::file_type::directory)
+            return Fail("", "expected a workstation file, found a folder");
         std::ifstream in(file_, std::ios::binary);
         if (!in) return Fail("", "cannot open the workstation file");
         TJson root;
         try {
             root = TJson::parse(in);
-        } catch (const nlohmann::json::parse_error& e) {
+        } catch (const nlohmann::json::exception& e) {
+            // Syntax errors, and numbers too large for any number type, which the parser reports
+            // as range errors.
             return Fail("", std::string("not a JSON file: ") + e.what());
         }
         if (!root.is_object()) return Fail("", "expected a JSON object with \"trees\", \"servers\", \"connections\" and \"drives\"");
@@ -499,7 +505,13 @@ uint32_t AddStandInObject(TSnapshotTree& tree, const TNameParts& full) {
 std::unique_ptr<TWorkstation> LoadWorkstationFile(const std::string& path, std::string& error) {
     error.clear();
     TWorkstationReader reader(path);
-    return reader.Run(error);
+    try {
+        return reader.Run(error);
+    } catch (const std::exception& e) {
+        // Whatever the file system or the memory refuses while reading ends the load, not the program.
+        error = path + ": cannot be read: " + e.what();
+        return nullptr;
+    }
 }
 
 NWCONN_REF ConnectionReference(size_t index) { return 0x00A10001u + static_cast<NWCONN_REF>(index); }

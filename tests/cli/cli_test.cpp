@@ -20,6 +20,10 @@ TEST(Cli, UsageErrorsNameWhatWasWrongAndExitWith2) {
         {{"scan", "--save"}, "option --save expects a value"},
         {{"scan", "--format", "XML", "x"}, "option --format needs --save FILE"},
         {{"scan", "--details=yes", "x"}, "option --details takes no value"},
+        {{"scan", ".admin.acme", ""}, "scan expects OBJECT..., got an empty operand (operand 2)"},
+        {{"attr", "", "Surname"}, "attr expects OBJECT PATH, got an empty operand (operand 1)"},
+        {{"ls", ""}, "ls expects [CONTAINER], got an empty operand (operand 1)"},
+        {{"scan-path", ""}, "scan-path expects PATH..., got an empty operand (operand 1)"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--workstation", SampleWorkstation()};

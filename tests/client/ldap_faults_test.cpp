@@ -13,7 +13,12 @@
 #include "directory/listing.h"
 #include "rights/search_filter.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace era::test {
 namespace {
@@ -296,6 +301,68 @@ TEST(LdapFaults, AFrozenServerTimesOutAndNothingHangs) {
     server.Resume();
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));   // past the second it waits by default
     EXPECT_EQ(ReadInfo(*client, context, ".it.acme"), 0) << client->LastError();
+}
+
+} // namespace
+} // namespace era::test
+
+namespace era::test {
+namespace {
+
+// A listener on loopback that answers every connection with bytes that are no LDAP at all.
+class TGarbageServer {
+public:
+    TGarbageServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        ::listen(fd_, 8);
+        thread_ = std::thread([this] {
+            uint32_t noise = 12345;
+            for (;;) {
+                const int client = ::accept(fd_, nullptr, nullptr);
+                if (client < 0) return;
+                char bytes[512];
+                for (char& b : bytes) b = static_cast<char>((noise = noise * 1103515245u + 12345u) >> 24);
+                (void)!::write(client, bytes, sizeof bytes);
+                ::close(client);
+            }
+        });
+    }
+    ~TGarbageServer() {
+        ::shutdown(fd_, SHUT_RDWR);
+        ::close(fd_);
+        thread_.join();
+    }
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+TEST(LdapFaults, AServerAnsweringGarbageFailsWithACodeAndNothingHangs) {
+    TGarbageServer garbage;
+    TTempFolder folder;
+    const std::string path = folder.Write(
+        "ws.json", "{ \"trees\": [ { \"name\": \"ACME_TREE\", \"ldap\": { \"uri\": \"ldap://127.0.0.1:" +
+                       std::to_string(garbage.Port()) + "\", \"base\": \"o=acme\", \"timeoutSeconds\": 2 } } ] }");
+    auto client = LoadLdap(path);
+    ASSERT_TRUE(client);
+    TInstalled installed(std::move(client));
+    era::testing::TRecordingHostScope host;
+    const auto start = TClock::now();
+    const NWCCODE code = InitNetWare();
+    EXPECT_LT(SecondsSince(start), 5.0);
+    EXPECT_NE(code, 0);
+    ASSERT_EQ(host->Dialogs.size(), 1u);
+    EXPECT_NE(host->Dialogs.front().Text.find("InitNetWare returned error"), std::string::npos);
 }
 
 } // namespace

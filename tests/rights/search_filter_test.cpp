@@ -80,3 +80,33 @@ TEST(FilterValues, ConvertPerSyntax) {
 
 } // namespace
 } // namespace era
+
+namespace era {
+namespace {
+
+TEST(SearchTemplate, FieldWidthsAreHonouredUpToTheLimitAndCopiedAsTextBeyond) {
+    // "#NAME#"-like keys need no directory, so no context is used here.
+    struct TCase {
+        std::string Template;
+        std::string Expected;
+    };
+    const std::string wide(1024 - 4, ' ');
+    const TCase cases[] = {
+        {"#[%-6s][NAME]#|", ".a.b  |"},
+        {"#[%6s][NAME]#|", "  .a.b|"},
+        {"#[%.2s][NAME]#|", ".a|"},
+        {"#[%1024s][NAME]#", wide + ".a.b"},
+        // Found while hardening: a width of a billion made a gigabyte line per object.
+        {"#[%1025s][NAME]#", "%1025s"},
+        {"#[%999999999s][NAME]#", "%999999999s"},
+        {"#[%-99999999999999999999s][NAME]#", "%-99999999999999999999s"},
+        {"#[%d][NAME]#", "%d"},
+    };
+    for (const auto& c : cases) {
+        uint32_t position = 0;
+        EXPECT_EQ(FormatSearchTemplate(0, c.Template, ".a.b", "User", position), c.Expected) << c.Template;
+    }
+}
+
+} // namespace
+} // namespace era

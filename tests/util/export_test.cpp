@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -322,6 +324,41 @@ TEST_F(ExportTest, AFailedFileWriteReachesTheCallerButExportLinesSwallowsIt) {
     EXPECT_THROW(ExportGrid(&grid, "TXT", path, "\t"), EExportError);
     EXPECT_FALSE(ExportLines(Lines({"a"}), "TXT", path));
     EXPECT_TRUE(host_->Dialogs.empty());
+}
+
+TEST_F(ExportTest, AFullDiskLeavesAnEarlierFileOfThatNameWhole) {
+    // The file used to be cut to nothing first and then written: a full disk left half a report.
+    const std::string path = PathOf("Trustees.txt");
+    std::ofstream(path) << "earlier results\r\n";
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const TGrid grid = MakeGrid({{std::string(1000, 'x')}});
+    bool threw = false;
+    try {
+        ExportGrid(&grid, "TXT", path, "\t");
+    } catch (const EExportError& e) {
+        threw = true;
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(ReadFile(path), "earlier results\r\n");
+    for (const auto& entry : fs::directory_iterator(dir_))   // no temporary file left behind
+        EXPECT_FALSE(entry.path().filename().string().starts_with("Trustees.txt.")) << entry.path();
+
+    // A folder that cannot be written into (a plain file, so that root fails too).
+    std::ofstream(PathOf("plain")) << "x";
+    EXPECT_THROW(ExportGrid(&grid, "TXT", PathOf("plain/Trustees.txt"), "\t"), EExportError);
+    // A link is written through, and stays a link.
+    fs::create_symlink(path, PathOf("link.txt"));
+    ASSERT_TRUE(ExportLines(Lines({"new"}), "TXT", PathOf("link.txt")));
+    EXPECT_TRUE(fs::is_symlink(PathOf("link.txt")));
+    EXPECT_EQ(ReadFile(path), "new\r\n");
 }
 
 TEST_F(ExportTest, TheClipboardTakesTheSeparatedText) {

@@ -199,6 +199,52 @@ TEST_F(IniFileTest, AnInterruptedWriteNeverLeavesAHalfWrittenFile) {
     EXPECT_EQ(TIniFile(path_).ReadString("Settings", "Key49", ""), "value 49");
 }
 
+TEST_F(IniFileTest, ExtraCarriageReturnsAtLineEndsDoNotChangeWhatAWriteKeeps) {
+    // Found by the INI fuzz target: "K=v\r\r\n" read as "v\r", and once another key was written
+    // the file said "K=v\r\n", which reads as "v".
+    WriteFile("[S]\r\nK=v\r\r\n[T\r\r\r\n");
+    TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("S", "K", "-"), "v");
+    ini.WriteString("S", "Other", "x");
+    EXPECT_EQ(TIniFile(path_).ReadString("S", "K", "-"), "v");
+    TIniDocument document;
+    document.Parse("[A]\nk=1\r\r\r\n\r\r\n;c\r\n");
+    TIniDocument again;
+    again.Parse(document.Render());
+    EXPECT_EQ(again.Render(), document.Render());
+}
+
+TEST_F(IniFileTest, AFolderThatCannotBeWrittenLeavesTheStoreAsItWas) {
+    // Root may write into a read-only folder, so the folder here is a plain file: every write
+    // into it fails, whoever runs the test.
+    const fs::path notAFolder = dir_ / "not-a-folder";
+    std::ofstream(notAFolder) << "[S]\nK=old\n";
+    const std::string inside = (notAFolder / "era.ini").string();
+    TIniFile ini(inside);
+    EXPECT_EQ(ini.ReadString("S", "K", "none"), "none");
+    try {
+        ini.WriteString("S", "K", "new");
+        ADD_FAILURE() << "the write did not fail";
+    } catch (const EIniFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(inside), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(ini.ValueExists("S", "K"));
+    EXPECT_THROW(ini.Clear(), EIniFileError);
+    std::ifstream in(notAFolder);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "[S]\nK=old\n");
+}
+
+TEST_F(IniFileTest, OnlyARegularFileIsRead) {
+    // A folder reads as an empty store, and a device is never read (/dev/zero would not end).
+    TIniFile folder(dir_.string());
+    EXPECT_TRUE(folder.ReadSections().empty());
+    TIniFile device("/dev/zero");
+    EXPECT_TRUE(device.ReadSections().empty());
+    EXPECT_EQ(device.ReadString("S", "K", "def"), "def");
+}
+
 TEST(MemIniFile, BehavesLikeTheFileStore) {
     TMemIniFile ini;
     ini.WriteString("Security Equals", "admin.acme", "2");
