@@ -195,9 +195,68 @@ bool SameName(const TNameParts& a, const TNameParts& b) {
     return true;
 }
 
+namespace {
+
+bool IsPlainValueChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '.' || c == '@';
+}
+
+// DirectoryAttributeName of the few naming types an export uses, each worked out once (the
+// spelling as written is the key: an unknown type keeps the letter case it was written in).
+const std::string& CachedDirectoryName(std::string_view type) {
+    thread_local std::vector<std::pair<std::string, std::string>> known;
+    for (const auto& [ldap, directory] : known)
+        if (ldap == type) return directory;
+    if (known.size() >= 32) known.erase(known.begin());
+    known.emplace_back(std::string(type), DirectoryAttributeName(type));
+    return known.back().second;
+}
+
+// The DNs of an export are nearly all plain: "type=value" parts of letters, digits, "-", "_",
+// ".", "@" and single blanks between them, joined by ",". Those are split here, as the library
+// would split them; anything else (escapes, quotes, "+", "#", other characters, blanks at a
+// part's ends, OIDs as types) goes to the library. False: not plain, parts untouched.
+bool SplitPlainDn(std::string_view dn, TNameParts& parts) {
+    TNameParts split;
+    split.reserve(static_cast<size_t>(std::count(dn.begin(), dn.end(), ',')) + 1);
+    size_t at = 0;
+    for (;;) {
+        const size_t typeStart = at;
+        while (at < dn.size() && IsTypeChar(dn[at])) ++at;
+        if (at == typeStart || at >= dn.size() || dn[at] != '=') return false;
+        const char first = dn[typeStart];
+        if (!((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z'))) return false;
+        const std::string_view type = dn.substr(typeStart, at - typeStart);
+        const size_t valueStart = ++at;
+        while (at < dn.size() && dn[at] != ',') {
+            const char c = dn[at];
+            if (c == ' ') {
+                // A blank stands only between two characters of the value.
+                if (at == valueStart || at + 1 >= dn.size() || !IsPlainValueChar(dn[at + 1])) return false;
+            } else if (!IsPlainValueChar(c)) {
+                return false;
+            }
+            ++at;
+        }
+        if (at == valueStart) return false;
+        TNamePart part;
+        part.Type = CachedDirectoryName(type);
+        part.Value.assign(dn.substr(valueStart, at - valueStart));
+        split.push_back(std::move(part));
+        if (at >= dn.size()) break;
+        ++at;   // the ","
+    }
+    parts = std::move(split);
+    return true;
+}
+
+} // namespace
+
 bool LdapDnToParts(std::string_view dn, TNameParts& parts, std::string& error) {
     parts.clear();
     if (dn.empty()) return true;
+    if (SplitPlainDn(dn, parts)) return true;
     LDAPDN parsed = nullptr;
     struct berval text{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
     int rc = ldap_bv2dn(&text, &parsed, LDAP_DN_FORMAT_LDAPV3);

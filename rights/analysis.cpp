@@ -14,8 +14,11 @@
 #include "util/text.h"
 
 #include <algorithm>
+#include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace era {
 
@@ -29,6 +32,53 @@ constexpr uint32_t EntrySupervisor = 0x10;
 
 std::string TrusteePart(const std::string& entry) {
     return StrBefore(StrAfter(entry, "] ", true), " / ", true);
+}
+
+// The components of a name between its dots, as views into the name.
+std::vector<std::string_view> NameComponents(std::string_view name) {
+    std::vector<std::string_view> components;
+    for (;;) {
+        const size_t dot = name.find('.');
+        components.push_back(name.substr(0, dot));
+        if (dot == std::string_view::npos) return components;
+        name.remove_prefix(dot + 1);
+    }
+}
+
+// CompareNames over names already split into their components.
+int CompareComponents(const std::vector<std::string_view>& left, const std::vector<std::string_view>& right) {
+    size_t i = left.size(), j = right.size();
+    while (i > 0 && j > 0) {
+        --i;
+        --j;
+        const int c = left[i].compare(right[j]);
+        if (c != 0) return c < 0 ? -1 : 1;
+    }
+    if (left.size() == right.size()) return 0;
+    return left.size() < right.size() ? -1 : 1;
+}
+
+// What CompareEntries reads of an entry, taken apart once: a sort compares each entry many times.
+struct TEntryKey {
+    explicit TEntryKey(const std::string& entry)
+        : Text(&entry), Trustee(UpperCase(TrusteePart(entry))), Attribute(StrAfter(entry, " / ", true)) {
+        Components = NameComponents(Trustee);
+    }
+    TEntryKey(const TEntryKey&) = delete;
+    TEntryKey& operator=(const TEntryKey&) = delete;
+
+    const std::string* Text;
+    std::string Trustee;   // upper-cased; Components view into it
+    std::string Attribute;
+    std::vector<std::string_view> Components;
+};
+
+int CompareKeys(const TEntryKey& a, const TEntryKey& b) {
+    if (*a.Text == *b.Text) return 0;
+    const int byTrustee = CompareComponents(a.Components, b.Components);
+    if (byTrustee != 0) return byTrustee;
+    const int c = a.Attribute.compare(b.Attribute);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 // The working state of one analysis call.
@@ -180,10 +230,20 @@ void TAnalysis::MergeResults() {
         MergeFileSystemResults();
         return;
     }
-    std::vector<TStringItem> items = results_.Items();
-    std::stable_sort(items.begin(), items.end(), [](const TStringItem& a, const TStringItem& b) {
-        return CompareEntries(a.Text, b.Text) < 0;
-    });
+    std::vector<TStringItem> items;
+    {
+        // Sorted through the entries' keys, made once each; the order is CompareEntries'.
+        const std::vector<TStringItem>& unsorted = results_.Items();
+        std::vector<std::unique_ptr<TEntryKey>> keys;
+        keys.reserve(unsorted.size());
+        for (const auto& item : unsorted) keys.push_back(std::make_unique<TEntryKey>(item.Text));
+        std::vector<size_t> order(unsorted.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&keys](size_t a, size_t b) { return CompareKeys(*keys[a], *keys[b]) < 0; });
+        items.reserve(unsorted.size());
+        for (size_t i : order) items.push_back(unsorted[i]);
+    }
     std::vector<TStringItem> merged;
     merged.reserve(items.size());
     std::vector<TACL> records;
@@ -377,7 +437,7 @@ NWCCODE TAnalysis::ReadLevelAcl(const std::string& name) {
     TraceLine("DN: " + name, levelBase_ + 12);
     level_.Clear();
     lastCode_ = U_DSGetAttribute(context_, name, "ACL", level_);
-    TraceError(Format("U_DSGetAttribute (%s:ACL)", name.c_str()), lastCode_);
+    if (lastCode_ != 0) TraceError(Format("U_DSGetAttribute (%s:ACL)", name.c_str()), lastCode_);
     currentReason_ = ReasonIndex(Format("for direct Trustee assignment on \"%s\"", ConvertOem(name, false).c_str()));
     return lastCode_;
 }
@@ -533,7 +593,7 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
     const NWCCODE code =
         U_DSFilteredSearch(context_, "[Root]", Format("(Security Equals=%s)", trustee.c_str()), &scratch_, 2);
     lastCode_ = code;
-    TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
+    if (code != 0) TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
     IniWriteList(cache_, trustee, scratch_, false);
     IniWriteInteger(cache_, "Security Equals", trustee, scratch_.Count());
     return code;
@@ -638,25 +698,11 @@ void TAnalysis::Output() {
 
 int CompareNames(const std::string& a, const std::string& b) {
     if (a == b) return 0;
-    const TArrayOfString left = SplitToArray(a, ".");
-    const TArrayOfString right = SplitToArray(b, ".");
-    size_t i = left.size(), j = right.size();
-    while (i > 0 && j > 0) {
-        --i;
-        --j;
-        const int c = left[i].compare(right[j]);
-        if (c != 0) return c < 0 ? -1 : 1;
-    }
-    if (left.size() == right.size()) return 0;
-    return left.size() < right.size() ? -1 : 1;
+    return CompareComponents(NameComponents(a), NameComponents(b));
 }
 
 int CompareEntries(const std::string& a, const std::string& b) {
-    if (a == b) return 0;
-    const int byTrustee = CompareNames(UpperCase(TrusteePart(a)), UpperCase(TrusteePart(b)));
-    if (byTrustee != 0) return byTrustee;
-    const int c = StrAfter(a, " / ", true).compare(StrAfter(b, " / ", true));
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    return CompareKeys(TEntryKey(a), TEntryKey(b));
 }
 
 void U_AnalyzeEffectiveRights(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags,

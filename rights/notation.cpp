@@ -122,11 +122,29 @@ std::string U_ACLToStr(std::uint32_t mask, std::string_view trustee, std::string
     return U_FormatACL(U_RightsToStr(mask, U_RightsKindOf(attribute)), trustee, attribute);
 }
 
+namespace {
+
+// StrBefore and StrAfter (delimiter excluded) as views: the analysis parses every entry many times.
+std::string_view ViewBefore(std::string_view text, std::string_view delimiter) {
+    const size_t at = text.find(delimiter);
+    return at == std::string_view::npos ? text : text.substr(0, at);
+}
+
+std::string_view ViewAfter(std::string_view text, std::string_view delimiter) {
+    const size_t at = text.find(delimiter);
+    return at == std::string_view::npos ? text : text.substr(at + delimiter.size());
+}
+
+} // namespace
+
 TACL U_ParseACL(std::string_view text) {
     TACL acl;
-    acl.Rights = StrAfter(StrBefore(text, "] ", true), "[", true);
-    acl.Trustee = StrBefore(StrAfter(text, "] ", true), " / ", true);
-    acl.Attribute = TrimRightChars(TrimLeftChars(StrAfter(text, " / ", true), "\""), "\"");
+    acl.Rights = ViewAfter(ViewBefore(text, "] "), "[");
+    acl.Trustee = ViewBefore(ViewAfter(text, "] "), " / ");
+    std::string_view attribute = ViewAfter(text, " / ");
+    while (!attribute.empty() && attribute.front() == '"') attribute.remove_prefix(1);
+    while (!attribute.empty() && attribute.back() == '"') attribute.remove_suffix(1);
+    acl.Attribute = attribute;
     acl.Kind = U_RightsKindOf(acl.Attribute);
     // A rights part that is an out-of-range number grants nothing.
     acl.Mask = U_StrToRights(acl.Rights, acl.Kind);

@@ -190,7 +190,8 @@ std::vector<std::string> TokenizeFilter(const std::string& filter) {
     // Filters typed on one system and pasted on another may end their lines with LF alone.
     std::string text = StrReplace(StrReplace(filter, CRLF, "\n", true, true), "\n", CRLF, true, true);
     auto apart = [&text](const char* old, const std::string& replacement) {
-        text = StrReplace(text, old, replacement, true, true);
+        // Most filters hold few of the forms: a form that is not there changes nothing.
+        if (text.find(old) != std::string::npos) text = StrReplace(text, old, replacement, true, true);
     };
     apart("(", CRLF + "(" + CRLF);
     apart(")", CRLF + ")" + CRLF);

@@ -70,10 +70,14 @@ std::string Format(const char* pattern, ...) {
     va_start(args, pattern);
     va_list copy;
     va_copy(copy, args);
-    const int size = std::vsnprintf(nullptr, 0, pattern, copy);
+    // Most texts are short: one pass into a buffer on the stack, a second only for a longer one.
+    char buffer[256];
+    const int size = std::vsnprintf(buffer, sizeof buffer, pattern, copy);
     va_end(copy);
     std::string result;
-    if (size > 0) {
+    if (size > 0 && static_cast<std::size_t>(size) < sizeof buffer) {
+        result.assign(buffer, static_cast<std::size_t>(size));
+    } else if (size > 0) {
         result.resize(static_cast<std::size_t>(size) + 1);
         std::vsnprintf(result.data(), result.size(), pattern, args);
         result.resize(static_cast<std::size_t>(size));

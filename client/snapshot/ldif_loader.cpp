@@ -191,8 +191,10 @@ private:
         size_t length = std::strlen(buffer);
         if (length == 0) return 0;
         lineStarts_.push_back(0);
-        for (size_t i = 0; i + 1 < length; ++i)
-            if (buffer[i] == '\n') lineStarts_.push_back(i + 1);
+        const char* const end = buffer + length - 1;   // a line feed as the last character starts no line
+        for (const char* at = buffer;
+             (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))) != nullptr;)
+            lineStarts_.push_back(static_cast<size_t>(++at - buffer));
         return lineStarts_.size();
     }
 
@@ -255,6 +257,10 @@ private:
             if (entry.BaseClass.empty()) return Fail(dnLine, "expected an \"objectClass\" line in the entry");
         }
         entry.Container = IsContainerClass(entry.BaseClass);
+        // The record is complete: what its lists grew into beyond their values is given back
+        // (on a large tree that spare room is a good part of the whole).
+        for (auto& attribute : entry.Attributes) attribute.Values.shrink_to_fit();
+        entry.Attributes.shrink_to_fit();
         return true;
     }
 
@@ -287,13 +293,26 @@ private:
         entry.Rdn = parts.front();
         entry.Line = static_cast<uint32_t>(lineNo);
         objects.push_back(std::move(entry));
-        parts.erase(parts.begin());
+        // The parent's key is the entry's own without its first part (NameKey escapes the dots
+        // inside values, so the first part ends where that part's escaped value ends).
+        size_t ownPart = 0;
+        for (char c : parts.front().Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
         parentKeys_.resize(objects.size());
-        parentKeys_[object] = NameKey(parts);
+        parentKeys_[object] = parts.size() > 1 ? key.substr(ownPart + 1) : std::string();
         return true;
     }
 
     const TTypeInfo& TypeInfo(std::string_view ldapName) {
+        // Records repeat the same few spellings line after line: those are found without hashing.
+        for (const auto& [spelling, known] : recentTypes_)
+            if (spelling == ldapName) return *known;
+        const TTypeInfo& info = FindTypeInfo(ldapName);
+        if (recentTypes_.size() >= 16) recentTypes_.erase(recentTypes_.begin());
+        recentTypes_.emplace_back(std::string(ldapName), &info);   // map nodes stay where they are
+        return info;
+    }
+
+    const TTypeInfo& FindTypeInfo(std::string_view ldapName) {
         auto it = types_.find(ldapName);
         if (it != types_.end()) return it->second;
         std::string directoryName = DirectoryAttributeName(ldapName);
@@ -379,6 +398,7 @@ private:
             } else {
                 value.Name = TNameRef::Special;
                 value.Text = std::string(text);
+                pending_.push_back({object, slot, valueIndex, syntax, std::string()});
             }
             return true;
         }
@@ -395,9 +415,17 @@ private:
             return true;
         }
         if (parts.empty()) return Fail(lineNo, "expected " + std::string(what) + ", found an empty value");
+        std::string key = NameKey(parts);
+        // A name of an entry met before is known now; only the others wait for the whole file.
+        if (const uint32_t known = tree_->FindObjectByKey(key); known != NoObject) {
+            value.Name = TNameRef::Object;
+            value.Object = known;
+            pending_.push_back({object, slot, valueIndex, syntax, std::string()});
+            return true;
+        }
         value.Name = TNameRef::Dangling;
         value.Text = WriteFullName(parts, true);
-        pending_.push_back({object, slot, valueIndex, syntax, NameKey(parts)});
+        pending_.push_back({object, slot, valueIndex, syntax, std::move(key)});
         return true;
     }
 
@@ -556,17 +584,29 @@ private:
         for (auto& pending : pending_) {
             auto& attribute = objects[pending.Object].Attributes[pending.Slot];
             auto& value = attribute.Values[pending.Value];
+            // The search finds the holders of a name through these indexes, whatever the name
+            // stands for: an object, a bracketed name ("[Public]") or an object not in the file.
+            const bool indexed = pending.Syntax == SynDistName || pending.Syntax == SynObjectACL;
+            const uint32_t indexAttribute = pending.Syntax == SynObjectACL ? aclAttribute : attribute.Attribute;
+            if (value.Name == TNameRef::Special) {
+                if (indexed) tree_->IndexSpecialHolder(indexAttribute, value.Text, pending.Object);
+                continue;
+            }
             if (value.Name == TNameRef::Dangling) {
                 uint32_t target = tree_->FindObjectByKey(pending.Key);
-                if (target == NoObject) continue;
+                if (target == NoObject) {
+                    // Keyed as the search reads the kept name back, so both agree on what is equal.
+                    TResolvedName resolved;
+                    if (indexed && ResolveInputName("." + value.Text, {}, resolved) == 0 && resolved.Special.empty())
+                        tree_->IndexDanglingHolder(indexAttribute, NameKey(resolved.Parts), pending.Object);
+                    continue;
+                }
                 value.Name = TNameRef::Object;
                 value.Object = target;
                 value.Text.clear();
                 value.Text.shrink_to_fit();
             }
-            if (pending.Syntax == SynDistName || pending.Syntax == SynObjectACL)
-                tree_->IndexHolder(pending.Syntax == SynObjectACL ? aclAttribute : attribute.Attribute, value.Object,
-                                   pending.Object);
+            if (indexed) tree_->IndexHolder(indexAttribute, value.Object, pending.Object);
         }
         pending_.clear();
         pending_.shrink_to_fit();
@@ -600,6 +640,7 @@ private:
     std::vector<TPendingName> pending_;
     std::vector<bool> hasID_;
     std::unordered_map<std::string, TTypeInfo, TFoldedHash, TFoldedEqual> types_;
+    std::vector<std::pair<std::string, const TTypeInfo*>> recentTypes_;   // exact spellings met last
     std::unordered_map<std::string, std::string, TFoldedHash, TFoldedEqual> classes_;
 };
 

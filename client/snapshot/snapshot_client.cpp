@@ -35,6 +35,7 @@ namespace {
 
 constexpr int32_t NoIteration = -1;
 constexpr size_t MaxBaseClassBytes = 32;
+constexpr size_t MaxKnownNames = 1 << 20;   // full names kept per tree before the store starts again
 
 // At most max bytes of text, never cutting a UTF-8 character in half.
 std::string CutUtf8(const std::string& text, size_t max) {
@@ -94,11 +95,24 @@ NWCCODE TSnapshotClient::FindObject(NWDSContextHandle context, const std::string
     if (!state) return ErrBadContext;
     tree = ContextTree(context);
     if (!tree) return ErrTreeNotFound;
-    TResolvedName resolved;
-    NWCCODE code = ResolveName(*state, name, resolved);
-    if (code != 0) return code;
-    if (!resolved.Special.empty()) return ErrNoSuchEntry;
-    object = tree->FindObject(resolved.Parts);
+    // A full name (".name.org") reads the same in every context: what it names is kept, since the
+    // analysis asks about the same few names over and over.
+    const bool full = name.size() > 1 && name[0] == '.';
+    auto& known = knownNames_[tree];
+    auto found = full ? known.find(name) : known.end();
+    if (found != known.end()) {
+        object = found->second;
+    } else {
+        TResolvedName resolved;
+        NWCCODE code = ResolveName(*state, name, resolved);
+        if (code != 0) return code;
+        if (!resolved.Special.empty()) return ErrNoSuchEntry;
+        object = tree->FindObject(resolved.Parts);
+        if (full) {
+            if (known.size() >= MaxKnownNames) known.clear();
+            known.emplace(name, object);
+        }
+    }
     if (object != NoObject && deref) object = tree->Dereference(object);
     return object == NoObject ? ErrNoSuchEntry : 0;
 }

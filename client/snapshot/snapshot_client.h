@@ -138,6 +138,8 @@ private:
     int32_t NewIteration(TIteration iteration);
 
     std::unique_ptr<TWorkstation> workstation_;
+    // Full names already read, per tree: the object each names (NoObject: none), before aliases.
+    mutable std::unordered_map<const TSnapshotTree*, std::unordered_map<std::string, uint32_t>> knownNames_;
     TRightsCache rights_;   // what the effective-rights answers keep for later questions
     std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
     int32_t nextIteration_ = 1;

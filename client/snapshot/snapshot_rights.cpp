@@ -20,11 +20,20 @@ NWCCODE TSnapshotClient::NWDSGetEffectiveRights(NWDSContextHandle context, const
     NWCCODE code = FindObject(context, object, deref, tree, target);
     if (code != 0) return code;
     if (attrName.empty()) return ErrNoSuchAttribute;
+    TTreeRights& rights = rights_.Of(*tree);
+    TTrusteeKey key = 0;
+    if (subject.size() > 1 && subject[0] == '.') {
+        // A full name names no special trustee; the object lookup keeps what it has read.
+        const TSnapshotTree* subjectTree = nullptr;
+        uint32_t found = NoObject;
+        code = FindObject(context, subject, deref, subjectTree, found);
+        if (code != 0) return code;
+        privileges = rights.DirectoryRights(TTreeRights::ObjectKey(found), target, attrName);
+        return 0;
+    }
     TResolvedName who;
     code = ResolveName(*state, subject, who);
     if (code != 0) return code;
-    TTreeRights& rights = rights_.Of(*tree);
-    TTrusteeKey key = 0;
     if (!who.Special.empty()) {
         key = rights.SpecialKey(who.Special);
     } else {

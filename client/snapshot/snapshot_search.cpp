@@ -1,7 +1,8 @@
 // The embedded directory's search: the filter of a request is read into an expression, bound to
 // the context's tree and tested against every object in scope, or only against the holders of a
 // name when the filter asks for an equality on a name attribute (the Security Equals search the
-// analysis makes for every trustee would otherwise walk the whole tree each time).
+// analysis makes for every trustee, "[Public]" included, would otherwise walk the whole tree each
+// time).
 //
 // How values compare, by the syntax of the attribute as the tree holds it:
 // - names (distinguished name, back link, hold): the filter's value is a name read in the context;
@@ -502,8 +503,10 @@ const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& cont
     }
     if (!name) return nullptr;
     TNameTarget target;
-    if (BindName(context, tree, *name, target) != 0 || target.Object == NoObject) return nullptr;
-    return &tree.Holders(attribute, target.Object);
+    if (BindName(context, tree, *name, target) != 0) return nullptr;
+    if (target.Object != NoObject) return &tree.Holders(attribute, target.Object);
+    if (!target.Special.empty()) return &tree.SpecialHolders(attribute, target.Special);
+    return &tree.DanglingHolders(attribute, target.Key);
 }
 
 NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName,

@@ -20,8 +20,9 @@ using TObjectTest = std::function<bool(uint32_t object)>;
 NWCCODE BindSnapshotFilter(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& filter,
                            TObjectTest& test);
 // The objects that can match when the filter is (or is an AND holding) an equality on a name
-// attribute naming an object of the tree: the holders from the tree's index, in file order;
-// nullptr when the filter offers no such equality and the scope must be walked.
+// attribute: the holders of the name (an object of the tree, a bracketed name or a name of no
+// object) from the tree's index, in file order; nullptr when the filter offers no such equality
+// and the scope must be walked.
 const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& context, const TSnapshotTree& tree,
                                                        const TFilterNode& filter);
 

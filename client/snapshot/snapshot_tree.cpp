@@ -6,6 +6,17 @@ namespace era {
 
 namespace {
 const std::vector<uint32_t> NoHolders;
+
+std::string TextHolderKey(uint32_t attribute, char kind, std::string_view text) {
+    std::string key = std::to_string(attribute);
+    key += kind;
+    key += text;
+    return key;
+}
+
+void AddHolder(std::vector<uint32_t>& holders, uint32_t holder) {
+    if (holders.empty() || holders.back() != holder) holders.push_back(holder);
+}
 constexpr int MaxAliasHops = 16;   // an alias chain longer than this (or a loop) ends nowhere
 } // namespace
 
@@ -49,6 +60,16 @@ const std::vector<uint32_t>& TSnapshotTree::Holders(uint32_t attribute, uint32_t
     return it == holders_.end() ? NoHolders : it->second;
 }
 
+const std::vector<uint32_t>& TSnapshotTree::SpecialHolders(uint32_t attribute, std::string_view special) const {
+    auto it = textHolders_.find(TextHolderKey(attribute, 's', FoldAscii(special)));
+    return it == textHolders_.end() ? NoHolders : it->second;
+}
+
+const std::vector<uint32_t>& TSnapshotTree::DanglingHolders(uint32_t attribute, std::string_view key) const {
+    auto it = textHolders_.find(TextHolderKey(attribute, 'd', key));
+    return it == textHolders_.end() ? NoHolders : it->second;
+}
+
 TNameParts TSnapshotTree::FullName(uint32_t object) const {
     TNameParts parts;
     for (uint32_t at = object; at != NoObject && at != RootObject && at < objects_.size(); at = objects_[at].Parent)
@@ -87,8 +108,15 @@ bool TSnapshotTree::IndexName(const std::string& key, uint32_t object) {
 bool TSnapshotTree::IndexID(NWObjectID id, uint32_t object) { return byID_.try_emplace(id, object).second; }
 
 void TSnapshotTree::IndexHolder(uint32_t attribute, uint32_t target, uint32_t holder) {
-    auto& holders = holders_[HolderKey(attribute, target)];
-    if (holders.empty() || holders.back() != holder) holders.push_back(holder);
+    AddHolder(holders_[HolderKey(attribute, target)], holder);
+}
+
+void TSnapshotTree::IndexSpecialHolder(uint32_t attribute, std::string_view special, uint32_t holder) {
+    AddHolder(textHolders_[TextHolderKey(attribute, 's', FoldAscii(special))], holder);
+}
+
+void TSnapshotTree::IndexDanglingHolder(uint32_t attribute, std::string_view key, uint32_t holder) {
+    AddHolder(textHolders_[TextHolderKey(attribute, 'd', key)], holder);
 }
 
 void TSnapshotTree::Reserve(size_t objects) {
@@ -99,6 +127,7 @@ void TSnapshotTree::Reserve(size_t objects) {
 
 void TSnapshotTree::FinishIndexes() {
     for (auto& [key, holders] : holders_) holders.shrink_to_fit();
+    for (auto& [key, holders] : textHolders_) holders.shrink_to_fit();
     for (auto& object : objects_) object.Children.shrink_to_fit();
 }
 

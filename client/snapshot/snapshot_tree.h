@@ -91,6 +91,10 @@ public:
     // The objects that hold target as a value of a name attribute (or as an ACL subject), each
     // once, in file order.
     const std::vector<uint32_t>& Holders(uint32_t attribute, uint32_t target) const;
+    // The same for values that name no object: a bracketed name ("[Public]", any letter case)
+    // and the name of an object that is not in the tree (by the NameKey of its full name).
+    const std::vector<uint32_t>& SpecialHolders(uint32_t attribute, std::string_view special) const;
+    const std::vector<uint32_t>& DanglingHolders(uint32_t attribute, std::string_view key) const;
     // The full name of an object (its part first; [Root]: none).
     TNameParts FullName(uint32_t object) const;
     // True when object lies below container (not the container itself).
@@ -109,6 +113,9 @@ public:
     bool IndexID(NWObjectID id, uint32_t object);
     // Records that holder names target in attribute.
     void IndexHolder(uint32_t attribute, uint32_t target, uint32_t holder);
+    // Records that holder names a bracketed name, or an object not in the tree, in attribute.
+    void IndexSpecialHolder(uint32_t attribute, std::string_view special, uint32_t holder);
+    void IndexDanglingHolder(uint32_t attribute, std::string_view key, uint32_t holder);
     // Makes room for about that many objects before loading.
     void Reserve(size_t objects);
     // Lets the indexes give back their spare room once loading is done.
@@ -127,6 +134,8 @@ private:
     std::unordered_map<NWObjectID, uint32_t> byID_;
     std::unordered_map<std::string, uint32_t> attributeByName_;   // folded directory name -> attribute
     std::unordered_map<uint64_t, std::vector<uint32_t>> holders_;
+    // Keyed by attribute, kind ('s' special, 'd' dangling) and the folded name or the name key.
+    std::unordered_map<std::string, std::vector<uint32_t>> textHolders_;
 };
 
 } // namespace era

@@ -124,6 +124,25 @@ TEST(SnapshotLoader, BadInputNamesTheFileThePlaceAndWhatWasExpected) {
     }
 }
 
+TEST(SnapshotLoader, ContainersWithDotsAndEscapesInTheirNamesHoldTheirEntries) {
+    // The parent of an entry is found by the name key without the entry's own part; dots and
+    // backslashes inside values are escaped in the key, so the part must be cut where it ends.
+    TTempFolder folder;
+    folder.Write("tree.ldif", "dn: o=x.y\nobjectClass: organization\no: x.y\n\n"
+                              "dn: ou=a\\\\b.c,o=x.y\nobjectClass: organizationalUnit\nou: a\\b.c\n\n"
+                              "dn: ou=d\\,e,ou=a\\\\b.c,o=x.y\nobjectClass: organizationalUnit\nou: d,e\n\n"
+                              "dn: cn=f.g,ou=d\\,e,ou=a\\\\b.c,o=x.y\nobjectClass: inetOrgPerson\nsn: F\n");
+    std::string message;
+    auto client = LoadWorkstation(folder.Write("workstation.json", Workstation()), message);
+    ASSERT_TRUE(client) << message;
+    const TSnapshotTree& tree = *client->Workstation().Trees.front();
+    ASSERT_EQ(tree.Objects().size(), 5u);
+    for (uint32_t i = 2; i < 5; ++i) EXPECT_EQ(tree.Object(i).Parent, i - 1) << i;
+    EXPECT_EQ(tree.Object(1).Parent, RootObject);
+    EXPECT_EQ(tree.Object(4).Rdn.Value, "f.g");
+    EXPECT_EQ(tree.Object(2).Rdn.Value, "a\\b.c");
+}
+
 TEST(SnapshotLoader, LineNumbersCountFoldedLinesAndComments) {
     TTempFolder folder;
     folder.Write("tree.ldif", "version: 1\n\n# a comment\n\ndn: o=x\nobjectClass: organization\ndescription: a long\n"

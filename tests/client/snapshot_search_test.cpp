@@ -389,6 +389,13 @@ TEST_F(SnapshotSearch, TheIndexAnswersLikeTheWalkAndExaminesOnlyTheHolders) {
         "(ACL=.admins.corp#[Entry Rights]#DI)",
         "(ACL=.carol.dev.hq.corp#[All Attributes Rights]#RI)",
         "(Security Equals=[Root])",
+        // Names of no object: bracketed ones (any letter case) and one whose object is gone.
+        "(Security Equals=[Public])",
+        "(Security Equals=[PUBLIC])",
+        "(Security Equals=[This])",
+        "(Security Equals=.gone.corp)",
+        "(Security Equals=CN=gone.O=corp)",
+        "(Security Equals=.nobody.corp)",
     };
     for (const auto& filter : filters) {
         for (const std::string base : {"[Root]", ".hq.corp"}) {
