@@ -36,12 +36,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-gen="$build/tools/era_gen_tree"
-loader="$build/tools/era_load_workstation"
-era="$build/era"
-for tool in "$gen" "$loader" "$era"; do
-  [ -x "$tool" ] || { echo "compare.sh: $tool is missing; build first (see docs/performance.md)" >&2; exit 2; }
-done
+script=compare.sh
+. "$root/bench/lib.sh"
 for tool in slapadd slapd ldapsearch /usr/bin/time; do
   command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] ||
     { echo "compare.sh: $tool is missing (Debian packages slapd, ldap-utils, time)" >&2; exit 2; }
@@ -59,8 +55,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The median of the numbers on standard input.
-median() { sort -g | awk '{v[NR]=$1} END {if (NR==0) print "nan"; else if (NR%2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'; }
 # Runs a command once under /usr/bin/time; appends "wall cpu peakKB" to the named file.
 measure() {
   local out=$1; shift

@@ -26,17 +26,12 @@ while [ $# -gt 0 ]; do
     *) echo "scaling.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-gen="$build/tools/era_gen_tree"
-loader="$build/tools/era_load_workstation"
-era="$build/era"
-for tool in "$gen" "$loader" "$era"; do
-  [ -x "$tool" ] || { echo "scaling.sh: $tool is missing; build first (see docs/performance.md)" >&2; exit 2; }
-done
+script=scaling.sh
+. "$root/bench/lib.sh"
 [ "$instructions" = 0 ] || command -v valgrind >/dev/null || { echo "scaling.sh: --instructions needs valgrind" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/era-scaling.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-median() { sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.3f\n", (v[NR/2]+v[NR/2+1])/2}'; }
 
 echo "scaling.sh: $runs runs per figure; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%9s %9s %9s %9s %9s %9s %8s %10s %14s\n' entries ldif_MB load_s proc_s cpu_s peak_MB peak/ldif scan1000_s instructions
