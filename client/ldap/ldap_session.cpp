@@ -405,7 +405,8 @@ NWCCODE TLdapSession::Extended(const std::string& oid, const std::string& reques
     // A reply that names another operation's response is not the answer asked for.
     if (!replyOid.empty() && answeredOid.Text && replyOid != answeredOid.Text) {
         reply.clear();
-        return Fail(ErrInvalidResponse, "extended operation " + oid + ": the server answered with " + answeredOid.Text);
+        return Fail(ErrInvalidResponse,
+                    "extended operation " + oid + ": the server answered with " + answeredOid.Text);
     }
     return 0;
 }
@@ -427,7 +428,8 @@ NWCCODE TLdapSession::WhoAmI(std::string& authzId) {
             code = Extended(GetBindDnOid, "", reply, GetBindDnReplyOid);
             if (code == ErrTransportFailure) return code;
             answered = code == 0 && DecodeGetBindDnReply(reply, identity_);
-            if (code == 0 && !answered) Fail(ErrInvalidResponse, "Get Bind DN: the reply is not an octet string");
+            if (code == 0 && !answered)
+                Fail(ErrInvalidResponse, "Get Bind DN: the reply is not an octet string");
         }
         if (!answered) identity_ = settings_.BindDn.empty() ? std::string() : "dn:" + settings_.BindDn;
         haveIdentity_ = true;

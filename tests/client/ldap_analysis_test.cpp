@@ -146,7 +146,8 @@ TComparison CompareTraces(const std::string& object, const TAnalysed& live, cons
         for (size_t i = 0; i < std::min(left.size(), right.size()); ++i) {
             EXPECT_EQ(left[i].first, right[i].first) << object << ": " << right[i].second;
             if (left[i].second == right[i].second) continue;
-            bool mayNarrow = !given && (StartsWith(right[i].second, "  Effective:") || StartsWith(right[i].second, "     * "));
+            bool mayNarrow = !given && (StartsWith(right[i].second, "  Effective:") ||
+                                        StartsWith(right[i].second, "     * "));
             EXPECT_TRUE(mayNarrow && LinesMatch(left[i].second, right[i].second))
                 << object << ":\n  over LDAP: " << left[i].second << "\n  embedded:  " << right[i].second;
             ++seen.NarrowerLines;

@@ -22,15 +22,14 @@
 #include "client/schema_map.h"
 #include "client/snapshot/snapshot_client.h"
 
-#include <gtest/gtest.h>
-#include <lber.h>
-#include <ldap.h>
-
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <gtest/gtest.h>
+#include <lber.h>
+#include <ldap.h>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
@@ -56,7 +55,8 @@ inline std::string DerOctetString(const std::string& bytes) {
         out += static_cast<char>(length);
     } else {
         std::string digits;
-        for (; length > 0; length >>= 8) digits.insert(digits.begin(), static_cast<char>(length & 0xFF));
+        for (; length > 0; length >>= 8)
+            digits.insert(digits.begin(), static_cast<char>(length & 0xFF));
         out += static_cast<char>(0x80 | digits.size());
         out += digits;
     }
@@ -79,11 +79,12 @@ public:
     struct TOptions {
         bool ListEffectivePrivileges = true;
         bool ListGetBindDn = true;
-        std::string Identity;   // what Get Bind DN answers; empty: the DN of the connection's bind
+        std::string Identity; // what Get Bind DN answers; empty: the DN of the connection's bind
     };
 
     // upstreamPort: the slapd that answers binds and searches.
-    TLdapResponder(int upstreamPort, TOptions options) : upstreamPort_(upstreamPort), options_(std::move(options)) {
+    TLdapResponder(int upstreamPort, TOptions options)
+        : upstreamPort_(upstreamPort), options_(std::move(options)) {
         std::string message;
         directory_ = LoadWorkstation(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json", message);
         if (!directory_) {
@@ -138,7 +139,7 @@ private:
     struct TConnection {
         int Client = -1;
         int Upstream = -1;
-        std::string Pending;   // bytes of the client not yet a whole message
+        std::string Pending; // bytes of the client not yet a whole message
         std::string BoundDn;
     };
 
@@ -183,7 +184,8 @@ private:
             if (digits == 0 || digits > 4) return std::string::npos;
             if (bytes.size() < 2 + digits) return 0;
             length = 0;
-            for (size_t i = 0; i < digits; ++i) length = (length << 8) | static_cast<unsigned char>(bytes[2 + i]);
+            for (size_t i = 0; i < digits; ++i)
+                length = (length << 8) | static_cast<unsigned char>(bytes[2 + i]);
             header += digits;
         }
         if (length > MaxMessage) return std::string::npos;
@@ -276,7 +278,8 @@ private:
         if (operation == LDAP_REQ_BIND) {
             ber_int_t version = 0;
             berval dn{0, nullptr};
-            if (ber_scanf(ber.get(), "{im", &version, &dn) != LBER_ERROR) c.BoundDn.assign(dn.bv_val, dn.bv_len);
+            if (ber_scanf(ber.get(), "{im", &version, &dn) != LBER_ERROR)
+                c.BoundDn.assign(dn.bv_val, dn.bv_len);
         } else if (operation == LDAP_REQ_SEARCH && IsRootEntryRead(ber.get())) {
             return SendAll(c.Client, RootEntry(id));
         } else if (operation == LDAP_REQ_EXTENDED) {
@@ -290,13 +293,15 @@ private:
     static bool IsRootEntryRead(BerElement* ber) {
         berval base{0, nullptr};
         ber_int_t scope = -1, deref = 0, size = 0, time = 0, typesOnly = 0;
-        if (ber_scanf(ber, "{meeiibx", &base, &scope, &deref, &size, &time, &typesOnly) == LBER_ERROR) return false;
+        if (ber_scanf(ber, "{meeiibx", &base, &scope, &deref, &size, &time, &typesOnly) == LBER_ERROR)
+            return false;
         if (base.bv_len != 0 || scope != LDAP_SCOPE_BASE) return false;
         BerVarray attributes = nullptr;
         if (ber_scanf(ber, "W", &attributes) == LBER_ERROR) return false;
         bool asked = false;
         for (size_t i = 0; attributes && attributes[i].bv_val; ++i)
-            asked = asked || EqualsFolded(std::string_view(attributes[i].bv_val, attributes[i].bv_len), "supportedExtension");
+            asked = asked || EqualsFolded(std::string_view(attributes[i].bv_val, attributes[i].bv_len),
+                                          "supportedExtension");
         ber_bvarray_free(attributes);
         return asked;
     }
@@ -304,7 +309,7 @@ private:
     std::string RootEntry(ber_int_t id) const {
         std::vector<std::pair<std::string, std::vector<std::string>>> attributes = {
             {"supportedExtension", {}},
-            {"supportedControl", {"1.2.840.113556.1.4.319"}},   // paged results, as slapd's
+            {"supportedControl", {"1.2.840.113556.1.4.319"}}, // paged results, as slapd's
             {"subschemaSubentry", {"cn=Subschema"}},
             {"supportedLDAPVersion", {"3"}}};
         if (options_.ListEffectivePrivileges) attributes[0].second.push_back(EffectivePrivilegesRequestOid);
@@ -313,20 +318,24 @@ private:
         ber_printf(entry.get(), "{it{s{", id, static_cast<ber_tag_t>(LDAP_RES_SEARCH_ENTRY), "");
         for (const auto& [name, values] : attributes) {
             ber_printf(entry.get(), "{s[", name.c_str());
-            for (const auto& v : values) ber_printf(entry.get(), "s", v.c_str());
+            for (const auto& v : values)
+                ber_printf(entry.get(), "s", v.c_str());
             ber_printf(entry.get(), "]N}");
         }
         ber_printf(entry.get(), "}N}N}");
         TBer done(ber_alloc_t(LBER_USE_DER));
-        ber_printf(done.get(), "{it{essN}N}", id, static_cast<ber_tag_t>(LDAP_RES_SEARCH_RESULT), LDAP_SUCCESS, "", "");
+        ber_printf(done.get(), "{it{essN}N}", id, static_cast<ber_tag_t>(LDAP_RES_SEARCH_RESULT),
+                   LDAP_SUCCESS, "", "");
         return Flatten(entry.get()) + Flatten(done.get());
     }
 
     static std::string ExtendedResponse(ber_int_t id, int result, const std::string& diagnostic,
                                         const char* responseOid, const std::string* value) {
         TBer ber(ber_alloc_t(LBER_USE_DER));
-        ber_printf(ber.get(), "{it{ess", id, static_cast<ber_tag_t>(LDAP_RES_EXTENDED), result, "", diagnostic.c_str());
-        if (responseOid) ber_printf(ber.get(), "ts", static_cast<ber_tag_t>(LDAP_TAG_EXOP_RES_OID), responseOid);
+        ber_printf(ber.get(), "{it{ess", id, static_cast<ber_tag_t>(LDAP_RES_EXTENDED), result, "",
+                   diagnostic.c_str());
+        if (responseOid)
+            ber_printf(ber.get(), "ts", static_cast<ber_tag_t>(LDAP_TAG_EXOP_RES_OID), responseOid);
         if (value) {
             berval bytes{static_cast<ber_len_t>(value->size()), const_cast<char*>(value->data())};
             ber_printf(ber.get(), "tO", static_cast<ber_tag_t>(LDAP_TAG_EXOP_RES_VALUE), &bytes);
@@ -338,7 +347,8 @@ private:
     std::string Extended(TConnection& c, ber_int_t id, BerElement* ber) {
         berval oidBytes{0, nullptr}, requestBytes{0, nullptr};
         ber_len_t length = 0;
-        if (ber_scanf(ber, "{m", &oidBytes) == LBER_ERROR) return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "", nullptr, nullptr);
+        if (ber_scanf(ber, "{m", &oidBytes) == LBER_ERROR)
+            return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "", nullptr, nullptr);
         bool hasValue = ber_peek_tag(ber, &length) == LDAP_TAG_EXOP_REQ_VALUE;
         if (hasValue && ber_scanf(ber, "m", &requestBytes) == LBER_ERROR)
             return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "", nullptr, nullptr);
@@ -349,14 +359,17 @@ private:
         if (oid == GetBindDnRequestOid && options_.ListGetBindDn) {
             if (hasValue) {
                 Complain("Get Bind DN with a request value: " + Hex(request));
-                return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "Get Bind DN takes no request value", nullptr, nullptr);
+                return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "Get Bind DN takes no request value",
+                                        nullptr, nullptr);
             }
             ++bindDnAnswered_;
-            const std::string identity = DerOctetString(options_.Identity.empty() ? c.BoundDn : options_.Identity);
+            const std::string identity =
+                DerOctetString(options_.Identity.empty() ? c.BoundDn : options_.Identity);
             return ExtendedResponse(id, LDAP_SUCCESS, "", GetBindDnResponseOid, &identity);
         }
         ++unlisted_;
-        return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "unknown extended operation " + oid, nullptr, nullptr);
+        return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "unknown extended operation " + oid, nullptr,
+                                nullptr);
     }
 
     std::string EffectivePrivileges(ber_int_t id, bool hasValue, const std::string& request) {
@@ -369,26 +382,29 @@ private:
         berval value{static_cast<ber_len_t>(request.size()), const_cast<char*>(request.data())};
         TBer ber(ber_init(&value));
         ber_len_t length = 0;
-        while (ber && hasValue && strings.size() < 4 && ber_peek_tag(ber.get(), &length) == LBER_OCTETSTRING) {
+        while (ber && hasValue && strings.size() < 4 &&
+               ber_peek_tag(ber.get(), &length) == LBER_OCTETSTRING) {
             berval text{0, nullptr};
             if (ber_get_stringbv(ber.get(), &text, LBER_BV_NOTERM) == LBER_ERROR) break;
             strings.emplace_back(text.bv_val ? text.bv_val : "", text.bv_len);
         }
         std::string expected;
-        for (const auto& s : strings) expected += DerOctetString(s);
+        for (const auto& s : strings)
+            expected += DerOctetString(s);
         if (strings.size() != 3 || expected != request) {
-            Complain("effective privileges: not three DER octet strings one after the other: " + Hex(request));
-            return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "the request value is not dn, trusteeDN, attrName", nullptr,
-                                    nullptr);
+            Complain("effective privileges: not three DER octet strings one after the other: " +
+                     Hex(request));
+            return ExtendedResponse(id, LDAP_PROTOCOL_ERROR,
+                                    "the request value is not dn, trusteeDN, attrName", nullptr, nullptr);
         }
         uint32_t privileges = 0;
-        NWCCODE code = directory_->NWDSGetEffectiveRights(context_, DirectoryName(strings[1]), DirectoryName(strings[0]),
-                                                          strings[2].rfind('[', 0) == 0 ? strings[2]
-                                                                                        : DirectoryAttributeName(strings[2]),
-                                                          privileges);
+        NWCCODE code = directory_->NWDSGetEffectiveRights(
+            context_, DirectoryName(strings[1]), DirectoryName(strings[0]),
+            strings[2].rfind('[', 0) == 0 ? strings[2] : DirectoryAttributeName(strings[2]), privileges);
         if (code != 0)
             return ExtendedResponse(id, code == ErrNoSuchEntry ? LDAP_NO_SUCH_OBJECT : LDAP_OTHER,
-                                    "the embedded directory answers " + std::to_string(code), nullptr, nullptr);
+                                    "the embedded directory answers " + std::to_string(code), nullptr,
+                                    nullptr);
         ++privilegesAnswered_;
         TBer reply(ber_alloc_t(LBER_USE_DER));
         ber_printf(reply.get(), "i", static_cast<ber_int_t>(privileges));
