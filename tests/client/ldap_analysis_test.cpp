@@ -367,19 +367,24 @@ TEST_F(LdapEdirectoryOperationsTest, TheResponderRefusesTheRequestInASequence) {
 }
 
 TEST_F(LdapEdirectoryOperationsTest, WhoAmIAsksGetBindDnWhenTheServerListsNoWhoAmI) {
+    using TGetBindDn = TLdapResponder::TGetBindDn;
+    const std::string jdoe = "cn=jdoe,ou=east,ou=sales,o=acme";
     struct TCase {
         const char* What;
         bool ListGetBindDn;
-        std::string Identity;     // what the server answers (empty: the bind DN)
-        const char* Expected;     // NWDSWhoAmI's name
-        int Asked;                // Get Bind DN operations answered
+        TGetBindDn Answer;
+        std::string Identity; // what the server answers (empty: the bind DN)
+        const char* Expected; // NWDSWhoAmI's name
+        int Asked;            // Get Bind DN operations asked
     } cases[] = {
-        {"the server's answer", true, "", "admin.acme", 1},
-        {"the server's answer, not the bind DN", true, "cn=jdoe,ou=east,ou=sales,o=acme", "jdoe.east.sales.acme", 1},
-        {"without the operation, the bind DN", false, "cn=jdoe,ou=east,ou=sales,o=acme", "admin.acme", 0},
+        {"the server's answer", true, TGetBindDn::Answer, "", "admin.acme", 1},
+        {"the server's answer, not the bind DN", true, TGetBindDn::Answer, jdoe, "jdoe.east.sales.acme", 1},
+        {"without the operation, the bind DN", false, TGetBindDn::Answer, jdoe, "admin.acme", 0},
+        {"refused, the bind DN", true, TGetBindDn::Refuse, jdoe, "admin.acme", 1},
+        {"answered as another operation, the bind DN", true, TGetBindDn::OtherResponseName, jdoe, "admin.acme", 1},
     };
     for (const auto& c : cases) {
-        TLdapResponder responder(server_->Port(), {true, c.ListGetBindDn, c.Identity});
+        TLdapResponder responder(server_->Port(), {true, c.ListGetBindDn, c.Identity, c.Answer});
         auto live = Connect(responder, "whoami.json");
         ASSERT_TRUE(live) << c.What;
         TContext context(*live);
@@ -389,11 +394,12 @@ TEST_F(LdapEdirectoryOperationsTest, WhoAmIAsksGetBindDnWhenTheServerListsNoWhoA
         std::string me;
         ASSERT_EQ(live->NWDSWhoAmI(context, me), 0) << c.What;
         EXPECT_EQ(me, c.Expected) << c.What;
-        ASSERT_EQ(live->NWDSWhoAmI(context, me), 0) << c.What;   // asked once per connection
+        ASSERT_EQ(live->NWDSWhoAmI(context, me), 0) << c.What; // asked once per connection
+        EXPECT_EQ(me, c.Expected) << c.What;
         EXPECT_EQ(live->RoundTrips("ACME_TREE") - before, static_cast<uint64_t>(c.Asked)) << c.What;
-        EXPECT_EQ(responder.GetBindDnAnswered(), c.Asked) << c.What;
+        EXPECT_EQ(responder.GetBindDnAsked(), c.Asked) << c.What;
         EXPECT_EQ(responder.Malformed(), 0) << c.What << ": " << responder.Complaints();
-        EXPECT_EQ(responder.Unlisted(), 0) << c.What;   // Who-am-I, which is not listed, was not tried
+        EXPECT_EQ(responder.Unlisted(), 0) << c.What; // Who-am-I, which is not listed, was not tried
     }
 }
 

@@ -76,10 +76,13 @@ inline std::string Hex(const std::string& bytes) {
 
 class TLdapResponder {
 public:
+    // How Get Bind DN is answered: as documented, refused, or under another response name.
+    enum class TGetBindDn { Answer, Refuse, OtherResponseName };
     struct TOptions {
         bool ListEffectivePrivileges = true;
         bool ListGetBindDn = true;
         std::string Identity; // what Get Bind DN answers; empty: the DN of the connection's bind
+        TGetBindDn GetBindDn = TGetBindDn::Answer;
     };
 
     // upstreamPort: the slapd that answers binds and searches.
@@ -122,7 +125,7 @@ public:
 
     // What the responder saw.
     int EffectivePrivilegesAnswered() const { return privilegesAnswered_; }
-    int GetBindDnAnswered() const { return bindDnAnswered_; }
+    int GetBindDnAsked() const { return bindDnAsked_; }
     // Requests refused for their shape, and extended operations the root entry does not list.
     int Malformed() const { return malformed_; }
     int Unlisted() const { return unlisted_; }
@@ -362,10 +365,15 @@ private:
                 return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "Get Bind DN takes no request value",
                                         nullptr, nullptr);
             }
-            ++bindDnAnswered_;
+            ++bindDnAsked_;
+            if (options_.GetBindDn == TGetBindDn::Refuse)
+                return ExtendedResponse(id, LDAP_UNWILLING_TO_PERFORM, "not now", nullptr, nullptr);
             const std::string identity =
                 DerOctetString(options_.Identity.empty() ? c.BoundDn : options_.Identity);
-            return ExtendedResponse(id, LDAP_SUCCESS, "", GetBindDnResponseOid, &identity);
+            return ExtendedResponse(id, LDAP_SUCCESS, "",
+                                    options_.GetBindDn == TGetBindDn::Answer ? GetBindDnResponseOid
+                                                                             : EffectivePrivilegesResponseOid,
+                                    &identity);
         }
         ++unlisted_;
         return ExtendedResponse(id, LDAP_PROTOCOL_ERROR, "unknown extended operation " + oid, nullptr,
@@ -431,7 +439,7 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
-    std::atomic<int> privilegesAnswered_{0}, bindDnAnswered_{0}, malformed_{0}, unlisted_{0};
+    std::atomic<int> privilegesAnswered_{0}, bindDnAsked_{0}, malformed_{0}, unlisted_{0};
     mutable std::mutex mutex_;
     std::string lastRequest_;
     std::string complaints_;
