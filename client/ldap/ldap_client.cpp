@@ -31,6 +31,7 @@ constexpr size_t MaxCachedEntries = 100000;
 constexpr size_t MaxCachedSearches = 10000;
 
 constexpr const char* EffectivePrivilegesOid = "2.16.840.1.113719.1.27.100.33";
+constexpr const char* EffectivePrivilegesReplyOid = "2.16.840.1.113719.1.27.100.34";
 
 // The attachments of LDAP trees that the workstation file does not reach (apart from its own).
 constexpr NWCONN_REF FirstOwnReference = 0x00A20001;
@@ -1207,7 +1208,7 @@ NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std
     code = Remember(*tree, tree->Session->Extended(
                                EffectivePrivilegesOid,
                                EncodeEffectivePrivilegesRequest(objectDn, subjectDn, attribute),
-                               reply));
+                               reply, EffectivePrivilegesReplyOid));
     if (code == ErrInvalidRequest) tree->EffectivePrivilegesRefused = true;
     if (code != 0) return code;
     if (!DecodeEffectivePrivilegesReply(reply, privileges)) return -330;   // invalid server response

@@ -1,6 +1,7 @@
 #include "client/ldap/ldap_session.h"
 
 #include "client/ascii_fold.h"
+#include "client/ldap/ldap_values.h"
 
 #include <ldap.h>
 
@@ -13,6 +14,11 @@ namespace era {
 namespace {
 
 constexpr const char* WhoAmIOid = "1.3.6.1.4.1.4203.1.11.3";
+// eDirectory's own way to ask who the connection is bound as: no request value; the reply names
+// the identity as an octet string.
+constexpr const char* GetBindDnOid = "2.16.840.1.113719.1.27.100.31";
+constexpr const char* GetBindDnReplyOid = "2.16.840.1.113719.1.27.100.32";
+constexpr NWCCODE ErrInvalidResponse = -330;
 
 // Frees what libldap hands out, however a call ends.
 struct TMessageFree {
@@ -369,7 +375,8 @@ NWCCODE TLdapSession::Search(const std::string& base, int scope, const std::stri
     return 0;
 }
 
-NWCCODE TLdapSession::Extended(const std::string& oid, const std::string& request, std::string& reply) {
+NWCCODE TLdapSession::Extended(const std::string& oid, const std::string& request, std::string& reply,
+                               const std::string& replyOid) {
     reply.clear();
     NWCCODE code = Connect();
     if (code != 0) return code;
@@ -387,13 +394,19 @@ NWCCODE TLdapSession::Extended(const std::string& oid, const std::string& reques
     rc = ldap_parse_result(ld_, answer.get(), &error, nullptr, &diagnostic.Text, nullptr, nullptr, 0);
     if (rc != LDAP_SUCCESS) return Result(rc, oid.c_str(), nullptr);
     if (error != LDAP_SUCCESS) return Result(error, ("extended operation " + oid).c_str(), diagnostic.Text);
-    TLdapText replyOid;
+    TLdapText answeredOid;
     berval* data = nullptr;
-    rc = ldap_parse_extended_result(ld_, answer.get(), &replyOid.Text, &data, 0);
+    rc = ldap_parse_extended_result(ld_, answer.get(), &answeredOid.Text, &data, 0);
     if (rc != LDAP_SUCCESS) return Result(rc, oid.c_str(), nullptr);
     if (data) {
         reply.assign(data->bv_val, data->bv_len);
         ber_bvfree(data);
+    }
+    // A reply that names another operation's response is not the answer asked for.
+    if (!replyOid.empty() && answeredOid.Text && replyOid != answeredOid.Text) {
+        reply.clear();
+        return Fail(ErrInvalidResponse,
+                    "extended operation " + oid + ": the server answered with " + answeredOid.Text);
     }
     return 0;
 }
@@ -403,13 +416,22 @@ NWCCODE TLdapSession::WhoAmI(std::string& authzId) {
     NWCCODE code = Connect();
     if (code != 0) return code;
     if (!haveIdentity_) {
+        // RFC 4532's Who-am-I where the server knows it, else eDirectory's Get Bind DN; without
+        // either (or when the answer fails) the bind DN is who the server holds us for.
+        bool answered = false;
         if (SupportsExtension(WhoAmIOid)) {
             code = Extended(WhoAmIOid, "", identity_);
             if (code == ErrTransportFailure) return code;
+            answered = code == 0;
+        } else if (SupportsExtension(GetBindDnOid)) {
+            std::string reply;
+            code = Extended(GetBindDnOid, "", reply, GetBindDnReplyOid);
+            if (code == ErrTransportFailure) return code;
+            answered = code == 0 && DecodeGetBindDnReply(reply, identity_);
+            if (code == 0 && !answered)
+                Fail(ErrInvalidResponse, "Get Bind DN: the reply is not an octet string");
         }
-        // Without the operation (or when it fails) the bind DN is who the server holds us for.
-        if (code != 0 || !SupportsExtension(WhoAmIOid))
-            identity_ = settings_.BindDn.empty() ? std::string() : "dn:" + settings_.BindDn;
+        if (!answered) identity_ = settings_.BindDn.empty() ? std::string() : "dn:" + settings_.BindDn;
         haveIdentity_ = true;
     }
     authzId = identity_;

@@ -66,10 +66,13 @@ public:
     // Settings().PageSize entries is fetched (Simple Paged Results) and the cookie kept in page.
     NWCCODE Search(const std::string& base, int scope, const std::string& filter,
                    const std::vector<std::string>& attributes, TLdapPage* page, std::vector<TLdapEntry>& entries);
-    // An extended operation; the reply's value (may be empty).
-    NWCCODE Extended(const std::string& oid, const std::string& request, std::string& reply);
+    // An extended operation; the reply's value (may be empty). With replyOid given, a reply that
+    // names another response OID fails with -330.
+    NWCCODE Extended(const std::string& oid, const std::string& request, std::string& reply,
+                     const std::string& replyOid = {});
     // The identity the server holds for this connection ("dn:..."; empty: anonymous), asked once
-    // per connection when the server knows the Who-am-I operation, else the bind DN.
+    // per connection: by RFC 4532's Who-am-I when the server lists it, else by eDirectory's Get
+    // Bind DN when it lists that, else the bind DN.
     NWCCODE WhoAmI(std::string& authzId);
     // The LDAP syntax OID of an attribute type the server's schema defines (by any of its names),
     // read once per connection; ErrNoSuchAttribute for a name the schema does not hold.

@@ -215,26 +215,58 @@ std::string EncodeEffectivePrivilegesRequest(const std::string& objectDn, const 
     berval object{static_cast<ber_len_t>(objectDn.size()), const_cast<char*>(objectDn.data())};
     berval subject{static_cast<ber_len_t>(subjectDn.size()), const_cast<char*>(subjectDn.data())};
     berval name{static_cast<ber_len_t>(attribute.size()), const_cast<char*>(attribute.data())};
-    if (ber_printf(ber.get(), "{OOO}", &object, &subject, &name) < 0) return {};
+    // Three octet strings one after the other, as eDirectory reads them: a SEQUENCE around them
+    // is not what the server expects.
+    if (ber_printf(ber.get(), "OOO", &object, &subject, &name) < 0) return {};
     berval flat{0, nullptr};
     if (ber_flatten2(ber.get(), &flat, 0) < 0) return {};
     return std::string(flat.bv_val, flat.bv_len);
 }
 
+namespace {
+
+using TBer = std::unique_ptr<BerElement, TBerFree>;
+
+// A reader over a reply value whose first element has the given tag; nullptr for an empty value
+// or another tag.
+TBer ReaderAt(std::string_view bytes, ber_tag_t tag) {
+    if (bytes.empty()) return nullptr;
+    berval value{static_cast<ber_len_t>(bytes.size()), const_cast<char*>(bytes.data())};
+    TBer ber(ber_init(&value));
+    ber_len_t length = 0;
+    if (!ber || ber_peek_tag(ber.get(), &length) != tag) return nullptr;
+    return ber;
+}
+
+// Whether the whole value has been read: a reply with more after its one element is no answer.
+bool AtEnd(BerElement* ber) {
+    ber_len_t length = 0;
+    return ber_peek_tag(ber, &length) == LBER_DEFAULT;
+}
+
+} // namespace
+
 bool DecodeEffectivePrivilegesReply(std::string_view reply, uint32_t& privileges) {
     privileges = 0;
-    if (reply.empty()) return false;
-    berval value{static_cast<ber_len_t>(reply.size()), const_cast<char*>(reply.data())};
-    std::unique_ptr<BerElement, TBerFree> ber(ber_init(&value));
-    if (!ber) return false;
-    ber_len_t length = 0;
-    // A sequence around the number, or the number alone; anything else is no answer.
-    if (ber_peek_tag(ber.get(), &length) == LBER_SEQUENCE && ber_skip_tag(ber.get(), &length) == LBER_ERROR)
-        return false;
-    if (ber_peek_tag(ber.get(), &length) != LBER_INTEGER) return false;
+    // The privileges alone, as one INTEGER filling the whole value; anything else is no answer.
+    TBer ber = ReaderAt(reply, LBER_INTEGER);
     ber_int_t number = 0;
-    if (ber_get_int(ber.get(), &number) == LBER_ERROR) return false;
+    if (!ber || ber_get_int(ber.get(), &number) == LBER_ERROR || !AtEnd(ber.get())) return false;
     privileges = static_cast<uint32_t>(number);
+    return true;
+}
+
+bool DecodeGetBindDnReply(std::string_view reply, std::string& authzId) {
+    authzId.clear();
+    TBer ber = ReaderAt(reply, LBER_OCTETSTRING);
+    berval identity{0, nullptr};
+    if (!ber || ber_get_stringbv(ber.get(), &identity, LBER_BV_NOTERM) == LBER_ERROR || !AtEnd(ber.get()))
+        return false;
+    std::string text(identity.bv_val ? identity.bv_val : "", identity.bv_len);
+    // The server names the entry by its DN; written as Who-am-I writes it, so both answers read
+    // alike. An empty identity is an anonymous connection.
+    if (text.empty()) return true;
+    authzId = EqualsFolded(std::string_view(text).substr(0, 3), "dn:") ? text : "dn:" + text;
     return true;
 }
 

@@ -33,10 +33,14 @@ bool ParseLdapAcl(std::string_view text, uint32_t& privileges, std::string& subj
 std::string EscapeFilterValue(std::string_view value);
 
 // The request value of eDirectory's effective-privileges operation: the object's DN, the
-// subject's DN and the protected attribute, as a BER sequence of three octet strings.
+// subject's DN and the protected attribute (its LDAP name, or "[Entry Rights]" / "[All Attributes
+// Rights]"), as three DER octet strings one after the other, with no SEQUENCE around them.
 std::string EncodeEffectivePrivilegesRequest(const std::string& objectDn, const std::string& subjectDn,
                                              const std::string& attribute);
-// The privileges in a reply value (a BER sequence holding an integer, or a bare integer).
+// The privileges in a reply value: one bare INTEGER and nothing else.
 bool DecodeEffectivePrivilegesReply(std::string_view reply, uint32_t& privileges);
+// The identity in a reply of eDirectory's Get Bind DN operation (one octet string holding the
+// DN), written as Who-am-I writes it: "dn:<DN>", or empty for an anonymous connection.
+bool DecodeGetBindDnReply(std::string_view reply, std::string& authzId);
 
 } // namespace era

@@ -14,8 +14,13 @@
 //     then stand in another order, since they are sorted by text.
 // The server also returns the holders of a Security Equals in its own order, so each run of
 // "  Indirect Trustee:" lines is compared as a set.
+//
+// Through the responder of ldap_responder.h, which answers eDirectory's effective-privileges
+// operation from the embedded directory's own effective rights, nothing of this is allowed: the
+// traces are the same line for line, "Check 2" and the widening notes included.
 
 #include "client_fixture.h"
+#include "ldap_responder.h"
 #include "ldap_server.h"
 
 #include "directory/context.h"
@@ -95,21 +100,22 @@ struct TComparison {
     int NarrowerLines = 0;
 };
 
+// Whether the server over LDAP gave the directory's own answers (effective privileges).
+enum class TDirectoryAnswers { Absent, Given };
+
 // Compares the traces under the rule of this file's head; failures name the object.
-TComparison CompareTraces(const std::string& object, const TAnalysed& live, const TAnalysed& embedded) {
+TComparison CompareTraces(const std::string& object, const TAnalysed& live, const TAnalysed& embedded,
+                          TDirectoryAnswers answers = TDirectoryAnswers::Absent) {
     static const std::regex Widening(R"(     \* \[[A-Z ]+\] Effective \[[A-Z ]+\] rights on \[(Entry Rights|All Attributes Rights)\]  )");
+    const bool given = answers == TDirectoryAnswers::Given;
     TComparison seen;
     std::vector<std::pair<uint32_t, std::string>> expected;
     for (const auto& line : embedded.Trace) {
-        if (StartsWith(line.second, "  Check 2:")) {
-            ++seen.CheckTwoLines;
-            continue;
-        }
-        if (std::regex_match(line.second, Widening)) {
-            ++seen.WideningNotes;
-            continue;
-        }
-        expected.push_back(line);
+        bool checkTwo = StartsWith(line.second, "  Check 2:");
+        bool widening = !checkTwo && std::regex_match(line.second, Widening);
+        seen.CheckTwoLines += checkTwo;
+        seen.WideningNotes += widening;
+        if (given || !(checkTwo || widening)) expected.push_back(line);
     }
     const auto& actual = live.Trace;
     // Walk both in step by blocks: an Effective line with its notes and checks, a run of
@@ -129,7 +135,7 @@ TComparison CompareTraces(const std::string& object, const TAnalysed& live, cons
         size_t aEnd = blockEnd(actual, a), bEnd = blockEnd(expected, b);
         std::vector<std::pair<uint32_t, std::string>> left(actual.begin() + a, actual.begin() + aEnd);
         std::vector<std::pair<uint32_t, std::string>> right(expected.begin() + b, expected.begin() + bEnd);
-        bool effective = StartsWith(right.front().second, "  Effective:");
+        bool effective = !given && StartsWith(right.front().second, "  Effective:");
         if (StartsWith(right.front().second, "  Indirect Trustee:") || effective) {
             // The head line stays in place; what follows it is compared sorted by its normalised text.
             auto byText = [](const auto& x, const auto& y) { return Normalise(x.second) < Normalise(y.second); };
@@ -140,7 +146,8 @@ TComparison CompareTraces(const std::string& object, const TAnalysed& live, cons
         for (size_t i = 0; i < std::min(left.size(), right.size()); ++i) {
             EXPECT_EQ(left[i].first, right[i].first) << object << ": " << right[i].second;
             if (left[i].second == right[i].second) continue;
-            bool mayNarrow = StartsWith(right[i].second, "  Effective:") || StartsWith(right[i].second, "     * ");
+            bool mayNarrow = !given && (StartsWith(right[i].second, "  Effective:") ||
+                                        StartsWith(right[i].second, "     * "));
             EXPECT_TRUE(mayNarrow && LinesMatch(left[i].second, right[i].second))
                 << object << ":\n  over LDAP: " << left[i].second << "\n  embedded:  " << right[i].second;
             ++seen.NarrowerLines;
@@ -154,6 +161,10 @@ TComparison CompareTraces(const std::string& object, const TAnalysed& live, cons
     // The summary: the same entries in the same order, rights never wider.
     EXPECT_EQ(live.Results.size(), embedded.Results.size()) << object;
     for (size_t i = 0; i < std::min(live.Results.size(), embedded.Results.size()); ++i) {
+        if (given) {
+            EXPECT_EQ(live.Results[i], embedded.Results[i]) << object;
+            continue;
+        }
         EXPECT_TRUE(LinesMatch(live.Results[i].first, embedded.Results[i].first))
             << object << ": " << live.Results[i].first << " / " << embedded.Results[i].first;
         EXPECT_EQ(live.Results[i].second & ~embedded.Results[i].second & ~0x40u, 0u) << object << ": " << live.Results[i].first;
@@ -258,6 +269,138 @@ TEST_F(LdapAnalysisTest, ConnectingCostsTheBindAndTheRootEntry) {
     ASSERT_EQ(fresh->NWDSWhoAmI(context, me), 0);
     ASSERT_EQ(fresh->NWDSWhoAmI(context, me), 0);
     EXPECT_EQ(fresh->RoundTrips("ACME_TREE"), 3u);      // Who-am-I once per connection
+}
+
+// ---------------------------------------------------------------------------------------------
+// eDirectory's own operations, through the responder in front of slapd
+
+class LdapEdirectoryOperationsTest : public LdapAnalysisTest {
+protected:
+    // The test's workstation file with both trees read through the responder.
+    std::string ThroughResponder(const TLdapResponder& responder, const std::string& name) const {
+        std::string path = server_->WriteWorkstation(name);
+        std::ifstream in(path);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string direct = server_->Uri();
+        for (size_t at; (at = text.find(direct)) != std::string::npos;) text.replace(at, direct.size(), responder.Uri());
+        return server_->WriteFile(name, text);
+    }
+    std::unique_ptr<TLdapClient> Connect(const TLdapResponder& responder, const std::string& name) const {
+        auto client = LoadLdap(ThroughResponder(responder, name));
+        if (client) {
+            EXPECT_EQ(client->NWCallsInit(), 0) << client->LastError();
+        }
+        return client;
+    }
+};
+
+TEST_F(LdapEdirectoryOperationsTest, AnalysisGivesTheEmbeddedDirectorysTraceCheckTwoIncluded) {
+    TLdapResponder responder(server_->Port(), {});
+    ASSERT_TRUE(responder.Running());
+    auto live = Connect(responder, "responder.json");
+    ASSERT_TRUE(live);
+    auto embedded = Load(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json");
+    ASSERT_TRUE(embedded);
+    int checkTwo = 0;
+    for (const char* object : SampleObjects) {
+        TAnalysed through = Analyse(live.get(), object);
+        TAnalysed local = Analyse(embedded.get(), object);
+        ASSERT_GT(local.Trace.size(), 10u) << object;
+        CompareTraces(object, through, local, TDirectoryAnswers::Given);
+        for (const auto& line : through.Trace) checkTwo += StartsWith(line.second, "  Check 2:");
+    }
+    // The self-check was made over LDAP, on requests of the documented shape only.
+    EXPECT_GT(checkTwo, 0);
+    EXPECT_GT(responder.EffectivePrivilegesAnswered(), 0);
+    EXPECT_EQ(responder.Malformed(), 0) << responder.Complaints();
+    EXPECT_EQ(responder.Unlisted(), 0);
+}
+
+TEST_F(LdapEdirectoryOperationsTest, TheRequestIsThreeOctetStringsWithTheAttributesLdapName) {
+    TLdapResponder responder(server_->Port(), {});
+    auto live = Connect(responder, "request.json");
+    ASSERT_TRUE(live);
+    TContext context(*live);
+    ASSERT_EQ(live->NWDSSetContext(context, DckTreeName, std::string("ACME_TREE")), 0);
+    uint32_t privileges = 0;
+    ASSERT_EQ(live->NWDSGetEffectiveRights(context, ".admin.acme", ".jdoe.east.sales.acme", "Telephone Number",
+                                          privileges), 0) << live->LastError();
+    const std::string request = responder.LastPrivilegesRequest();
+    RecordProperty("request", Hex(request));
+    EXPECT_EQ(request, std::string("\x04\x1f" "cn=jdoe,ou=east,ou=sales,o=acme"
+                                   "\x04\x0f" "cn=admin,o=acme"
+                                   "\x04\x0f" "telephoneNumber"))
+        << Hex(request);
+    // The answer is the embedded directory's, read from a bare INTEGER.
+    auto embedded = Load(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json");
+    ASSERT_TRUE(embedded);
+    TContext local(*embedded);
+    ASSERT_EQ(embedded->NWDSSetContext(local, DckTreeName, std::string("ACME_TREE")), 0);
+    uint32_t expected = 0;
+    ASSERT_EQ(embedded->NWDSGetEffectiveRights(local, ".admin.acme", ".jdoe.east.sales.acme", "Telephone Number",
+                                              expected), 0);
+    EXPECT_NE(expected, 0u);
+    EXPECT_EQ(privileges, expected);
+    // The special names go out as they are written.
+    ASSERT_EQ(live->NWDSGetEffectiveRights(context, "[Public]", "[Root]", "[All Attributes Rights]", privileges), 0);
+    EXPECT_EQ(responder.LastPrivilegesRequest(),
+              std::string("\x04\x06" "[Root]" "\x04\x08" "[Public]" "\x04\x17" "[All Attributes Rights]"));
+    EXPECT_EQ(responder.Malformed(), 0) << responder.Complaints();
+}
+
+TEST_F(LdapEdirectoryOperationsTest, TheResponderRefusesTheRequestInASequence) {
+    // The responder's check itself: the same three strings inside a SEQUENCE are refused.
+    TLdapResponder responder(server_->Port(), {});
+    TLdapSettings settings;
+    settings.Uri = responder.Uri();
+    TLdapSession session(settings);
+    BerElement* ber = ber_alloc_t(LBER_USE_DER);
+    ASSERT_GE(ber_printf(ber, "{sss}", "cn=jdoe,o=acme", "cn=admin,o=acme", "[Entry Rights]"), 0);
+    berval flat{};
+    ASSERT_GE(ber_flatten2(ber, &flat, 0), 0);
+    std::string reply;
+    EXPECT_EQ(session.Extended(EffectivePrivilegesRequestOid, std::string(flat.bv_val, flat.bv_len), reply),
+              ErrInvalidRequest);
+    ber_free(ber, 1);
+    EXPECT_EQ(responder.Malformed(), 1);
+    EXPECT_EQ(responder.EffectivePrivilegesAnswered(), 0);
+}
+
+TEST_F(LdapEdirectoryOperationsTest, WhoAmIAsksGetBindDnWhenTheServerListsNoWhoAmI) {
+    using TGetBindDn = TLdapResponder::TGetBindDn;
+    const std::string jdoe = "cn=jdoe,ou=east,ou=sales,o=acme";
+    struct TCase {
+        const char* What;
+        bool ListGetBindDn;
+        TGetBindDn Answer;
+        std::string Identity; // what the server answers (empty: the bind DN)
+        const char* Expected; // NWDSWhoAmI's name
+        int Asked;            // Get Bind DN operations asked
+    } cases[] = {
+        {"the server's answer", true, TGetBindDn::Answer, "", "admin.acme", 1},
+        {"the server's answer, not the bind DN", true, TGetBindDn::Answer, jdoe, "jdoe.east.sales.acme", 1},
+        {"without the operation, the bind DN", false, TGetBindDn::Answer, jdoe, "admin.acme", 0},
+        {"refused, the bind DN", true, TGetBindDn::Refuse, jdoe, "admin.acme", 1},
+        {"answered as another operation, the bind DN", true, TGetBindDn::OtherResponseName, jdoe, "admin.acme", 1},
+    };
+    for (const auto& c : cases) {
+        TLdapResponder responder(server_->Port(), {true, c.ListGetBindDn, c.Identity, c.Answer});
+        auto live = Connect(responder, "whoami.json");
+        ASSERT_TRUE(live) << c.What;
+        TContext context(*live);
+        ASSERT_EQ(live->NWDSSetContext(context, DckTreeName, std::string("ACME_TREE")), 0);
+        context.SetFlags(DcvTypelessNames | DcvCanonicalizeNames);
+        uint64_t before = live->RoundTrips("ACME_TREE");
+        std::string me;
+        ASSERT_EQ(live->NWDSWhoAmI(context, me), 0) << c.What;
+        EXPECT_EQ(me, c.Expected) << c.What;
+        ASSERT_EQ(live->NWDSWhoAmI(context, me), 0) << c.What; // asked once per connection
+        EXPECT_EQ(me, c.Expected) << c.What;
+        EXPECT_EQ(live->RoundTrips("ACME_TREE") - before, static_cast<uint64_t>(c.Asked)) << c.What;
+        EXPECT_EQ(responder.GetBindDnAsked(), c.Asked) << c.What;
+        EXPECT_EQ(responder.Malformed(), 0) << c.What << ": " << responder.Complaints();
+        EXPECT_EQ(responder.Unlisted(), 0) << c.What; // Who-am-I, which is not listed, was not tried
+    }
 }
 
 } // namespace

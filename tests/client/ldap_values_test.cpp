@@ -87,31 +87,55 @@ TEST(LdapValues, FilterValuesAreEscapedByteForByte) {
 }
 
 TEST(LdapValues, EffectivePrivilegesTravelAsBer) {
+    // Three octet strings one after the other (tag 04, DER length, the bytes), no SEQUENCE around.
     std::string request = EncodeEffectivePrivilegesRequest("cn=jdoe,o=acme", "cn=admin,o=acme", "[Entry Rights]");
-    berval value{static_cast<ber_len_t>(request.size()), request.data()};
-    BerElement* ber = ber_init(&value);
-    ASSERT_TRUE(ber);
-    berval object{}, subject{}, attribute{};
-    ASSERT_NE(ber_scanf(ber, "{mmm}", &object, &subject, &attribute), LBER_ERROR);
-    EXPECT_EQ(std::string(object.bv_val, object.bv_len), "cn=jdoe,o=acme");
-    EXPECT_EQ(std::string(subject.bv_val, subject.bv_len), "cn=admin,o=acme");
-    EXPECT_EQ(std::string(attribute.bv_val, attribute.bv_len), "[Entry Rights]");
-    ber_free(ber, 1);
+    EXPECT_EQ(request, std::string("\x04\x0e" "cn=jdoe,o=acme" "\x04\x0f" "cn=admin,o=acme" "\x04\x0e" "[Entry Rights]"));
+    // A DN of 200 bytes takes the long length form; an empty attribute is still there.
+    const std::string longDn = "cn=" + std::string(197, 'x');
+    EXPECT_EQ(EncodeEffectivePrivilegesRequest(longDn, "", ""),
+              std::string("\x04\x81\xc8", 3) + longDn + std::string("\x04\x00\x04\x00", 4));
 
-    for (const char* format : {"{i}", "i"}) {
+    // The reply: one bare INTEGER; the same number in a SEQUENCE, or followed by more, is no answer.
+    struct TReply {
+        const char* Format;
+        bool Read;
+    } replies[] = {{"i", true}, {"{i}", false}, {"ii", false}};
+    for (const auto& r : replies) {
         BerElement* reply = ber_alloc_t(LBER_USE_DER);
-        ASSERT_GE(ber_printf(reply, format, static_cast<ber_int_t>(0x3F)), 0);
+        ASSERT_GE(ber_printf(reply, r.Format, 0x3F, 0x3F), 0);   // a format with one number ignores the second
         berval flat{};
         ASSERT_GE(ber_flatten2(reply, &flat, 0), 0);
-        uint32_t privileges = 0;
-        EXPECT_TRUE(DecodeEffectivePrivilegesReply(std::string_view(flat.bv_val, flat.bv_len), privileges)) << format;
-        EXPECT_EQ(privileges, 0x3Fu) << format;
+        uint32_t privileges = 9;
+        EXPECT_EQ(DecodeEffectivePrivilegesReply(std::string_view(flat.bv_val, flat.bv_len), privileges), r.Read)
+            << r.Format;
+        EXPECT_EQ(privileges, r.Read ? 0x3Fu : 0u) << r.Format;
         ber_free(reply, 1);
     }
     uint32_t privileges = 7;
     EXPECT_FALSE(DecodeEffectivePrivilegesReply("", privileges));
     EXPECT_FALSE(DecodeEffectivePrivilegesReply("\x04\x01z", privileges));   // an octet string, not a number
     EXPECT_EQ(privileges, 0u);
+}
+
+TEST(LdapValues, GetBindDnRepliesGiveTheIdentityAsWhoAmIWritesIt) {
+    struct TCase {
+        std::string Reply;
+        bool Read;
+        const char* Identity;
+    } cases[] = {
+        {std::string("\x04\x0f" "cn=admin,o=acme"), true, "dn:cn=admin,o=acme"},
+        {std::string("\x04\x12" "dn:cn=admin,o=acme"), true, "dn:cn=admin,o=acme"},   // already so written
+        {std::string("\x04\x00", 2), true, ""},                                        // anonymous
+        {std::string("\x30\x11\x04\x0f" "cn=admin,o=acme"), false, ""},                // in a SEQUENCE
+        {std::string("\x04\x0f" "cn=admin,o=acme" "\x02\x01\x00", 20), false, ""},     // more after it
+        {std::string("\x04\x10" "cn=admin,o=acme"), false, ""},                        // cut short
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string identity = "before";
+        EXPECT_EQ(DecodeGetBindDnReply(c.Reply, identity), c.Read) << c.Identity;
+        EXPECT_EQ(identity, c.Identity);
+    }
 }
 
 } // namespace
