@@ -109,6 +109,23 @@ TEST_F(AccessLayer, ContextsChangeTreesAndFindTheUser) {
     EXPECT_NE(U_DSChangeTree(context, "NO_TREE", false), 0);
 }
 
+TEST_F(AccessLayer, WhoAmIGivesTheFullNameWhateverTheNameContext) {
+    // Typeless, canonicalised names: the client answers relative to the name context ("admin" in
+    // "acme"), and the caller must still get the user's full name.
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames | DcvCanonicalizeNames), 0);
+    ASSERT_EQ(U_DSSetContext(context, "acme"), 0);
+    EXPECT_EQ(U_DSWhoAmI(context), ".admin.acme");
+    EXPECT_EQ(U_DSGetNameContext(context), "acme");   // the caller's context stays where it was
+    EXPECT_EQ(U_DSGetMyContext(context), ".acme");
+    ASSERT_EQ(U_DSSetContext(context, "sales.acme"), 0);   // a context the user is not below
+    EXPECT_EQ(U_DSWhoAmI(context), ".admin.acme");
+    // Changing the tree without a name context puts the context at the user's own container.
+    ASSERT_EQ(U_DSSetContext(context, "acme"), 0);
+    ASSERT_EQ(U_DSChangeTree(context, "small_tree", false), 0);
+    EXPECT_EQ(U_DSGetNameContext(context), "acme");
+}
+
 TEST_F(AccessLayer, PathsTrusteesOwnersAndSubdirectories) {
     NWCONN_HANDLE connection = 0;
     std::string server, volume, path;
