@@ -209,6 +209,31 @@ TEST_F(AccessLayer, AttributeReadersAndListingsSeeTheSnapshot) {
                                                ".staff.sales.acme"}));
 }
 
+TEST_F(AccessLayer, AListingOfNothingOpensWithoutACurrentEntry) {
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames), 0);
+    // A container without containers, listed for containers, and a leaf: the listing's code, no entry.
+    const std::pair<const char*, bool> listings[] = {{".east.sales.acme", true}, {".ann.sales.acme", false}};
+    for (const auto& [container, containersOnly] : listings) {
+        DSListCursor cursor;
+        EXPECT_EQ(U_DSListOpen(context, container, containersOnly, cursor), 0) << container;
+        EXPECT_EQ(cursor.CurrentName, "") << container;
+        EXPECT_EQ(cursor.EntryCount, 0u) << container;
+        EXPECT_EQ(U_DSListNext(cursor), -1) << container;
+    }
+    // The listing loops over such a container add nothing and succeed.
+    TStringList list;
+    EXPECT_EQ(U_DSListTree(context, ".east.sales.acme", list, true, true, "", 1), 0);
+    EXPECT_EQ(U_DSListTree(context, ".ann.sales.acme", list, true, true, "", 2), 0);
+    EXPECT_EQ(list.Count(), 0) << list.Text();
+    TStringList containers, objects;
+    EXPECT_EQ(U_DSListContainer(context, ".ann.sales.acme", &containers, true, "", &objects), 0);
+    EXPECT_EQ(containers.Count(), 0);
+    EXPECT_EQ(objects.Count(), 0);
+    EXPECT_EQ(U_DSListContainer(context, ".east.sales.acme", &containers, false, "", nullptr), 0);
+    EXPECT_EQ(containers.Count(), 0);
+}
+
 TEST_F(AccessLayer, ErrorTextsComeFromTheClientsLibrary) {
     EXPECT_EQ(U_ErrorText(NweNoMoreTrustees).rfind("0x899C (", 0), 0u);
     std::string text = U_ErrorText(ErrNoSuchEntry);
