@@ -40,9 +40,12 @@ void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, 
         text = config.Template;
         for (int n = 1; n <= std::min(config.Count, TAttrConfig::MaxColumns); ++n) {
             const std::string placeholder = Format("#%s_%.02d", "Attr", n);
-            if (config.Names[n].empty() || text.find(placeholder) == std::string::npos) continue;
+            if (text.find(placeholder) == std::string::npos) continue;
             std::string value;
-            if (U_DSGetAttributeText(in.Context, fields.Trustee, config.Names[n], value) != 0)
+            // A column without an attribute name has nothing to read: like an unreadable attribute
+            // it shows its default, so that no placeholder is left in the line.
+            if (config.Names[n].empty() ||
+                U_DSGetAttributeText(in.Context, fields.Trustee, config.Names[n], value) != 0)
                 config.LastValues[n] = config.Defaults[n];
             else
                 config.LastValues[n] = StrReplace(StrReplace(value, "\r\n", ";", true, true), "\n", ";", true, true);

@@ -138,8 +138,14 @@ NWCCODE U_DSChangeTree(NWDSContextHandle context, const std::string& tree, bool 
 }
 
 std::string U_DSWhoAmI(NWDSContextHandle context) {
+    // With canonicalised names the client answers relative to the name context ("admin" for
+    // admin.acme in "acme"), which a leading dot would turn into another name. Asked on a copy that
+    // stands at the root, it answers the whole name in the caller's name form.
+    TDSContext copy;
+    if (TDSContext::Duplicate(context, copy) != 0) return {};
+    if (Client().NWDSSetContext(copy.Get(), DckNameContext, std::string("[Root]")) != 0) return {};
     std::string name;
-    if (Client().NWDSWhoAmI(context, name) != 0) return {};
+    if (Client().NWDSWhoAmI(copy.Get(), name) != 0) return {};
     return U_FullName(name);
 }
 

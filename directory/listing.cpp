@@ -98,7 +98,10 @@ NWCCODE U_DSListOpen(NWDSContextHandle context, const std::string& container, bo
         Finish(cursor);
         return code;
     }
-    return NextBatchEntry(cursor);
+    // An empty container or a leaf: the listing's own code with no current entry; the caller's
+    // next U_DSListNext ends the listing.
+    if (cursor.EntryCount == 0) return code;
+    return FetchEntry(cursor);
 }
 
 NWCCODE U_DSListNext(DSListCursor& cursor) {
@@ -132,7 +135,7 @@ NWCCODE U_DSListTree(NWDSContextHandle context, const std::string& container, TS
     const std::string base = U_DSCombineWithContext(context, container);
     DSListCursor cursor;
     NWCCODE code = U_DSListOpen(context, container, kind == 1, cursor);
-    while (code == 0) {
+    while (code == 0 && cursor.EntryCount > 0) {
         UiHost().ProcessMessages();
         const bool isContainer = IsContainerEntry(cursor);
         const bool skipped = (kind == 1 && !isContainer) || (kind == 2 && isContainer) ||

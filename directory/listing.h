@@ -26,7 +26,7 @@ struct DSListCursor {
 };
 
 // Opens a listing of the container (containers only on request); the cursor on the first entry.
-// -1 when the container holds nothing.
+// The listing's code with no current entry (an empty name) when the container holds nothing.
 NWCCODE U_DSListOpen(NWDSContextHandle context, const std::string& container, bool containersOnly,
                      DSListCursor& cursor);
 // The cursor on the next entry; -1 after the last.

@@ -287,6 +287,7 @@ NWCCODE ConvertFilterValue(const std::string& text, uint32_t syntax, TAttrValue&
         }
         path.VolumeName = StrBefore(rest, ":", true);
         path.Path = rest.find(':') == std::string::npos ? std::string() : StrAfter(rest, ":", true);
+        path.Path += '\0';   // the path goes to the client with one zero character after it
         value = path;
         return 0;
     }

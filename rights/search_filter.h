@@ -25,7 +25,7 @@ bool FilterIsBalanced(const std::string& filter);
 // a code for an item without operator, a bad value or a failed syntax lookup.
 NWCCODE EmitFilterTokens(NWDSContextHandle context, const std::vector<std::string>& tokens,
                          std::unique_ptr<TFilterCursor>& cursor);
-// The value of a filter item in the client's form for the syntax; -702 unreadable, -623 unsupported.
+// The value of a filter item in the client's form for the syntax; -613 unreadable, -325 unsupported.
 NWCCODE ConvertFilterValue(const std::string& text, uint32_t syntax, TAttrValue& value);
 
 // Searches from base over scope (0 the base, 1 its subordinates, 2 the subtree). Per found object

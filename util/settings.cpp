@@ -47,6 +47,17 @@ std::string CleanIniName(std::string_view name) {
     return RemoveChars(name, "[]");
 }
 
+namespace {
+
+// A key as the store reads it from a file: cleaned, and without the blanks and tabs around it.
+// Written with them, a padded key would be a different key for the next run, which would add it
+// again instead of finding the value already there.
+std::string CleanIniKey(std::string_view key) {
+    return TrimRightChars(TrimLeftChars(CleanIniName(key), " \t"), " \t");
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------------------------
 // The section cache
 
@@ -111,16 +122,16 @@ TIniSectionCache& IniSectionCache() {
 
 std::string IniReadText(TCustomIniFile& ini, const std::string& section, const std::string& key,
                         const std::string& def) {
-    return StrReplace(ini.ReadString(section, CleanIniName(key), def), "#CRLF#", "\r\n", true, true);
+    return StrReplace(ini.ReadString(section, CleanIniKey(key), def), "#CRLF#", "\r\n", true, true);
 }
 
 int IniReadInteger(TCustomIniFile& ini, const std::string& section, const std::string& key, int def) {
-    return ini.ReadInteger(section, CleanIniName(key), def);
+    return ini.ReadInteger(section, CleanIniKey(key), def);
 }
 
 void IniWriteString(TCustomIniFile& ini, const std::string& section, const std::string& key,
                     const std::string& value) {
-    const std::string cleanKey = CleanIniName(key);
+    const std::string cleanKey = CleanIniKey(key);
     const std::string cleanSection = CleanIniName(section);
     if (cleanKey.empty()) return;
     try {
@@ -138,7 +149,7 @@ void IniWriteString(TCustomIniFile& ini, const std::string& section, const std::
 }
 
 void IniWriteInteger(TCustomIniFile& ini, const std::string& section, const std::string& key, int value) {
-    const std::string cleanKey = CleanIniName(key);
+    const std::string cleanKey = CleanIniKey(key);
     const std::string cleanSection = CleanIniName(section);
     if (cleanKey.empty()) return;
     if (ini.ReadInteger(cleanSection, cleanKey, MissingInteger) == value) return;
@@ -147,7 +158,7 @@ void IniWriteInteger(TCustomIniFile& ini, const std::string& section, const std:
 }
 
 void IniWriteBool(TCustomIniFile& ini, const std::string& section, const std::string& key, bool value) {
-    const std::string cleanKey = CleanIniName(key);
+    const std::string cleanKey = CleanIniKey(key);
     const std::string cleanSection = CleanIniName(section);
     if (cleanKey.empty()) return;
     if (ini.ValueExists(cleanSection, cleanKey) && ini.ReadBool(cleanSection, cleanKey, false) == value)
@@ -159,7 +170,7 @@ void IniWriteBool(TCustomIniFile& ini, const std::string& section, const std::st
 std::string IniReadStringCached(TCustomIniFile& ini, const std::string& section, const std::string& key,
                                 const std::string& def) {
     std::string value;
-    if (!IniSectionCache().Lookup(ini, section, CleanIniName(key), value) || value.empty()) return def;
+    if (!IniSectionCache().Lookup(ini, section, CleanIniKey(key), value) || value.empty()) return def;
     return value;
 }
 

@@ -387,7 +387,8 @@ std::size_t CopyToBuffer(std::string_view text, std::size_t start, std::ptrdiff_
                          std::span<char> buffer) {
     if (start < 1) start = 1;
     std::size_t n = start > text.size() ? 0 : text.size() - start + 1;
-    if (count >= 0) n = std::min(n, static_cast<std::size_t>(count));
+    // Only -1 means "to the end"; any other negative count copies nothing.
+    if (count != -1) n = count < 0 ? 0 : std::min(n, static_cast<std::size_t>(count));
     const std::size_t room = terminate ? (buffer.empty() ? 0 : buffer.size() - 1) : buffer.size();
     n = std::min(n, room);
     if (n > 0) std::copy_n(text.data() + start - 1, n, buffer.data());

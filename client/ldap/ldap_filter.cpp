@@ -3,6 +3,7 @@
 #include "client/filter_expression.h"
 #include "client/ldap/ldap_values.h"
 #include "client/schema_map.h"
+#include "util/text.h"
 
 #include <ctime>
 
@@ -144,7 +145,9 @@ private:
             std::string dn;
             NWCCODE code = Dn(path->VolumeName, dn);
             if (code != 0) return code;
-            out = EscapeFilterValue(dn + "#" + std::to_string(path->NameSpaceType) + "#" + path->Path);
+            // The path ends at its first zero character, as the filter language sends it.
+            out = EscapeFilterValue(dn + "#" + std::to_string(path->NameSpaceType) + "#" +
+                                    CStrToStr(path->Path.data(), path->Path.size()));
             return 0;
         }
         if (const auto* typed = std::get_if<TTypedName>(&value)) {

@@ -33,6 +33,7 @@
 
 #include "client/ascii_fold.h"
 #include "client/schema_map.h"
+#include "util/text.h"
 
 #include <algorithm>
 #include <numeric>
@@ -267,7 +268,9 @@ NWCCODE ValueTest(const TContextState& context, const TSnapshotTree& tree, uint3
         TNameTarget target;
         NWCCODE code = BindName(context, tree, path->VolumeName, target);
         if (code != 0) return code;
-        test = [target, nameSpace = path->NameSpaceType, within = path->Path](const TStoredValue& value) {
+        // The path ends at its first zero character, as the filter language sends it.
+        test = [target, nameSpace = path->NameSpaceType,
+                within = CStrToStr(path->Path.data(), path->Path.size())](const TStoredValue& value) {
             return value.Number == nameSpace && EqualsFolded(value.Extra, within) && NameMatches(value, target);
         };
         return 0;

@@ -25,5 +25,25 @@ TEST(AttributeColumns, AttrCountIsHeldTo0Through20) {
     }
 }
 
+TEST(AttributeColumns, AColumnWithoutAnAttributeNameShowsItsDefault) {
+    // Nothing to read for such a column: it is treated as an attribute that cannot be read, and no
+    // placeholder is left in the line.
+    TAttrConfig config;
+    config.Count = 2;
+    config.Template = "<#Attr_01|#Attr_02|#Attr_01>";
+    config.Defaults[1] = "none";
+    TReportInputs inputs;
+    inputs.AttrColumnsEnabled = true;
+    inputs.AttrConfig = &config;
+    TStringList trace;
+    trace.AddObject("", 14);
+    trace.AddObject("  Effective: [CR    ] -> [User] .admin.acme / [Entry Rights]", 5);
+    BuildSummary(trace, inputs);
+    ASSERT_GE(trace.Count(), 3) << trace.Text();
+    EXPECT_EQ(trace.Strings(2), "<none||none>");
+    EXPECT_EQ(config.LastValues[1], "none");
+    EXPECT_EQ(config.LastValues[2], "");
+}
+
 } // namespace
 } // namespace era

@@ -109,6 +109,23 @@ TEST_F(AccessLayer, ContextsChangeTreesAndFindTheUser) {
     EXPECT_NE(U_DSChangeTree(context, "NO_TREE", false), 0);
 }
 
+TEST_F(AccessLayer, WhoAmIGivesTheFullNameWhateverTheNameContext) {
+    // Typeless, canonicalised names: the client answers relative to the name context ("admin" in
+    // "acme"), and the caller must still get the user's full name.
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames | DcvCanonicalizeNames), 0);
+    ASSERT_EQ(U_DSSetContext(context, "acme"), 0);
+    EXPECT_EQ(U_DSWhoAmI(context), ".admin.acme");
+    EXPECT_EQ(U_DSGetNameContext(context), "acme");   // the caller's context stays where it was
+    EXPECT_EQ(U_DSGetMyContext(context), ".acme");
+    ASSERT_EQ(U_DSSetContext(context, "sales.acme"), 0);   // a context the user is not below
+    EXPECT_EQ(U_DSWhoAmI(context), ".admin.acme");
+    // Changing the tree without a name context puts the context at the user's own container.
+    ASSERT_EQ(U_DSSetContext(context, "acme"), 0);
+    ASSERT_EQ(U_DSChangeTree(context, "small_tree", false), 0);
+    EXPECT_EQ(U_DSGetNameContext(context), "acme");
+}
+
 TEST_F(AccessLayer, PathsTrusteesOwnersAndSubdirectories) {
     NWCONN_HANDLE connection = 0;
     std::string server, volume, path;
@@ -190,6 +207,31 @@ TEST_F(AccessLayer, AttributeReadersAndListingsSeeTheSnapshot) {
     for (const auto& item : leaves.Items()) names.push_back(item.Text);
     EXPECT_EQ(names, (std::vector<std::string>{".ann.sales.acme", ".a\\.b.sales.acme", ".bob.east.sales.acme",
                                                ".staff.sales.acme"}));
+}
+
+TEST_F(AccessLayer, AListingOfNothingOpensWithoutACurrentEntry) {
+    NWDSContextHandle context = NewContext();
+    ASSERT_EQ(U_DSSetContextFlag(context, "+", DcvTypelessNames), 0);
+    // A container without containers, listed for containers, and a leaf: the listing's code, no entry.
+    const std::pair<const char*, bool> listings[] = {{".east.sales.acme", true}, {".ann.sales.acme", false}};
+    for (const auto& [container, containersOnly] : listings) {
+        DSListCursor cursor;
+        EXPECT_EQ(U_DSListOpen(context, container, containersOnly, cursor), 0) << container;
+        EXPECT_EQ(cursor.CurrentName, "") << container;
+        EXPECT_EQ(cursor.EntryCount, 0u) << container;
+        EXPECT_EQ(U_DSListNext(cursor), -1) << container;
+    }
+    // The listing loops over such a container add nothing and succeed.
+    TStringList list;
+    EXPECT_EQ(U_DSListTree(context, ".east.sales.acme", list, true, true, "", 1), 0);
+    EXPECT_EQ(U_DSListTree(context, ".ann.sales.acme", list, true, true, "", 2), 0);
+    EXPECT_EQ(list.Count(), 0) << list.Text();
+    TStringList containers, objects;
+    EXPECT_EQ(U_DSListContainer(context, ".ann.sales.acme", &containers, true, "", &objects), 0);
+    EXPECT_EQ(containers.Count(), 0);
+    EXPECT_EQ(objects.Count(), 0);
+    EXPECT_EQ(U_DSListContainer(context, ".east.sales.acme", &containers, false, "", nullptr), 0);
+    EXPECT_EQ(containers.Count(), 0);
 }
 
 TEST_F(AccessLayer, ErrorTextsComeFromTheClientsLibrary) {

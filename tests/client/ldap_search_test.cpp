@@ -66,6 +66,9 @@ TEST(LdapFilter, TokensBecomeTheFilterStringWithTheirPrecedence) {
         {"an ACL of a special subject",
          {Name("ACL", SynObjectACL), Token(FtokEq), Value(TObjectACL{"[Entry Rights]", "[Public]", 1}, SynObjectACL), Token(FtokEnd)},
          "(ACL=*#[Public]#[Entry Rights])"},
+        {"a path, without the zero that ends it",
+         {Name("Home Directory", SynPath), Token(FtokEq), Value(TPathValue{0, "FS1_SYS.acme", std::string("USERS\\JDOE\0", 11)}, SynPath), Token(FtokEnd)},
+         "(ndsHomeDirectory=cn=FS1_SYS,o=acme#0#USERS\\5cJDOE)"},
         {"an octet string", {Name("GUID", SynOctetString), Token(FtokEq), Value(TOctetString{{0x01, 0x2A, 0xFF}}, SynOctetString), Token(FtokEnd)},
          "(GUID=\\01\\2a\\ff)"},
     };

@@ -64,7 +64,9 @@ TEST(FilterValues, ConvertPerSyntax) {
     EXPECT_EQ(ConvertFilterValue("(4) SYS:PUBLIC\\DATA", SynPath, value), 0);
     EXPECT_EQ(std::get<TPathValue>(value).NameSpaceType, 4u);
     EXPECT_EQ(std::get<TPathValue>(value).VolumeName, "SYS");
-    EXPECT_EQ(std::get<TPathValue>(value).Path, "PUBLIC\\DATA");
+    EXPECT_EQ(std::get<TPathValue>(value).Path, std::string("PUBLIC\\DATA\0", 12));   // one zero after the path
+    EXPECT_EQ(ConvertFilterValue("SYS:", SynPath, value), 0);
+    EXPECT_EQ(std::get<TPathValue>(value).Path, std::string(1, '\0'));
     EXPECT_EQ(ConvertFilterValue(".admin.acme#[Entry Rights]#BCD", SynObjectACL, value), 0);
     EXPECT_EQ(std::get<TObjectACL>(value).SubjectName, ".admin.acme");
     EXPECT_EQ(std::get<TObjectACL>(value).ProtectedAttrName, "[Entry Rights]");

@@ -106,6 +106,18 @@ TEST_F(SelectionListsTest, ACheckMarkTakenAwayStaysAway) {
     EXPECT_EQ(Marks(list), (std::vector<bool>{true, false}));
 }
 
+TEST_F(SelectionListsTest, APaddedItemKeepsItsMark) {
+    TIniFile ini(path_);
+    TCheckList list;
+    list.Add(" padded item ", true);
+    list.Add("plain");
+    SaveCheckList(ini, "L", list);
+    TCheckList back;
+    RestoreCheckList(ini, "L", back);
+    EXPECT_EQ(Texts(back.Items), (std::vector<std::string>{"padded item", "plain"}));   // values read trimmed
+    EXPECT_EQ(Marks(back), (std::vector<bool>{true, false}));
+}
+
 TEST_F(SelectionListsTest, HistoryTakesNewTextsInFrontUpToThirtyOneEntries) {
     struct TCase {
         const char* Name;

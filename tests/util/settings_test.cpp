@@ -105,6 +105,24 @@ TEST_F(SettingsTest, KeysLoseTheirBracketsEverywhereSectionsOnlyWhenWritten) {
     EXPECT_EQ(list.Count(), 0);
 }
 
+TEST_F(SettingsTest, KeysAreTrimmedWhenWrittenAsWhenRead) {
+    // Every run opens the file afresh and reads its keys trimmed: a padded key is the same key in
+    // every run, so writing the value it already has changes nothing.
+    for (int run = 0; run < 3; ++run) {
+        IniSectionCache().Clear();
+        TIniFile ini(path_);
+        IniWriteString(ini, "S", " x ", "v");
+        IniWriteInteger(ini, "S", "\tn ", 5);
+        IniWriteBool(ini, "S", " [b]", true);
+    }
+    EXPECT_EQ(FileText(), "[S]\nx=v\nn=5\nb=1\n");
+    TIniFile ini(path_);
+    EXPECT_EQ(IniReadText(ini, "S", " x\t", "-"), "v");
+    EXPECT_EQ(IniReadInteger(ini, "S", " n", 0), 5);
+    EXPECT_EQ(IniReadStringCached(ini, "S", "x ", "-"), "v");
+    EXPECT_TRUE(IniReadBoolCached(ini, "S", " b ", false));
+}
+
 TEST_F(SettingsTest, ReadTextTurnsTheLineBreakMarkIntoCrLf) {
     WriteFile("[Attributes]\nAttrFormat=\"Name:#CRLF#%s#crlf#\"\n");
     TIniFile ini(path_);

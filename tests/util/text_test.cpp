@@ -325,6 +325,20 @@ TEST(Text, CopyToBuffer) {
     EXPECT_EQ(CopyToBuffer("abc", 1, -1, true, std::span<char>()), 0u);
 }
 
+TEST(Text, CopyToBufferTakesOnlyMinusOneAsToTheEnd) {
+    struct TCase {
+        std::ptrdiff_t Count;
+        std::string Copied;
+    };
+    const TCase cases[] = {{-1, "ello"}, {-2, ""}, {-100, ""}, {PTRDIFF_MIN, ""}, {0, ""}, {2, "el"}, {9, "ello"}};
+    for (const TCase& c : cases) {
+        std::array<char, 8> buffer;
+        buffer.fill('#');
+        EXPECT_EQ(CopyToBuffer("hello", 2, c.Count, true, buffer), c.Copied.size()) << c.Count;
+        EXPECT_EQ(std::string(buffer.data(), c.Copied.size() + 1), c.Copied + '\0') << c.Count;
+    }
+}
+
 TEST(Text, SplitSeconds) {
     const TSplitSeconds parts = SplitSeconds(90061);
     EXPECT_EQ(parts.Days, 1);
