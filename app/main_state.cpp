@@ -148,8 +148,10 @@ void TMainState::SelectServer(int index) {
 // ---------------------------------------------------------------------------------------------
 // The scan driver
 
+// The driver's lines name the items and what the client said of them: control characters in
+// them are escaped, as the engine escapes its own, so no name breaks a line of the outputs.
 void TMainState::LogLine(const std::string& text) {
-    if (Startup.DebugMode) ListBoxLog.Add(text);
+    if (Startup.DebugMode) ListBoxLog.Add(EscapeControls(text));
     UiHost().ProcessMessages();
 }
 
@@ -157,10 +159,12 @@ void TMainState::LogResult(const std::string& text, NWCCODE code) {
     if (Startup.DebugMode && code != 0) LogLine(text + " - " + U_ErrorText(code));
 }
 
-void TMainState::AddTraceLine(const std::string& text, uint32_t level) { trace_.AddObject(text, level); }
+void TMainState::AddTraceLine(const std::string& text, uint32_t level) {
+    trace_.AddObject(EscapeControls(text), level);
+}
 
 void TMainState::AddErrorLine(const std::string& text, NWCCODE code) {
-    const std::string line = Format("%s: %s", text.c_str(), U_ErrorText(code).c_str());
+    const std::string line = EscapeControls(Format("%s: %s", text.c_str(), U_ErrorText(code).c_str()));
     if (Startup.DebugMode) ListBoxLog.Add(line);
     if (code != 0) trace_.AddObject(line, LevelDriverError);
 }

@@ -45,7 +45,8 @@ void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, 
             if (U_DSGetAttributeText(in.Context, fields.Trustee, config.Names[n], value) != 0)
                 config.LastValues[n] = config.Defaults[n];
             else
-                config.LastValues[n] = StrReplace(StrReplace(value, "\r\n", ";", true, true), "\n", ";", true, true);
+                config.LastValues[n] =
+                    EscapeControls(StrReplace(StrReplace(value, "\r\n", ";", true, true), "\n", ";", true, true));
             text = StrReplace(text, placeholder, config.LastValues[n], true, true);
         }
         if (in.ResultCache) in.ResultCache->WriteValue(section, fields.Trustee, DoubleQuoted(text));

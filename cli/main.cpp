@@ -28,8 +28,14 @@ void PrintLines(const TStringList& lines) {
     for (const auto& line : lines.Items()) std::cout << line.Text << '\n';
 }
 
+// Names and values as the directory holds them, one per line: control characters escaped, so
+// that none of them starts a line of its own or reaches the terminal as a command.
+void PrintListing(const TStringList& lines) {
+    for (const auto& line : lines.Items()) std::cout << EscapeControls(line.Text) << '\n';
+}
+
 int Fail(const std::string& operation, NWCCODE code) {
-    std::cerr << "era: " << operation << " failed: " << U_ErrorText(code) << '\n';
+    std::cerr << "era: " << EscapeControls(operation) << " failed: " << U_ErrorText(code) << '\n';
     return ExitItemFailed;
 }
 
@@ -40,7 +46,7 @@ public:
     ~TTerminalStatusBar() override { Clear(); }
     void SetPanelText(int index, std::string text) override {
         if (terminal_ && index == 1) {
-            std::string shown = text.substr(0, 100);
+            std::string shown = EscapeControls(text.substr(0, 100));
             std::cerr << "\r\033[K" << shown << std::flush;
             dirty_ = !shown.empty();
         }
@@ -106,11 +112,12 @@ int FinishScan(TMainState& state, const TCommandLine& line) {
         for (const auto& entry : state.ListBoxLog.Items()) std::cerr << entry.Text << '\n';
     int status = ExitDone;
     for (const auto& missing : state.MissingItems) {
-        std::cerr << "era: not found: " << missing << '\n';
+        std::cerr << "era: not found: " << EscapeControls(missing) << '\n';
         status = ExitItemFailed;
     }
     for (const auto& failed : state.FailedItems) {
-        std::cerr << "era: " << failed.Item << ": the analysis ended early: " << failed.Reason << '\n';
+        std::cerr << "era: " << EscapeControls(failed.Item) << ": the analysis ended early: "
+                  << EscapeControls(failed.Reason) << '\n';
         status = ExitItemFailed;
     }
     if (!line.Save.empty() && !ExportLines(memo, line.Format, line.Save)) {
@@ -180,7 +187,7 @@ int Run(const TCommandLine& line) {
     if (line.Command == "trees") {
         TStringList trees;
         U_ListTrees(trees);
-        PrintLines(trees);
+        PrintListing(trees);
         return ExitDone;
     }
     if (line.Command == "servers") {
@@ -189,7 +196,7 @@ int Run(const TCommandLine& line) {
         for (const auto& item : servers.Items()) {
             std::string tree;
             U_GetTreeNameByRef(item.Object, tree);
-            std::cout << item.Text << '\t' << tree << '\n';
+            std::cout << EscapeControls(item.Text) << '\t' << EscapeControls(tree) << '\n';
         }
         return ExitDone;
     }
@@ -206,12 +213,12 @@ int Run(const TCommandLine& line) {
             DSObjectInfo info;
             U_DSObjectExists(context, container, info, &code);
             if (code == 0) {
-                std::cerr << "era: \"" << container << "\" is no container\n";
+                std::cerr << "era: \"" << EscapeControls(container) << "\" is no container\n";
                 return ExitItemFailed;
             }
         }
         if (code != 0) return Fail("U_DSListContainer (" + container + ")", code);
-        PrintLines(objects);
+        PrintListing(objects);
         return ExitDone;
     }
     if (line.Command == "attr") {
@@ -219,7 +226,7 @@ int Run(const TCommandLine& line) {
         const std::string object = ObjectName(line.Operands[0]);
         NWCCODE code = U_DSGetAttributeEx(context, object, line.Operands[1], lines);
         if (code != 0) return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code);
-        PrintLines(lines);
+        PrintListing(lines);
         return ExitDone;
     }
     if (line.Command == "search") {
@@ -228,7 +235,7 @@ int Run(const TCommandLine& line) {
         NWCCODE code = U_DSSearch(context, ObjectName(line.Base), line.Operands[0], 0, nullptr, nullptr, found, 0,
                                   line.Template, &results, line.Scope);
         if (code != 0) return Fail("U_DSSearch (" + line.Operands[0] + ")", code);
-        PrintLines(results);
+        PrintListing(results);
         return ExitDone;
     }
     if (line.Command == "rights") {

@@ -193,6 +193,10 @@ Options of scan and scan-path:
   --save FILE          also save the output to FILE
   --format KEYWORD     TXT, CSV, HTML or XML (default: from FILE's extension)
 
+Names and values are shown with their control characters escaped: a line break as \n, a tab
+as \t, a carriage return as \r, any other as \xhh (its bytes in hex); a backslash that would
+read as the start of one of these is shown as \x5c.
+
 Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start.
 )USAGE";
 }
