@@ -7,6 +7,8 @@
 #include "util/text.h"
 
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,6 +31,33 @@ TEffectiveFields CutEffectiveLine(const std::string& line) {
     if (!f.Trustee.starts_with("[")) f.Trustee = U_FullName(f.Trustee);
     f.Attribute = StrBefore(StrAfter(StrAfter(line, " / ", true), "\"", true), "\"", true);
     return f;
+}
+
+// The engine's self-checks: "  Check 1:     Calc s: [%s] - Calc i: %s" (the rights text disagrees
+// with the mask it stands for) and "  Check 2:     Calc s: [%s] - Eff: %s" (the analysis disagrees
+// with the directory's own answer). They follow the effective-rights line they check.
+constexpr std::string_view Check1Label = "  Check 1:     Calc s: [";
+constexpr std::string_view Check2Label = "  Check 2:     Calc s: [";
+static_assert(Check1Label.size() == Check2Label.size());
+
+bool IsSelfCheckLine(const std::string& line) {
+    return line.starts_with(Check1Label) || line.starts_with(Check2Label);
+}
+
+// The self-check as a row of its own, tied to its trustee's row: the row's class, the check's
+// calculated letters, the row's trustee and attribute, and what the check found. Cut as a trustee
+// line, a check line named ".- Eff: [BCDR I]" as a trustee.
+std::string SelfCheckRow(const TEffectiveFields& row, const std::string& line, bool fileMode) {
+    const bool mask = line.starts_with(Check1Label);
+    const std::string rest = line.substr(Check1Label.size());
+    const std::string letters = StrBefore(rest, "] - ", true);
+    const std::string finding = mask ? "mask: " + StrAfter(rest, "] - Calc i: ", true)
+                                     : "directory: " + StrAfter(rest, "] - Eff: ", true);
+    if (fileMode)
+        return Format("Self-check:\t%s\t[%s]\t%s\t%s", row.Class.c_str(), letters.c_str(), row.Trustee.c_str(),
+                      finding.c_str());
+    return Format("Self-check:\t%s\t[%s]\t%s\t%s\t%s", row.Class.c_str(), letters.c_str(), row.Trustee.c_str(),
+                  row.Attribute.c_str(), finding.c_str());
 }
 
 void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, const TReportInputs& in) {
@@ -136,17 +165,31 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
         hasHeading = hasHeading || line.Object == LevelItemStart || line.Object == LevelItemHeading;
     }
     if (hasHeading) {
+        // The trustee row a self-check line belongs to: the one just before it. Its attribute
+        // lines wait until its self-checks are written, so that these follow the row directly.
+        std::optional<TEffectiveFields> row;
+        bool rowKept = false;
+        const auto flushAttributeLines = [&] {
+            if (row && rowKept && inputs.AttrConfig) AppendAttributeLines(summary, *row, inputs);
+            row.reset();
+        };
         for (const auto& line : trace.Items()) {
+            if (line.Object == LevelEffective && IsSelfCheckLine(line.Text)) {
+                if (row && rowKept) summary.Add(SelfCheckRow(*row, line.Text, inputs.FileMode));
+                continue;
+            }
+            flushAttributeLines();
             switch (line.Object) {
             case LevelEffective: {
-                const TEffectiveFields f = CutEffectiveLine(line.Text);
-                if (!inputs.FilterExcl.empty() && PosText(inputs.FilterExcl, f.Trustee) != 0) break;
-                if (!inputs.FilterIncl.empty() && PosText(inputs.FilterIncl, f.Trustee) == 0) break;
+                row = CutEffectiveLine(line.Text);
+                const TEffectiveFields& f = *row;
+                rowKept = (inputs.FilterExcl.empty() || PosText(inputs.FilterExcl, f.Trustee) == 0) &&
+                          (inputs.FilterIncl.empty() || PosText(inputs.FilterIncl, f.Trustee) != 0);
+                if (!rowKept) break;
                 summary.Add(inputs.FileMode ? Format("Effective Trustee:\t%s\t[%s]\t%s", f.Class.c_str(),
                                                      f.Rights.c_str(), f.Trustee.c_str())
                                             : Format("Effective Trustee:\t%s\t[%s]\t%s\t%s", f.Class.c_str(),
                                                      f.Rights.c_str(), f.Trustee.c_str(), f.Attribute.c_str()));
-                if (inputs.AttrConfig) AppendAttributeLines(summary, f, inputs);
                 break;
             }
             case LevelItemHeading:
@@ -160,6 +203,7 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
                 break;
             }
         }
+        flushAttributeLines();
         if (!hasStart) summary.Add("No trustees detected");
     }
     summary.Add("");

@@ -193,6 +193,15 @@ Options of scan and scan-path:
   --save FILE          also save the output to FILE
   --format KEYWORD     TXT, CSV, HTML or XML (default: from FILE's extension)
 
+The summary has one tab-separated row per trustee and protected attribute:
+  Effective Trustee:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE
+A "Self-check:" row after a trustee's row means the analysis and the directory disagree on it:
+  Self-check:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE  directory: [ITS ANSWER]
+  Self-check:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE  mask: [THE MASK'S LETTERS]
+"directory:" gives the directory's own effective rights for that trustee and attribute, which
+differ from the analysed [RIGHTS]; "mask:" says the rights text and the mask it was read into
+differ. --details shows the same finding as a "Check 2" or "Check 1" line in the trace.
+
 Names and values are shown with their control characters escaped: a line break as \n, a tab
 as \t, a carriage return as \r, any other as \xhh (its bytes in hex); a backslash that would
 read as the start of one of these is shown as \x5c.
