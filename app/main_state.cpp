@@ -180,10 +180,8 @@ void TMainState::WriteScanHeader() {
         AddTraceLine("Settings:  Scan type=eDirectory", 31);
     }
     AddTraceLine("", 31);
-    for (const auto& line : trace_.Items()) {
-        MemoDebug.AddObject(line.Text, line.Object);
-        MemoStandard.AddObject(line.Text, line.Object);
-    }
+    AppendToMemo(MemoDebug, trace_);
+    AppendToMemo(MemoStandard, trace_);
     trace_.Clear();
 }
 
@@ -264,8 +262,14 @@ void TMainState::PathStep(const std::string& path) {
     FinishItem();
 }
 
+void TMainState::AppendToMemo(TStringList& memo, const TStringList& lines) {
+    const int from = memo.Count();
+    for (const auto& line : lines.Items()) memo.AddObject(line.Text, line.Object);
+    if (OnMemoLines) OnMemoLines(memo, from);
+}
+
 void TMainState::FinishItem() {
-    for (const auto& line : trace_.Items()) MemoDebug.AddObject(line.Text, line.Object);
+    AppendToMemo(MemoDebug, trace_);
     TReportInputs inputs;
     inputs.FileMode = Startup.FileMode;
     inputs.FilterExcl = Settings.FilterExcl;
@@ -275,7 +279,7 @@ void TMainState::FinishItem() {
     inputs.ResultCache = ResultCache.get();
     inputs.Context = Startup.FileMode ? StartupContext.Get() : BrowseContext.Get();
     BuildSummary(trace_, inputs);
-    for (const auto& line : trace_.Items()) MemoStandard.AddObject(line.Text, line.Object);
+    AppendToMemo(MemoStandard, trace_);
     CheckBoxDebugVisible = MemoDebug.Count() > 0;
     LogLine("");
 }

@@ -24,10 +24,6 @@
 namespace era {
 namespace {
 
-void PrintLines(const TStringList& lines) {
-    for (const auto& line : lines.Items()) std::cout << line.Text << '\n';
-}
-
 // Names and values as the directory holds them, one per line: control characters escaped, so
 // that none of them starts a line of its own or reaches the terminal as a command.
 void PrintListing(const TStringList& lines) {
@@ -102,12 +98,20 @@ void ConfigureScan(TMainState& state, const TCommandLine& line) {
     if (state.Startup.AttrColumnsEnabled && state.Startup.ProgramSettings)
         state.AttrConfig = ReadAttrConfig(*state.Startup.ProgramSettings);
     state.StatusBar = std::make_unique<TTerminalStatusBar>();
+    // Each item is printed as soon as it is done: a long scan shows its progress in its output,
+    // and one broken off keeps every item it finished.
+    const TStringList* shown = line.Details ? &state.MemoDebug : &state.MemoStandard;
+    state.OnMemoLines = [&state, shown](const TStringList& memo, int from) {
+        if (&memo != shown) return;
+        static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
+        for (int i = from; i < memo.Count(); ++i) std::cout << memo.Strings(i) << '\n';
+        std::cout.flush();
+    };
 }
 
 int FinishScan(TMainState& state, const TCommandLine& line) {
     static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
     const TStringList& memo = line.Details ? state.MemoDebug : state.MemoStandard;
-    PrintLines(memo);
     if (line.Debug)
         for (const auto& entry : state.ListBoxLog.Items()) std::cerr << entry.Text << '\n';
     int status = ExitDone;

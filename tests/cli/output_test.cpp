@@ -2,7 +2,10 @@
 
 #include "run_era.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <sys/wait.h>
 
 namespace era::test {
 namespace {
@@ -64,6 +67,77 @@ TEST(CliOutput, NamesWithControlCharactersCannotForgeRowsOrColumns) {
     const TRun ls = RunEra({"--workstation", Forged, "ls", ".x"});
     EXPECT_NE(ls.Out.find("User: evil\\nEffective Trustee:\\tUser\\t[BCDRAI]"), std::string::npos) << ls.Out;
     EXPECT_NE(ls.Out.find("User: red\\x1b[31malert\n"), std::string::npos) << ls.Out;
+}
+
+// A scan of many objects whose output is read as it comes; gives the seconds until the first
+// item had come out whole and, unless it is broken off with SIGINT then, until the end.
+struct TTimedScan {
+    double FirstItem = -1;
+    double End = -1;
+    std::string Received;
+    int Status = 0;   // as waitpid gives it
+};
+
+TTimedScan ScanManyObjects(bool interrupt) {
+    TTimedScan scan;
+    std::vector<std::string> argStrings = {ERA_BINARY, "--workstation", SampleWorkstation(), "scan"};
+    for (int i = 0; i < 2000; ++i) argStrings.push_back(".jdoe.east.sales.acme");
+    std::vector<char*> argv;
+    for (auto& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings = TestEnvironment({});
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    int out[2];
+    if (::pipe(out) != 0) return scan;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    pid_t pid = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const auto seconds = [&start] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    const int spawned = posix_spawn(&pid, ERA_BINARY, &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (spawned != 0) {
+        ::close(out[0]);
+        return scan;
+    }
+    // The first item ends with its last trustee row and the two closing empty lines.
+    const std::string firstItemEnd = "Effective Trustee:\tTree Root\t[CR    ]\t[Root]\tNetwork Address\n\n\n";
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) {
+        scan.Received.append(buffer, static_cast<size_t>(n));
+        if (scan.FirstItem < 0 && scan.Received.find(firstItemEnd) != std::string::npos) {
+            scan.FirstItem = seconds();
+            if (interrupt) ::kill(pid, SIGINT);
+        }
+    }
+    scan.End = seconds();
+    ::close(out[0]);
+    ::waitpid(pid, &scan.Status, 0);
+    return scan;
+}
+
+TEST(CliOutput, EachItemIsPrintedAsSoonAsItIsDone) {
+    // The output once came only at the very end: nothing to see for the length of a long scan,
+    // and a scan broken off lost every item it had done.
+    const TTimedScan whole = ScanManyObjects(false);
+    ASSERT_EQ(whole.Status, 0);
+    ASSERT_GT(whole.FirstItem, 0);
+    EXPECT_LT(whole.FirstItem * 4, whole.End) << "first item after " << whole.FirstItem << " s of " << whole.End;
+
+    // Broken off (as by Ctrl-C) when the first item is out: it is kept whole, and the scan was
+    // still running.
+    const TTimedScan broken = ScanManyObjects(true);
+    EXPECT_TRUE(WIFSIGNALED(broken.Status) && WTERMSIG(broken.Status) == SIGINT);
+    EXPECT_TRUE(broken.Received.starts_with("Version:   Vexilant.edir")) << broken.Received.substr(0, 80);
+    EXPECT_LT(broken.Received.size(), whole.Received.size());
 }
 
 } // namespace
