@@ -16,6 +16,8 @@
 #include "util/text.h"
 #include "util/version.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -23,6 +25,23 @@
 
 namespace era {
 namespace {
+
+// The cause of the first failed write to standard output (an errno); 0 while all went through.
+int StandardOutputError = 0;
+
+// Pushes what standard output holds to its file; false once a write has failed, the cause kept.
+// A report cut short by a full disk or a file-size limit must not pass for a whole one.
+bool FlushStandardOutput() {
+    if (StandardOutputError != 0) return false;
+    errno = 0;
+    std::cout.flush();
+    const int streamError = errno;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
+        StandardOutputError = errno != 0 ? errno : streamError != 0 ? streamError : EIO;
+        return false;
+    }
+    return true;
+}
 
 // Names and values as the directory holds them, one per line: control characters escaped, so
 // that none of them starts a line of its own or reaches the terminal as a command.
@@ -105,7 +124,7 @@ void ConfigureScan(TMainState& state, const TCommandLine& line) {
         if (&memo != shown) return;
         static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
         for (int i = from; i < memo.Count(); ++i) std::cout << memo.Strings(i) << '\n';
-        std::cout.flush();
+        FlushStandardOutput();
     };
 }
 
@@ -259,8 +278,10 @@ int Run(const TCommandLine& line) {
 } // namespace
 } // namespace era
 
-int main(int argc, char** argv) {
-    using namespace era;
+namespace era {
+namespace {
+
+int Main(int argc, char** argv) {
     SetProgramArguments(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
@@ -283,4 +304,23 @@ int main(int argc, char** argv) {
         std::cerr << "era: " << e.what() << '\n';
         return ExitItemFailed;
     }
+}
+
+} // namespace
+} // namespace era
+
+int main(int argc, char** argv) {
+    using namespace era;
+    // Beyond the file-size limit a write fails with EFBIG and is reported, instead of the signal
+    // ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+    int status = Main(argc, argv);
+    const bool written = FlushStandardOutput();
+    if (std::fclose(stdout) != 0 && written) StandardOutputError = errno;
+    if (StandardOutputError != 0) {
+        std::cerr << "era: could not write to standard output: " << WriteFailureCause(StandardOutputError)
+                  << "; the output is incomplete\n";
+        status = ExitWriteFailed;
+    }
+    return status;
 }

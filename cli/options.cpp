@@ -206,7 +206,8 @@ Names and values are shown with their control characters escaped: a line break a
 as \t, a carriage return as \r, any other as \xhh (its bytes in hex); a backslash that would
 read as the start of one of these is shown as \x5c.
 
-Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start.
+Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start,
+4 standard output or the saved file could not be written in full (a message says why).
 )USAGE";
 }
 

@@ -220,6 +220,24 @@ bool WriteWorkbook(const std::string& path, const std::string& tempFolder, std::
 
 } // namespace
 
+std::string WriteFailureCause(int error) {
+    switch (error) {
+    case ENOSPC:
+        return Format("the disk is full (%s)", std::strerror(error));
+    case EFBIG:
+        return Format("the file-size limit is reached (%s)", std::strerror(error));
+    case EDQUOT:
+        return Format("the disk quota is used up (%s)", std::strerror(error));
+    case EACCES:
+    case EPERM:
+        return Format("permission denied (%s)", std::strerror(error));
+    case EROFS:
+        return Format("the file system is read-only (%s)", std::strerror(error));
+    default:
+        return std::strerror(error);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The grid
 

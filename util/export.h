@@ -92,6 +92,10 @@ std::string XmlEmptyElement(std::string_view name);
 // element content and attribute values.
 std::string XmlEscape(std::string_view text);
 
+// Why a write failed, from its errno: a full disk, the file-size limit, permission… in words,
+// followed by the system's text.
+std::string WriteFailureCause(int error);
+
 // The rows and cells a spreadsheet makes of pasted separated text.
 std::vector<std::vector<std::string>> SplitPastedText(std::string_view text);
 // Writes the separated text as a new workbook in the temporary folder (tabs and line ends split it

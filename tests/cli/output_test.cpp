@@ -1,10 +1,13 @@
-// What the era command writes, and that it can be trusted: names cannot forge lines or columns.
+// What the era command writes, and that it can be trusted: names cannot forge lines or columns,
+// items come out as they are done, and failed writes are reported.
 
 #include "run_era.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 namespace era::test {
@@ -12,7 +15,47 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string Ws = SampleWorkstation();
 const std::string Forged = std::string(ERA_TEST_DATA_DIR) + "/client/forged.json";
+
+// Runs era with standard output going to the file and, when limit is not 0, a file-size limit
+// of that many bytes; standard error is captured.
+TRun RunEraInto(const std::vector<std::string>& args, const std::string& output, rlim_t limit = 0) {
+    TRun run;
+    int err[2];
+    if (::pipe(err) != 0) return run;
+    std::vector<std::string> argStrings = {ERA_BINARY};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings = TestEnvironment({});
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) ::_exit(120);
+        ::dup2(fd, 1);
+        ::dup2(err[1], 2);
+        ::close(err[0]);
+        if (limit != 0) {
+            struct rlimit small = {limit, limit};
+            if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(121);
+        }
+        ::execve(ERA_BINARY, argv.data(), envp.data());
+        ::_exit(122);
+    }
+    ::close(err[1]);
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(err[0], buffer, sizeof buffer)) > 0;) run.Err.append(buffer, static_cast<size_t>(n));
+    ::close(err[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run;
+}
 
 bool HoldsControlCharacters(const std::string& text, bool tabsAllowed) {
     for (const char c : text) {
@@ -138,6 +181,26 @@ TEST(CliOutput, EachItemIsPrintedAsSoonAsItIsDone) {
     EXPECT_TRUE(WIFSIGNALED(broken.Status) && WTERMSIG(broken.Status) == SIGINT);
     EXPECT_TRUE(broken.Received.starts_with("Version:   Vexilant.edir")) << broken.Received.substr(0, 80);
     EXPECT_LT(broken.Received.size(), whole.Received.size());
+}
+
+TEST(CliOutput, AFailedWriteToStandardOutputIsReportedWithStatus4) {
+    const TRun full = RunEraInto({"--workstation", Ws, "scan", ".jdoe.east.sales.acme"}, "/dev/full");
+    EXPECT_EQ(full.Status, 4) << full.Err;
+    EXPECT_NE(full.Err.find("era: could not write to standard output: the disk is full"), std::string::npos)
+        << full.Err;
+    const TRun listing = RunEraInto({"--workstation", Ws, "ls", ".acme"}, "/dev/full");
+    EXPECT_EQ(listing.Status, 4) << listing.Err;
+
+    // Under a file-size limit of 1 KB the report (about 3 KB) is cut: said so, not passed off as whole.
+    TTempDir dir;
+    const TRun limited = RunEraInto({"--workstation", Ws, "scan", ".jdoe.east.sales.acme"}, dir.Path("out.txt"), 1024);
+    EXPECT_EQ(limited.Status, 4) << limited.Err;
+    EXPECT_NE(limited.Err.find("the file-size limit is reached"), std::string::npos) << limited.Err;
+    EXPECT_LE(fs::file_size(dir.Path("out.txt")), 1024u);
+    // Within the limit all is well.
+    const TRun small = RunEraInto({"--workstation", Ws, "trees"}, dir.Path("trees.txt"), 1024);
+    EXPECT_EQ(small.Status, 0) << small.Err;
+    EXPECT_EQ(ReadFile(dir.Path("trees.txt")), "ACME_TREE\nLAB_TREE\n");
 }
 
 } // namespace

@@ -462,5 +462,12 @@ TEST_F(ExportTest, SpreadsheetFailuresSayTheResultsAreInTheClipboard) {
     EXPECT_EQ(opened_.size(), 1u);
 }
 
+TEST_F(ExportTest, WriteFailuresNameTheirCause) {
+    EXPECT_EQ(WriteFailureCause(ENOSPC), "the disk is full (No space left on device)");
+    EXPECT_EQ(WriteFailureCause(EFBIG), "the file-size limit is reached (File too large)");
+    EXPECT_EQ(WriteFailureCause(EACCES), "permission denied (Permission denied)");
+    EXPECT_EQ(WriteFailureCause(ENOTDIR), "Not a directory");
+}
+
 } // namespace
 } // namespace era
