@@ -1,6 +1,7 @@
 // era: Effective Rights Analysis on the command line.
 
 #include "app/main_state.h"
+#include "app/saving.h"
 #include "cli/options.h"
 #include "client/snapshot/snapshot_client.h"
 #include "directory/attributes.h"
@@ -143,11 +144,12 @@ int FinishScan(TMainState& state, const TCommandLine& line) {
                   << EscapeControls(failed.Reason) << '\n';
         status = ExitItemFailed;
     }
-    if (!line.Save.empty() && !ExportLines(memo, line.Format, line.Save)) {
-        std::cerr << "era: could not save to \"" << line.Save << "\" (format "
-                  << (line.Format.empty() ? "from the extension" : line.Format)
-                  << "; expected TXT, CSV, HTML or XML and a writable file)\n";
-        status = ExitItemFailed;
+    if (!line.SaveGiven) return status;
+    try {
+        SaveReport(memo, line.Format, line.Save);
+    } catch (const EExportError& e) {
+        std::cerr << "era: could not save: " << e.what() << '\n';
+        status = ExitWriteFailed;
     }
     return status;
 }
@@ -178,6 +180,14 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
 }
 
 int Run(const TCommandLine& line) {
+    if (line.SaveGiven) {
+        // A target that cannot take the report is found before the scan spends its time.
+        const std::string problem = CheckSaveTarget(line.Save, line.Format);
+        if (!problem.empty()) {
+            std::cerr << "era: option --save: " << problem << '\n';
+            return ExitUsage;
+        }
+    }
     if (!line.Attributes.empty()) {
         // Attribute lines that silently stay away would read as "nothing to show" for every trustee.
         std::error_code ec;

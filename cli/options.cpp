@@ -126,10 +126,13 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
         else if (option == "--exclude") line.Exclude = value;
         else if (option == "--details") line.Details = true;
         else if (option == "--attributes") line.Attributes = value;
-        else if (option == "--save") line.Save = value;
+        else if (option == "--save") {
+            line.Save = value;
+            line.SaveGiven = true;
+        }
         else if (option == "--format") line.Format = value;
     }
-    if (!line.Format.empty() && line.Save.empty()) {
+    if (!line.Format.empty() && !line.SaveGiven) {
         error = "option --format needs --save FILE";
         return std::nullopt;
     }
@@ -190,8 +193,11 @@ Options of scan and scan-path:
   --exclude TEXT       drop trustees whose name contains TEXT
   --details            print the detailed trace instead of the summary
   --attributes INI     add attribute lines configured in section [Attributes] of INI
-  --save FILE          also save the output to FILE
-  --format KEYWORD     TXT, CSV, HTML or XML (default: from FILE's extension)
+  --save FILE          also save the output to FILE, checked before the scan; a file of
+                       that name is replaced only when the whole output is written
+  --format KEYWORD     TXT, CSV, HTML, XML or XLSX (default: from FILE's extension);
+                       TXT keeps each line whole, the others make a table whose columns
+                       are the tab-separated fields (CSV with RFC 4180 quoting)
 
 The summary has one tab-separated row per trustee and protected attribute:
   Effective Trustee:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE

@@ -36,6 +36,7 @@ struct TCommandLine {
     bool Details = false;             // --details
     std::string Attributes;           // --attributes INI
     std::string Save;                 // --save FILE
+    bool SaveGiven = false;           // --save was given (an empty FILE is an error, not "no save")
     std::string Format;               // --format KEYWORD
 };
 

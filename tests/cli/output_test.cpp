@@ -1,5 +1,6 @@
 // What the era command writes, and that it can be trusted: names cannot forge lines or columns,
-// items come out as they are done, and failed writes are reported.
+// items come out as they are done, failed writes are reported, a save target is checked before
+// the scan, and saved tables have the report's fields as columns.
 
 #include "run_era.h"
 
@@ -110,6 +111,17 @@ TEST(CliOutput, NamesWithControlCharactersCannotForgeRowsOrColumns) {
     const TRun ls = RunEra({"--workstation", Forged, "ls", ".x"});
     EXPECT_NE(ls.Out.find("User: evil\\nEffective Trustee:\\tUser\\t[BCDRAI]"), std::string::npos) << ls.Out;
     EXPECT_NE(ls.Out.find("User: red\\x1b[31malert\n"), std::string::npos) << ls.Out;
+
+    // A saved table keeps one row per line and one column per field.
+    TTempDir dir;
+    const std::string csv = dir.Path("t.csv");
+    ASSERT_EQ(RunEra({"--workstation", Forged, "scan", "--save", csv, ".x"}).Status, 0);
+    for (const std::string& row : LinesOf(ReadFile(csv), "\r\n")) {
+        EXPECT_EQ(row.find('\n'), std::string::npos) << row;
+        if (row.starts_with("Effective Trustee:")) {
+            EXPECT_EQ(Count(row, ','), 4u) << row;   // five columns: no self-check row here
+        }
+    }
 }
 
 // A scan of many objects whose output is read as it comes; gives the seconds until the first
@@ -201,6 +213,90 @@ TEST(CliOutput, AFailedWriteToStandardOutputIsReportedWithStatus4) {
     const TRun small = RunEraInto({"--workstation", Ws, "trees"}, dir.Path("trees.txt"), 1024);
     EXPECT_EQ(small.Status, 0) << small.Err;
     EXPECT_EQ(ReadFile(dir.Path("trees.txt")), "ACME_TREE\nLAB_TREE\n");
+}
+
+TEST(CliOutput, AFailedSaveNamesItsCauseAndLeavesTheEarlierFile) {
+    TTempDir dir;
+    const std::string report = dir.Path("Trustees.txt");
+    std::ofstream(report) << "earlier report\r\n";
+    // Standard output stays within the limit: it goes to /dev/null.
+    const TRun run = RunEraInto({"--workstation", Ws, "scan", "--save", report, ".jdoe.east.sales.acme"}, "/dev/null",
+                                1024);
+    EXPECT_EQ(run.Status, 4) << run.Err;
+    EXPECT_NE(run.Err.find("era: could not save: Cannot write file \"" + report +
+                           "\": the file-size limit is reached (File too large)"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_EQ(ReadFile(report), "earlier report\r\n");
+}
+
+TEST(CliOutput, TheSaveTargetIsCheckedBeforeTheScan) {
+    TTempDir dir;
+    std::ofstream(dir.Path("plain")) << "x";
+    struct TCase {
+        std::vector<std::string> Save;
+        std::string Message;
+    };
+    const TCase cases[] = {
+        {{"--save", dir.Path("x.pdf")}, "unknown format \".pdf\" of \"" + dir.Path("x.pdf") + "\"; expected .txt"},
+        {{"--save", dir.Path("x"), "--format", "PDF"}, "unknown format \"PDF\"; expected TXT, CSV, HTML, XML or XLSX"},
+        {{"--save", dir.Path("report")}, "cannot tell the format of \"" + dir.Path("report") + "\" without an extension"},
+        {{"--save", dir.Path("")}, "\"" + dir.Path("") + "\" is a folder; expected a file name"},
+        {{"--save", dir.Path("missing/dir/x.csv")}, "the folder \"" + dir.Path("missing/dir") + "\" does not exist"},
+        {{"--save", dir.Path("plain/x.csv")}, "\"" + dir.Path("plain") + "\" is not a folder"},
+        {{"--save", ""}, "the file name is empty"},
+        {{"--save=", "--format", "CSV"}, "the file name is empty"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--workstation", Ws, "scan"};
+        args.insert(args.end(), c.Save.begin(), c.Save.end());
+        args.push_back(".admin.acme");
+        const TRun run = RunEra(args);
+        EXPECT_EQ(run.Status, 2) << c.Message << ": " << run.Err;
+        EXPECT_NE(run.Err.find("era: option --save: " + c.Message), std::string::npos) << run.Err;
+        EXPECT_TRUE(run.Out.empty()) << run.Out;   // nothing scanned
+    }
+    EXPECT_FALSE(fs::exists(dir.Path("x.pdf")));
+}
+
+TEST(CliOutput, SavedTablesHaveTheFieldsAsColumns) {
+    TTempDir dir;
+    const std::string csv = dir.Path("trustees.csv");
+    ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", csv, ".jdoe.east.sales.acme"}).Status, 0);
+    const std::vector<std::string> rows = LinesOf(ReadFile(csv), "\r\n");
+    ASSERT_GT(rows.size(), 5u);
+    // Every row has the six columns of the widest; the header block comes as preamble rows.
+    EXPECT_EQ(rows[0], "Version:   Vexilant.edir v1.6 (2009-09) ,,,,,");
+    EXPECT_EQ(rows[3], "Settings:  Scan type=eDirectory,,,,,");
+    EXPECT_EQ(rows[4], "\"Object: \"\".jdoe.east.sales.acme\"\" on tree \"\"ACME_TREE\"\"\",,,,,");
+    EXPECT_EQ(rows[5], "Effective Trustee:,User,[CRWSA ],.admin.acme,[All Attributes Rights],");
+    EXPECT_NE(std::find(rows.begin(), rows.end(),
+                        "Self-check:,User,[ CDR I],.jdoe.east.sales.acme,[Entry Rights],directory: [BCDR I]"),
+              rows.end());
+    for (const std::string& row : rows) EXPECT_FALSE(row.empty() || row.find('\t') != std::string::npos) << row;
+
+    const std::string html = dir.Path("trustees.html");
+    ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", html, ".jdoe.east.sales.acme"}).Status, 0);
+    EXPECT_NE(ReadFile(html).find("<td>Effective Trustee:</td>\r\n<td>User</td>\r\n<td>[CRWSA ]</td>\r\n"
+                                  "<td>.admin.acme</td>\r\n<td>[All Attributes Rights]</td>\r\n<td><br></td>"),
+              std::string::npos);
+
+    const std::string xml = dir.Path("trustees.xml");
+    ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", xml, ".jdoe.east.sales.acme"}).Status, 0);
+    EXPECT_EQ(std::system(("xmllint --noout '" + xml + "'").c_str()), 0);
+    EXPECT_NE(ReadFile(xml).find("colCount=\"6\""), std::string::npos);
+    EXPECT_NE(ReadFile(xml).find("<value index=\"0\">.admin.acme</value>"), std::string::npos);
+
+    const std::string xlsx = dir.Path("trustees.xlsx");
+    ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", xlsx, ".jdoe.east.sales.acme"}).Status, 0);
+    EXPECT_EQ(ReadFile(xlsx).substr(0, 2), "PK");
+    EXPECT_EQ(std::system(("unzip -p '" + xlsx + "' xl/sharedStrings.xml | grep -q '>Self-check:<'").c_str()), 0);
+
+    // The text file stays the desktop program's one-column text: each line whole.
+    const std::string txt = dir.Path("trustees.txt");
+    ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", txt, ".jdoe.east.sales.acme"}).Status, 0);
+    EXPECT_NE(ReadFile(txt).find("\r\nEffective Trustee:\tUser\t[CRWSA ]\t.admin.acme\t[All Attributes Rights]\r\n"),
+              std::string::npos);
 }
 
 } // namespace
