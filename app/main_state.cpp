@@ -213,6 +213,7 @@ void TMainState::ObjectStep(const std::string& object) {
         U_AnalyzeEffectiveRights(ScanContext.Get(), object, MaxTraceLevel, scanFlags_, &trace_, results_, StatusBar.get());
     }
     FinishItem();
+    if (found) ++ItemsDone;
 }
 
 void TMainState::PathStep(const std::string& path) {
@@ -260,6 +261,7 @@ void TMainState::PathStep(const std::string& path) {
     U_AnalyzeEffectiveRights(itemContext_.Get(), Format("%s/%s:%s", server.c_str(), volume.c_str(), dirPath.c_str()),
                              MaxTraceLevel, scanFlags_, &trace_, results_, StatusBar.get());
     FinishItem();
+    ++ItemsDone;
 }
 
 void TMainState::AppendToMemo(TStringList& memo, const TStringList& lines) {
@@ -294,6 +296,7 @@ void TMainState::DoTheJob() {
     MemoDebug.Clear();
     MissingItems.clear();
     FailedItems.clear();
+    ItemsDone = 0;
 
     scanFlags_ = 0;
     if (Settings.ShowOnlyUsers) scanFlags_ = ScanUsersOnly;

@@ -102,6 +102,8 @@ public:
     // What the last scan could not do: items missing, items that ended in their guard.
     std::vector<std::string> MissingItems;
     std::vector<TItemFailure> FailedItems;
+    // How many items of the last scan were found and analysed to the end.
+    int ItemsDone = 0;
 
     // --- Preparing the contexts as the selection pages do
     // eDirectory edition: creates both contexts, lists the trees and changes to the primary one.

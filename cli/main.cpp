@@ -145,6 +145,13 @@ int FinishScan(TMainState& state, const TCommandLine& line) {
         status = ExitItemFailed;
     }
     if (!line.SaveGiven) return status;
+    if (state.ItemsDone == 0) {
+        // A report of headers only is no report: an earlier one of that name is worth more.
+        std::error_code ec;
+        std::cerr << "era: nothing was scanned, so \"" << line.Save << "\" was "
+                  << (std::filesystem::exists(line.Save, ec) ? "left as it was" : "not written") << '\n';
+        return status;
+    }
     try {
         SaveReport(memo, line.Format, line.Save);
     } catch (const EExportError& e) {

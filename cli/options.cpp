@@ -194,7 +194,8 @@ Options of scan and scan-path:
   --details            print the detailed trace instead of the summary
   --attributes INI     add attribute lines configured in section [Attributes] of INI
   --save FILE          also save the output to FILE, checked before the scan; a file of
-                       that name is replaced only when the whole output is written
+                       that name is replaced only when the whole output is written, and
+                       left as it is when no item could be scanned
   --format KEYWORD     TXT, CSV, HTML, XML or XLSX (default: from FILE's extension);
                        TXT keeps each line whole, the others make a table whose columns
                        are the tab-separated fields (CSV with RFC 4180 quoting)

@@ -43,5 +43,16 @@ TEST_F(ScanDriver, TellsTheLinesOfEachPartAsSoonAsItIsDone) {
     EXPECT_GT(calls[3].Count, calls[3].From);
 }
 
+TEST_F(ScanDriver, CountsTheItemsItAnalysed) {
+    for (const char* object : {".nobody.acme", ".admin.acme", ".nope.acme"}) state_.CheckListBoxEdir.Add(object, true);
+    state_.DoTheJob();
+    EXPECT_EQ(state_.ItemsDone, 1);
+    EXPECT_EQ(state_.MissingItems, (std::vector<std::string>{".nobody.acme", ".nope.acme"}));
+    state_.CheckListBoxEdir.Clear();
+    state_.CheckListBoxEdir.Add(".nobody.acme", true);
+    state_.DoTheJob();   // a new scan counts afresh
+    EXPECT_EQ(state_.ItemsDone, 0);
+}
+
 } // namespace
 } // namespace era

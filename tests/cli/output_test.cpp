@@ -259,6 +259,24 @@ TEST(CliOutput, TheSaveTargetIsCheckedBeforeTheScan) {
     EXPECT_FALSE(fs::exists(dir.Path("x.pdf")));
 }
 
+TEST(CliOutput, NothingScannedLeavesAnEarlierReportAlone) {
+    TTempDir dir;
+    const std::string report = dir.Path("old.txt");
+    std::ofstream(report) << "a good report\r\n";
+    const TRun run = RunEra({"--workstation", Ws, "scan", "--save", report, ".nope.acme"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find("era: nothing was scanned, so \"" + report + "\" was left as it was"), std::string::npos)
+        << run.Err;
+    EXPECT_EQ(ReadFile(report), "a good report\r\n");
+    const TRun none = RunEra({"--workstation", Ws, "scan", "--save", dir.Path("new.txt"), ".nope.acme"});
+    EXPECT_NE(none.Err.find("was not written"), std::string::npos) << none.Err;
+    EXPECT_FALSE(fs::exists(dir.Path("new.txt")));
+    // One item found among missing ones is a report worth saving.
+    const TRun some = RunEra({"--workstation", Ws, "scan", "--save", report, ".nope.acme", ".admin.acme"});
+    EXPECT_EQ(some.Status, 1);
+    EXPECT_NE(ReadFile(report).find("Object: \".admin.acme\""), std::string::npos);
+}
+
 TEST(CliOutput, SavedTablesHaveTheFieldsAsColumns) {
     TTempDir dir;
     const std::string csv = dir.Path("trustees.csv");
