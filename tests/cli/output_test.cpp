@@ -19,21 +19,32 @@ namespace fs = std::filesystem;
 const std::string Ws = SampleWorkstation();
 const std::string Forged = std::string(ERA_TEST_DATA_DIR) + "/client/forged.json";
 
+// The program's arguments (after its name) and the tests' environment, as execve takes them.
+class TExecArgs {
+public:
+    explicit TExecArgs(const std::vector<std::string>& args)
+        : args_{ERA_BINARY}, env_(TestEnvironment({})) {
+        args_.insert(args_.end(), args.begin(), args.end());
+        for (auto& a : args_) argv_.push_back(a.data());
+        argv_.push_back(nullptr);
+        for (auto& e : env_) envp_.push_back(e.data());
+        envp_.push_back(nullptr);
+    }
+    char* const* Argv() { return argv_.data(); }
+    char* const* Envp() { return envp_.data(); }
+
+private:
+    std::vector<std::string> args_, env_;
+    std::vector<char*> argv_, envp_;
+};
+
 // Runs era with standard output going to the file and, when limit is not 0, a file-size limit
 // of that many bytes; standard error is captured.
 TRun RunEraInto(const std::vector<std::string>& args, const std::string& output, rlim_t limit = 0) {
     TRun run;
     int err[2];
     if (::pipe(err) != 0) return run;
-    std::vector<std::string> argStrings = {ERA_BINARY};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStrings) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStrings = TestEnvironment({});
-    std::vector<char*> envp;
-    for (auto& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    TExecArgs exec(args);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -45,7 +56,7 @@ TRun RunEraInto(const std::vector<std::string>& args, const std::string& output,
             struct rlimit small = {limit, limit};
             if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(121);
         }
-        ::execve(ERA_BINARY, argv.data(), envp.data());
+        ::execve(ERA_BINARY, exec.Argv(), exec.Envp());
         ::_exit(122);
     }
     ::close(err[1]);
@@ -135,15 +146,9 @@ struct TTimedScan {
 
 TTimedScan ScanManyObjects(bool interrupt) {
     TTimedScan scan;
-    std::vector<std::string> argStrings = {ERA_BINARY, "--workstation", SampleWorkstation(), "scan"};
-    for (int i = 0; i < 2000; ++i) argStrings.push_back(".jdoe.east.sales.acme");
-    std::vector<char*> argv;
-    for (auto& a : argStrings) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStrings = TestEnvironment({});
-    std::vector<char*> envp;
-    for (auto& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<std::string> args = {"--workstation", SampleWorkstation(), "scan"};
+    for (int i = 0; i < 2000; ++i) args.push_back(".jdoe.east.sales.acme");
+    TExecArgs exec(args);
     int out[2];
     if (::pipe(out) != 0) return scan;
     posix_spawn_file_actions_t actions;
@@ -156,7 +161,7 @@ TTimedScan ScanManyObjects(bool interrupt) {
     const auto seconds = [&start] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    const int spawned = posix_spawn(&pid, ERA_BINARY, &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, ERA_BINARY, &actions, nullptr, exec.Argv(), exec.Envp());
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     if (spawned != 0) {
