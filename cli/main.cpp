@@ -295,10 +295,8 @@ int Run(const TCommandLine& line) {
 } // namespace
 } // namespace era
 
-namespace era {
-namespace {
-
-int Main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
+    using namespace era;
     SetProgramArguments(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
@@ -322,9 +320,6 @@ int Main(int argc, char** argv) {
         return ExitItemFailed;
     }
 }
-
-} // namespace
-} // namespace era
 
 int main(int argc, char** argv) {
     using namespace era;
