@@ -178,6 +178,10 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
                 if (row && rowKept) summary.Add(SelfCheckRow(*row, line.Text, inputs.FileMode));
                 continue;
             }
+            // Lines the summary leaves out (the notes among them) do not end a trustee's row.
+            if (line.Object != LevelEffective && line.Object != LevelItemHeading && line.Object != LevelItemStart &&
+                line.Object != LevelDriverError)
+                continue;
             flushAttributeLines();
             switch (line.Object) {
             case LevelEffective: {

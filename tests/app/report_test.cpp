@@ -78,6 +78,7 @@ TEST(BuildSummary, SelfChecksFollowTheirTrusteeRowAndItsFilters) {
                       {13, "Object: \".jdoe.acme\" on tree \"T\""},
                       {5, "  Effective: [ CDR I] -> [User] .jdoe.acme / [Entry Rights]"},
                       {5, "  Check 1:     Calc s: [ CDR  ] - Calc i: [ CDR I]"},
+                      {31, "     * a line the summary leaves out"},
                       {5, "  Check 2:     Calc s: [ CDR  ] - Eff: [BCDR I]"},
                       {31, "     * [ CDR I] for direct Trustee assignment on \".acme\""},
                       {5, "  Effective: [B    I] -> [n/a] [Public] / [Entry Rights]"}});
