@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace era {
 namespace {
@@ -149,11 +151,14 @@ TEST_F(AttributeLines, ComeFromTheDirectoryOnceAndThenFromTheCache) {
 }
 
 TEST_F(AttributeLines, FollowTheSelfChecksOfTheirTrustee) {
-    TCache cache;
     TStringList trace = Trace({{14, ""},
                                {5, "  Effective: [ CDR I] -> [User] .admin.acme / [Entry Rights]"},
                                {5, "  Check 2:     Calc s: [ CDR I] - Eff: [BCDR I]"}});
-    BuildSummary(trace, Inputs(cache));
+    TReportInputs inputs;   // without a cache: the values come from the directory
+    inputs.AttrColumnsEnabled = true;
+    inputs.AttrConfig = &config_;
+    inputs.Context = state_.BrowseContext.Get();
+    BuildSummary(trace, inputs);
     EXPECT_EQ(Lines(trace), (std::vector<std::string>{
                                 "", "Effective Trustee:\tUser\t[ CDR I]\t.admin.acme\t[Entry Rights]",
                                 "Self-check:\tUser\t[ CDR I]\t.admin.acme\t[Entry Rights]\tdirectory: [BCDR I]",
@@ -164,6 +169,13 @@ TEST_F(AttributeLines, ACacheFileLeftByAnEarlierRunIsNeitherReadNorDeleted) {
     // The cache used one file name for every run: a run that was killed left values that the next
     // run showed as read from the directory, and a run beside it lost its file. Each cache now has
     // a file of its own, and a file left by another run is that run's.
+    // A temporary folder of the test's own: the caches of tests running beside it would take the
+    // freed file name in a shared one.
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    const auto tmp = std::filesystem::temp_directory_path() / ("era-report-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(tmp);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
     std::string file;
     {
         TCache earlier;
@@ -184,6 +196,11 @@ TEST_F(AttributeLines, ACacheFileLeftByAnEarlierRunIsNeitherReadNorDeleted) {
     }
     EXPECT_TRUE(std::filesystem::exists(file));
     std::filesystem::remove(file);
+    if (oldTmp)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    std::filesystem::remove_all(tmp);
 }
 
 TEST(AttrConfig, ReadsUpToTwentyColumnsAndTheTemplateMarks) {
