@@ -148,8 +148,10 @@ void TMainState::SelectServer(int index) {
 // ---------------------------------------------------------------------------------------------
 // The scan driver
 
+// The driver's lines name the items and what the client said of them: control characters in
+// them are escaped, as the engine escapes its own, so no name breaks a line of the outputs.
 void TMainState::LogLine(const std::string& text) {
-    if (Startup.DebugMode) ListBoxLog.Add(text);
+    if (Startup.DebugMode) ListBoxLog.Add(EscapeControls(text));
     UiHost().ProcessMessages();
 }
 
@@ -157,10 +159,12 @@ void TMainState::LogResult(const std::string& text, NWCCODE code) {
     if (Startup.DebugMode && code != 0) LogLine(text + " - " + U_ErrorText(code));
 }
 
-void TMainState::AddTraceLine(const std::string& text, uint32_t level) { trace_.AddObject(text, level); }
+void TMainState::AddTraceLine(const std::string& text, uint32_t level) {
+    trace_.AddObject(EscapeControls(text), level);
+}
 
 void TMainState::AddErrorLine(const std::string& text, NWCCODE code) {
-    const std::string line = Format("%s: %s", text.c_str(), U_ErrorText(code).c_str());
+    const std::string line = EscapeControls(Format("%s: %s", text.c_str(), U_ErrorText(code).c_str()));
     if (Startup.DebugMode) ListBoxLog.Add(line);
     if (code != 0) trace_.AddObject(line, LevelDriverError);
 }
@@ -176,10 +180,8 @@ void TMainState::WriteScanHeader() {
         AddTraceLine("Settings:  Scan type=eDirectory", 31);
     }
     AddTraceLine("", 31);
-    for (const auto& line : trace_.Items()) {
-        MemoDebug.AddObject(line.Text, line.Object);
-        MemoStandard.AddObject(line.Text, line.Object);
-    }
+    AppendToMemo(MemoDebug, trace_);
+    AppendToMemo(MemoStandard, trace_);
     trace_.Clear();
 }
 
@@ -211,6 +213,7 @@ void TMainState::ObjectStep(const std::string& object) {
         U_AnalyzeEffectiveRights(ScanContext.Get(), object, MaxTraceLevel, scanFlags_, &trace_, results_, StatusBar.get());
     }
     FinishItem();
+    if (found) ++ItemsDone;
 }
 
 void TMainState::PathStep(const std::string& path) {
@@ -258,10 +261,17 @@ void TMainState::PathStep(const std::string& path) {
     U_AnalyzeEffectiveRights(itemContext_.Get(), Format("%s/%s:%s", server.c_str(), volume.c_str(), dirPath.c_str()),
                              MaxTraceLevel, scanFlags_, &trace_, results_, StatusBar.get());
     FinishItem();
+    ++ItemsDone;
+}
+
+void TMainState::AppendToMemo(TStringList& memo, const TStringList& lines) {
+    const int from = memo.Count();
+    for (const auto& line : lines.Items()) memo.AddObject(line.Text, line.Object);
+    if (OnMemoLines) OnMemoLines(memo, from);
 }
 
 void TMainState::FinishItem() {
-    for (const auto& line : trace_.Items()) MemoDebug.AddObject(line.Text, line.Object);
+    AppendToMemo(MemoDebug, trace_);
     TReportInputs inputs;
     inputs.FileMode = Startup.FileMode;
     inputs.FilterExcl = Settings.FilterExcl;
@@ -271,7 +281,7 @@ void TMainState::FinishItem() {
     inputs.ResultCache = ResultCache.get();
     inputs.Context = Startup.FileMode ? StartupContext.Get() : BrowseContext.Get();
     BuildSummary(trace_, inputs);
-    for (const auto& line : trace_.Items()) MemoStandard.AddObject(line.Text, line.Object);
+    AppendToMemo(MemoStandard, trace_);
     CheckBoxDebugVisible = MemoDebug.Count() > 0;
     LogLine("");
 }
@@ -286,6 +296,7 @@ void TMainState::DoTheJob() {
     MemoDebug.Clear();
     MissingItems.clear();
     FailedItems.clear();
+    ItemsDone = 0;
 
     scanFlags_ = 0;
     if (Settings.ShowOnlyUsers) scanFlags_ = ScanUsersOnly;

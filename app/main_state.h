@@ -12,6 +12,7 @@
 #include "util/string_list.h"
 #include "util/ui_host.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,12 +92,18 @@ public:
     TStringList ListBoxLog;
     // The status bar; a front end may put its own in (the command line shows progress with it).
     std::unique_ptr<TStatusBar> StatusBar = std::make_unique<TStatusBar>();
+    // Told of the lines a scan adds to MemoStandard or MemoDebug as soon as a part is complete
+    // (the header block, then each item): the memo and the index of its first new line. A front
+    // end shows them as they come, so that a scan broken off keeps what it had finished.
+    std::function<void(const TStringList& memo, int from)> OnMemoLines;
     bool CheckBoxDebugVisible = false;
     bool ScanButtonEnabled = true;
 
     // What the last scan could not do: items missing, items that ended in their guard.
     std::vector<std::string> MissingItems;
     std::vector<TItemFailure> FailedItems;
+    // How many items of the last scan were found and analysed to the end.
+    int ItemsDone = 0;
 
     // --- Preparing the contexts as the selection pages do
     // eDirectory edition: creates both contexts, lists the trees and changes to the primary one.
@@ -127,6 +134,8 @@ private:
     void ObjectStep(const std::string& object);
     void PathStep(const std::string& path);
     void FinishItem();
+    // Appends the lines with their levels and tells OnMemoLines.
+    void AppendToMemo(TStringList& memo, const TStringList& lines);
 
     TStringList selection_;
     TStringList results_;

@@ -7,6 +7,8 @@
 #include "util/text.h"
 
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +33,33 @@ TEffectiveFields CutEffectiveLine(const std::string& line) {
     return f;
 }
 
+// The engine's self-checks: "  Check 1:     Calc s: [%s] - Calc i: %s" (the rights text disagrees
+// with the mask it stands for) and "  Check 2:     Calc s: [%s] - Eff: %s" (the analysis disagrees
+// with the directory's own answer). They follow the effective-rights line they check.
+constexpr std::string_view Check1Label = "  Check 1:     Calc s: [";
+constexpr std::string_view Check2Label = "  Check 2:     Calc s: [";
+static_assert(Check1Label.size() == Check2Label.size());
+
+bool IsSelfCheckLine(const std::string& line) {
+    return line.starts_with(Check1Label) || line.starts_with(Check2Label);
+}
+
+// The self-check as a row of its own, tied to its trustee's row: the row's class, the check's
+// calculated letters, the row's trustee and attribute, and what the check found. Cut as a trustee
+// line, a check line named ".- Eff: [BCDR I]" as a trustee.
+std::string SelfCheckRow(const TEffectiveFields& row, const std::string& line, bool fileMode) {
+    const bool mask = line.starts_with(Check1Label);
+    const std::string rest = line.substr(Check1Label.size());
+    const std::string letters = StrBefore(rest, "] - ", true);
+    const std::string finding = mask ? "mask: " + StrAfter(rest, "] - Calc i: ", true)
+                                     : "directory: " + StrAfter(rest, "] - Eff: ", true);
+    if (fileMode)
+        return Format("Self-check:\t%s\t[%s]\t%s\t%s", row.Class.c_str(), letters.c_str(), row.Trustee.c_str(),
+                      finding.c_str());
+    return Format("Self-check:\t%s\t[%s]\t%s\t%s\t%s", row.Class.c_str(), letters.c_str(), row.Trustee.c_str(),
+                  row.Attribute.c_str(), finding.c_str());
+}
+
 void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, const TReportInputs& in) {
     TAttrConfig& config = *in.AttrConfig;
     if (!in.AttrColumnsEnabled || fields.Trustee.empty() || config.Template.empty()) return;
@@ -48,7 +77,8 @@ void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, 
                 U_DSGetAttributeText(in.Context, fields.Trustee, config.Names[n], value) != 0)
                 config.LastValues[n] = config.Defaults[n];
             else
-                config.LastValues[n] = StrReplace(StrReplace(value, "\r\n", ";", true, true), "\n", ";", true, true);
+                config.LastValues[n] =
+                    EscapeControls(StrReplace(StrReplace(value, "\r\n", ";", true, true), "\n", ";", true, true));
             text = StrReplace(text, placeholder, config.LastValues[n], true, true);
         }
         if (in.ResultCache) in.ResultCache->WriteValue(section, fields.Trustee, DoubleQuoted(text));
@@ -138,17 +168,35 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
         hasHeading = hasHeading || line.Object == LevelItemStart || line.Object == LevelItemHeading;
     }
     if (hasHeading) {
+        // The trustee row a self-check line belongs to: the one just before it. Its attribute
+        // lines wait until its self-checks are written, so that these follow the row directly.
+        std::optional<TEffectiveFields> row;
+        bool rowKept = false;
+        const auto flushAttributeLines = [&] {
+            if (row && rowKept && inputs.AttrConfig) AppendAttributeLines(summary, *row, inputs);
+            row.reset();
+        };
         for (const auto& line : trace.Items()) {
+            if (line.Object == LevelEffective && IsSelfCheckLine(line.Text)) {
+                if (row && rowKept) summary.Add(SelfCheckRow(*row, line.Text, inputs.FileMode));
+                continue;
+            }
+            // Lines the summary leaves out (the notes among them) do not end a trustee's row.
+            if (line.Object != LevelEffective && line.Object != LevelItemHeading && line.Object != LevelItemStart &&
+                line.Object != LevelDriverError)
+                continue;
+            flushAttributeLines();
             switch (line.Object) {
             case LevelEffective: {
-                const TEffectiveFields f = CutEffectiveLine(line.Text);
-                if (!inputs.FilterExcl.empty() && PosText(inputs.FilterExcl, f.Trustee) != 0) break;
-                if (!inputs.FilterIncl.empty() && PosText(inputs.FilterIncl, f.Trustee) == 0) break;
+                row = CutEffectiveLine(line.Text);
+                const TEffectiveFields& f = *row;
+                rowKept = (inputs.FilterExcl.empty() || PosText(inputs.FilterExcl, f.Trustee) == 0) &&
+                          (inputs.FilterIncl.empty() || PosText(inputs.FilterIncl, f.Trustee) != 0);
+                if (!rowKept) break;
                 summary.Add(inputs.FileMode ? Format("Effective Trustee:\t%s\t[%s]\t%s", f.Class.c_str(),
                                                      f.Rights.c_str(), f.Trustee.c_str())
                                             : Format("Effective Trustee:\t%s\t[%s]\t%s\t%s", f.Class.c_str(),
                                                      f.Rights.c_str(), f.Trustee.c_str(), f.Attribute.c_str()));
-                if (inputs.AttrConfig) AppendAttributeLines(summary, f, inputs);
                 break;
             }
             case LevelItemHeading:
@@ -162,6 +210,7 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
                 break;
             }
         }
+        flushAttributeLines();
         if (!hasStart) summary.Add("No trustees detected");
     }
     summary.Add("");

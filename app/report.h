@@ -1,8 +1,9 @@
 #pragma once
 
 // The report builder: one item's trace turned into its summary — the heading, one tab-separated
-// line per effective trustee that passes the name filters, the driver's error lines and, when
-// configured, a line of directory attributes per trustee — and the cache of those attribute lines.
+// line per effective trustee that passes the name filters (each followed by a "Self-check:" row
+// per check of the analysis that disagrees on it), the driver's error lines and, when configured,
+// a line of directory attributes per trustee — and the cache of those attribute lines.
 
 #include "directory/client.h"
 #include "util/ini_file.h"

@@ -1,6 +1,7 @@
 // era: Effective Rights Analysis on the command line.
 
 #include "app/main_state.h"
+#include "app/saving.h"
 #include "cli/options.h"
 #include "client/snapshot/snapshot_client.h"
 #include "directory/attributes.h"
@@ -16,6 +17,8 @@
 #include "util/text.h"
 #include "util/version.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -24,12 +27,31 @@
 namespace era {
 namespace {
 
-void PrintLines(const TStringList& lines) {
-    for (const auto& line : lines.Items()) std::cout << line.Text << '\n';
+// The cause of the first failed write to standard output (an errno); 0 while all went through.
+int StandardOutputError = 0;
+
+// Pushes what standard output holds to its file; false once a write has failed, the cause kept.
+// A report cut short by a full disk or a file-size limit must not pass for a whole one.
+bool FlushStandardOutput() {
+    if (StandardOutputError != 0) return false;
+    errno = 0;
+    std::cout.flush();
+    const int streamError = errno;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
+        StandardOutputError = errno != 0 ? errno : streamError != 0 ? streamError : EIO;
+        return false;
+    }
+    return true;
+}
+
+// Names and values as the directory holds them, one per line: control characters escaped, so
+// that none of them starts a line of its own or reaches the terminal as a command.
+void PrintListing(const TStringList& lines) {
+    for (const auto& line : lines.Items()) std::cout << EscapeControls(line.Text) << '\n';
 }
 
 int Fail(const std::string& operation, NWCCODE code) {
-    std::cerr << "era: " << operation << " failed: " << U_ErrorText(code) << '\n';
+    std::cerr << "era: " << EscapeControls(operation) << " failed: " << U_ErrorText(code) << '\n';
     return ExitItemFailed;
 }
 
@@ -40,7 +62,7 @@ public:
     ~TTerminalStatusBar() override { Clear(); }
     void SetPanelText(int index, std::string text) override {
         if (terminal_ && index == 1) {
-            std::string shown = text.substr(0, 100);
+            std::string shown = EscapeControls(text.substr(0, 100));
             std::cerr << "\r\033[K" << shown << std::flush;
             dirty_ = !shown.empty();
         }
@@ -96,28 +118,45 @@ void ConfigureScan(TMainState& state, const TCommandLine& line) {
     if (state.Startup.AttrColumnsEnabled && state.Startup.ProgramSettings)
         state.AttrConfig = ReadAttrConfig(*state.Startup.ProgramSettings);
     state.StatusBar = std::make_unique<TTerminalStatusBar>();
+    // Each item is printed as soon as it is done: a long scan shows its progress in its output,
+    // and one broken off keeps every item it finished.
+    const TStringList* shown = line.Details ? &state.MemoDebug : &state.MemoStandard;
+    state.OnMemoLines = [&state, shown](const TStringList& memo, int from) {
+        if (&memo != shown) return;
+        static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
+        for (int i = from; i < memo.Count(); ++i) std::cout << memo.Strings(i) << '\n';
+        FlushStandardOutput();
+    };
 }
 
 int FinishScan(TMainState& state, const TCommandLine& line) {
     static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
     const TStringList& memo = line.Details ? state.MemoDebug : state.MemoStandard;
-    PrintLines(memo);
     if (line.Debug)
         for (const auto& entry : state.ListBoxLog.Items()) std::cerr << entry.Text << '\n';
     int status = ExitDone;
     for (const auto& missing : state.MissingItems) {
-        std::cerr << "era: not found: " << missing << '\n';
+        std::cerr << "era: not found: " << EscapeControls(missing) << '\n';
         status = ExitItemFailed;
     }
     for (const auto& failed : state.FailedItems) {
-        std::cerr << "era: " << failed.Item << ": the analysis ended early: " << failed.Reason << '\n';
+        std::cerr << "era: " << EscapeControls(failed.Item) << ": the analysis ended early: "
+                  << EscapeControls(failed.Reason) << '\n';
         status = ExitItemFailed;
     }
-    if (!line.Save.empty() && !ExportLines(memo, line.Format, line.Save)) {
-        std::cerr << "era: could not save to \"" << line.Save << "\" (format "
-                  << (line.Format.empty() ? "from the extension" : line.Format)
-                  << "; expected TXT, CSV, HTML or XML and a writable file)\n";
-        status = ExitItemFailed;
+    if (!line.SaveGiven) return status;
+    if (state.ItemsDone == 0) {
+        // A report of headers only is no report: an earlier one of that name is worth more.
+        std::error_code ec;
+        std::cerr << "era: nothing was scanned, so \"" << line.Save << "\" was "
+                  << (std::filesystem::exists(line.Save, ec) ? "left as it was" : "not written") << '\n';
+        return status;
+    }
+    try {
+        SaveReport(memo, line.Format, line.Save);
+    } catch (const EExportError& e) {
+        std::cerr << "era: could not save: " << e.what() << '\n';
+        status = ExitWriteFailed;
     }
     return status;
 }
@@ -148,6 +187,14 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
 }
 
 int Run(const TCommandLine& line) {
+    if (line.SaveGiven) {
+        // A target that cannot take the report is found before the scan spends its time.
+        const std::string problem = CheckSaveTarget(line.Save, line.Format);
+        if (!problem.empty()) {
+            std::cerr << "era: option --save: " << problem << '\n';
+            return ExitUsage;
+        }
+    }
     if (!line.Attributes.empty()) {
         // Attribute lines that silently stay away would read as "nothing to show" for every trustee.
         std::error_code ec;
@@ -180,7 +227,7 @@ int Run(const TCommandLine& line) {
     if (line.Command == "trees") {
         TStringList trees;
         U_ListTrees(trees);
-        PrintLines(trees);
+        PrintListing(trees);
         return ExitDone;
     }
     if (line.Command == "servers") {
@@ -189,7 +236,7 @@ int Run(const TCommandLine& line) {
         for (const auto& item : servers.Items()) {
             std::string tree;
             U_GetTreeNameByRef(item.Object, tree);
-            std::cout << item.Text << '\t' << tree << '\n';
+            std::cout << EscapeControls(item.Text) << '\t' << EscapeControls(tree) << '\n';
         }
         return ExitDone;
     }
@@ -206,12 +253,12 @@ int Run(const TCommandLine& line) {
             DSObjectInfo info;
             U_DSObjectExists(context, container, info, &code);
             if (code == 0) {
-                std::cerr << "era: \"" << container << "\" is no container\n";
+                std::cerr << "era: \"" << EscapeControls(container) << "\" is no container\n";
                 return ExitItemFailed;
             }
         }
         if (code != 0) return Fail("U_DSListContainer (" + container + ")", code);
-        PrintLines(objects);
+        PrintListing(objects);
         return ExitDone;
     }
     if (line.Command == "attr") {
@@ -219,7 +266,7 @@ int Run(const TCommandLine& line) {
         const std::string object = ObjectName(line.Operands[0]);
         NWCCODE code = U_DSGetAttributeEx(context, object, line.Operands[1], lines);
         if (code != 0) return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code);
-        PrintLines(lines);
+        PrintListing(lines);
         return ExitDone;
     }
     if (line.Command == "search") {
@@ -228,7 +275,7 @@ int Run(const TCommandLine& line) {
         NWCCODE code = U_DSSearch(context, ObjectName(line.Base), line.Operands[0], 0, nullptr, nullptr, found, 0,
                                   line.Template, &results, line.Scope);
         if (code != 0) return Fail("U_DSSearch (" + line.Operands[0] + ")", code);
-        PrintLines(results);
+        PrintListing(results);
         return ExitDone;
     }
     if (line.Command == "rights") {
@@ -248,7 +295,7 @@ int Run(const TCommandLine& line) {
 } // namespace
 } // namespace era
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
     using namespace era;
     SetProgramArguments(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -272,4 +319,20 @@ int main(int argc, char** argv) {
         std::cerr << "era: " << e.what() << '\n';
         return ExitItemFailed;
     }
+}
+
+int main(int argc, char** argv) {
+    using namespace era;
+    // Beyond the file-size limit a write fails with EFBIG and is reported, instead of the signal
+    // ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+    int status = Main(argc, argv);
+    const bool written = FlushStandardOutput();
+    if (std::fclose(stdout) != 0 && written) StandardOutputError = errno;
+    if (StandardOutputError != 0) {
+        std::cerr << "era: could not write to standard output: " << WriteFailureCause(StandardOutputError)
+                  << "; the output is incomplete\n";
+        status = ExitWriteFailed;
+    }
+    return status;
 }

@@ -126,10 +126,13 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
         else if (option == "--exclude") line.Exclude = value;
         else if (option == "--details") line.Details = true;
         else if (option == "--attributes") line.Attributes = value;
-        else if (option == "--save") line.Save = value;
+        else if (option == "--save") {
+            line.Save = value;
+            line.SaveGiven = true;
+        }
         else if (option == "--format") line.Format = value;
     }
-    if (!line.Format.empty() && line.Save.empty()) {
+    if (!line.Format.empty() && !line.SaveGiven) {
         error = "option --format needs --save FILE";
         return std::nullopt;
     }
@@ -190,10 +193,28 @@ Options of scan and scan-path:
   --exclude TEXT       drop trustees whose name contains TEXT
   --details            print the detailed trace instead of the summary
   --attributes INI     add attribute lines configured in section [Attributes] of INI
-  --save FILE          also save the output to FILE
-  --format KEYWORD     TXT, CSV, HTML or XML (default: from FILE's extension)
+  --save FILE          also save the output to FILE, checked before the scan; a file of
+                       that name is replaced only when the whole output is written, and
+                       left as it is when no item could be scanned
+  --format KEYWORD     TXT, CSV, HTML, XML or XLSX (default: from FILE's extension);
+                       TXT keeps each line whole, the others make a table whose columns
+                       are the tab-separated fields (CSV with RFC 4180 quoting)
 
-Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start.
+The summary has one tab-separated row per trustee and protected attribute:
+  Effective Trustee:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE
+A "Self-check:" row after a trustee's row means the analysis and the directory disagree on it:
+  Self-check:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE  directory: [ITS ANSWER]
+  Self-check:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE  mask: [THE MASK'S LETTERS]
+"directory:" gives the directory's own effective rights for that trustee and attribute, which
+differ from the analysed [RIGHTS]; "mask:" says the rights text and the mask it was read into
+differ. --details shows the same finding as a "Check 2" or "Check 1" line in the trace.
+
+Names and values are shown with their control characters escaped: a line break as \n, a tab
+as \t, a carriage return as \r, any other as \xhh (its bytes in hex); a backslash that would
+read as the start of one of these is shown as \x5c.
+
+Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start,
+4 standard output or the saved file could not be written in full (a message says why).
 )USAGE";
 }
 

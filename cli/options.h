@@ -13,6 +13,7 @@ constexpr int ExitDone = 0;
 constexpr int ExitItemFailed = 1;     // some item missing or failed, or a directory call failed
 constexpr int ExitUsage = 2;
 constexpr int ExitNoClient = 3;       // the client did not start
+constexpr int ExitWriteFailed = 4;    // standard output or the saved file could not be written
 
 struct TCommandLine {
     std::string Workstation;          // --workstation, else ERA_WORKSTATION
@@ -35,6 +36,7 @@ struct TCommandLine {
     bool Details = false;             // --details
     std::string Attributes;           // --attributes INI
     std::string Save;                 // --save FILE
+    bool SaveGiven = false;           // --save was given (an empty FILE is an error, not "no save")
     std::string Format;               // --format KEYWORD
 };
 

@@ -96,7 +96,11 @@ public:
 
 private:
     // --- inner operations
+    // Records the line with its control characters escaped: names and values read from the
+    // directory go into it, and one holding a line break or tab would forge lines or columns.
     void TraceLine(const std::string& text, uint32_t level, bool skipDuplicates = false);
+    // Records a line whose parts are escaped already (its own tabs are meant).
+    void TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates = false);
     void TraceError(const std::string& text, NWCCODE code);
     int ReasonIndex(const std::string& text);
     void SetReason(const std::string& text) { currentReason_ = ReasonIndex(text); }
@@ -167,6 +171,11 @@ private:
 // Inner operations
 
 void TAnalysis::TraceLine(const std::string& text, uint32_t level, bool skipDuplicates) {
+    if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
+    TraceEscaped(EscapeControls(text), level, skipDuplicates);
+}
+
+void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
     if (skipDuplicates) {
         if (!traceIndexed_) {
@@ -611,8 +620,9 @@ void TAnalysis::SecurityEqualsStep(int index) {
         scratch_.SetString(n, fullName);
         const std::string entry = directoryMode_ ? U_FormatACL(record.Rights, fullName, record.Attribute) : fullName;
         AddTrustee(entry, mask, mask, currentReason_, currentKind_);
-        TraceLine(Format("  Indirect Trustee: %s\t(SecEqu to \"%s\")", fullName.c_str(), currentTrustee_.c_str()), 17,
-                  true);
+        TraceEscaped(Format("  Indirect Trustee: %s\t(SecEqu to \"%s\")", EscapeControls(fullName).c_str(),
+                            EscapeControls(currentTrustee_).c_str()),
+                     17, true);
     }
 }
 
@@ -630,8 +640,9 @@ void TAnalysis::ResidenceStep(int index) {
         const std::string fullName = U_FullName(resident.Text);
         const std::string entry = directoryMode_ ? U_FormatACL(record.Rights, fullName, record.Attribute) : fullName;
         AddTrustee(entry, mask, mask, currentReason_, currentKind_);
-        TraceLine(Format("  Indirect Trustee: %s\t(Resides in \"%s\")", resident.Text.c_str(), currentTrustee_.c_str()),
-                  16);
+        TraceEscaped(Format("  Indirect Trustee: %s\t(Resides in \"%s\")", EscapeControls(resident.Text).c_str(),
+                            EscapeControls(currentTrustee_).c_str()),
+                     16);
     }
 }
 

@@ -43,52 +43,6 @@ std::size_t CharacterCount(std::string_view text) {
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// Writes the file through a temporary file beside it that then replaces it, so a full disk or an
-// interrupted write leaves an earlier file of that name as it was rather than cut short. A
-// symbolic link is written through to the file it names.
-void SaveTextFile(const std::string& path, const std::string& text) {
-    std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    mode_t mode = 0;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    std::string temp = target.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw EExportError(Format("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
-    const auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw EExportError(Format("Cannot write file \"%s\". %s", path.c_str(), std::strerror(err)));
-    };
-    for (std::size_t written = 0; written < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail(errno);
-        written += static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw EExportError(Format("Cannot write file \"%s\". %s", path.c_str(), std::strerror(err)));
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw EExportError(Format("Cannot create file \"%s\". %s", path.c_str(), std::strerror(err)));
-    }
-}
-
 // The length of the well-formed UTF-8 sequence at the start of the text that XML may carry; 0 when
 // the bytes there are no such sequence (a stray or overlong byte, a surrogate, a control character,
 // U+FFFE or U+FFFF).
@@ -165,8 +119,8 @@ private:
 };
 
 // Writes the cells into a new workbook at the path; false with the reason when it fails.
-bool WriteWorkbook(const std::string& path, const std::string& tempFolder, std::string_view text,
-                   std::string& reason) {
+bool WriteWorkbook(const std::string& path, const std::string& tempFolder,
+                   const std::vector<std::vector<std::string>>& rows, std::string& reason) {
     TWorkbook workbook(path, tempFolder);
     if (!workbook.Get()) {
         reason = "the workbook could not be created";
@@ -180,7 +134,6 @@ bool WriteWorkbook(const std::string& path, const std::string& tempFolder, std::
     }
     format_set_text_wrap(wrap);
 
-    const auto rows = SplitPastedText(text);
     std::vector<std::size_t> widths;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c) {
@@ -210,15 +163,91 @@ bool WriteWorkbook(const std::string& path, const std::string& tempFolder, std::
         if (width > LXW_DEF_COL_WIDTH)
             worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr);
     }
+    errno = 0;
     const lxw_error error = workbook.Close();
     if (error != LXW_NO_ERROR) {
+        // The library's text names its step; errno, when it says something, the cause.
         reason = lxw_strerror(error);
+        if (errno != 0) reason += ": " + WriteFailureCause(errno);
         return false;
     }
     return true;
 }
 
 } // namespace
+
+std::string WriteFailureCause(int error) {
+    switch (error) {
+    case ENOSPC:
+        return Format("the disk is full (%s)", std::strerror(error));
+    case EFBIG:
+        return Format("the file-size limit is reached (%s)", std::strerror(error));
+    case EDQUOT:
+        return Format("the disk quota is used up (%s)", std::strerror(error));
+    case EACCES:
+    case EPERM:
+        return Format("permission denied (%s)", std::strerror(error));
+    case EROFS:
+        return Format("the file system is read-only (%s)", std::strerror(error));
+    default:
+        return std::strerror(error);
+    }
+}
+
+namespace {
+
+// Writes a file through a temporary file beside it that then replaces it, so a full disk or an
+// interrupted write leaves an earlier file of that name as it was rather than cut short. A
+// symbolic link is written through to the file it names, and a replaced file keeps its mode.
+// Fill writes the content into the temporary file (its descriptor and name) and gives "" or why
+// it could not.
+void WriteReplacing(const std::string& path, const std::function<std::string(int fd, const std::string& temp)>& fill) {
+    std::error_code ec;
+    fs::path target = path;
+    if (fs::is_symlink(target, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) target = resolved;
+    }
+    mode_t mode = 0;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    std::string temp = target.string() + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        throw EExportError(Format("Cannot create file \"%s\": %s", path.c_str(), WriteFailureCause(errno).c_str()));
+    std::string reason = fill(fd, temp);
+    if (reason.empty() && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) reason = WriteFailureCause(errno);
+    if (::close(fd) != 0 && reason.empty()) reason = WriteFailureCause(errno);
+    if (!reason.empty()) {
+        ::unlink(temp.c_str());
+        throw EExportError(Format("Cannot write file \"%s\": %s", path.c_str(), reason.c_str()));
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw EExportError(Format("Cannot create file \"%s\": %s", path.c_str(), WriteFailureCause(err).c_str()));
+    }
+}
+
+} // namespace
+
+void SaveTextFile(const std::string& path, const std::string& text) {
+    WriteReplacing(path, [&text](int fd, const std::string&) -> std::string {
+        for (std::size_t written = 0; written < text.size();) {
+            const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return WriteFailureCause(errno);
+            written += static_cast<std::size_t>(n);
+        }
+        return {};
+    });
+}
 
 // ---------------------------------------------------------------------------------------------
 // The grid
@@ -267,12 +296,17 @@ TTargetKind TargetKind(std::string_view keyword) {
     return tkNone;
 }
 
+TGrid LinesToGrid(const TStringList& lines) {
+    TGrid grid(1, std::max(1, lines.Count()));
+    // An empty line keeps its row as one space (HTML would otherwise show it as a line break).
+    for (int i = 0; i < lines.Count(); ++i)
+        grid.SetCell(0, i, lines.Strings(i).empty() ? std::string(" ") : lines.Strings(i));
+    return grid;
+}
+
 bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path) {
     try {
-        TGrid grid(1, std::max(1, lines.Count()));
-        // An empty line keeps its row as one space (HTML would otherwise show it as a line break).
-        for (int i = 0; i < lines.Count(); ++i)
-            grid.SetCell(0, i, lines.Strings(i).empty() ? std::string(" ") : lines.Strings(i));
+        const TGrid grid = LinesToGrid(lines);
         return ExportGridToFile(&grid, keyword, path);
     } catch (const std::exception&) {
         return false; // the caller shows nothing either: a failed export leaves just no file
@@ -337,6 +371,35 @@ std::string GridToText(const TGrid& grid, const std::string& separator) {
 
 bool GridToClipboard(const TGrid& grid, const std::string& separator) {
     return UiHost().SetClipboardText(GridToText(grid, separator));
+}
+
+std::string GridToCsv(const TGrid& grid) {
+    std::string text;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        for (int c = 0; c < grid.ColCount(); ++c) {
+            if (c > 0) text += ',';
+            const std::string& cell = grid.Cells(c, r);
+            if (cell.find_first_of(",\"\r\n") == std::string::npos)
+                text += cell;
+            else
+                text += DoubleQuoted(cell);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void SaveGridAsWorkbook(const TGrid& grid, const std::string& path) {
+    std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(grid.RowCount()));
+    for (int r = 0; r < grid.RowCount(); ++r)
+        for (int c = 0; c < grid.ColCount(); ++c) rows[static_cast<std::size_t>(r)].push_back(grid.Cells(c, r));
+    WriteReplacing(path, [&rows, &path](int, const std::string& temp) -> std::string {
+        std::error_code ec;
+        const fs::path tempFolder = fs::temp_directory_path(ec);
+        std::string reason;
+        WriteWorkbook(temp, ec ? fs::path(path).parent_path().string() : tempFolder.string(), rows, reason);
+        return reason;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -541,7 +604,7 @@ bool SendToExcel(const std::string& clipboardText) {
             reason = Format("cannot create a workbook in %s: %s", folder.c_str(), std::strerror(errno));
         } else {
             ::close(fd);
-            if (!WriteWorkbook(path, folder.string(), clipboardText, reason)) {
+            if (!WriteWorkbook(path, folder.string(), SplitPastedText(clipboardText), reason)) {
                 ::unlink(path.c_str());
             } else {
                 const int started = Opener() ? Opener()(path) : OpenDocument(path);

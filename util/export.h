@@ -60,7 +60,9 @@ public:
 // The kind the keyword names (exact comparison after upper-casing); tkNone for any other text.
 TTargetKind TargetKind(std::string_view keyword);
 
-// The lines as a one-column grid (empty lines as one space) through ExportGridToFile; every error
+// The lines as a grid of one column, an empty line as one space.
+TGrid LinesToGrid(const TStringList& lines);
+// The lines as a one-column grid (LinesToGrid) through ExportGridToFile; every error
 // is swallowed without a message. True when the target received the text.
 bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path);
 // ExportGrid with a tab, or "," when the path's extension is ".csv" in any letter case.
@@ -75,6 +77,9 @@ std::string GridToText(const TGrid& grid, const std::string& separator);
 // The cell on one line: trailing line breaks gone, CR LF as LF, and a text that still holds a line
 // feed enclosed in double quotes with its own double quotes turned into single ones.
 std::string QuoteCell(std::string_view text);
+// Comma-separated text (RFC 4180): a cell holding a comma, double quote or line break in double
+// quotes with its double quotes doubled; every row ended by CR LF.
+std::string GridToCsv(const TGrid& grid);
 // GridToText on the user-interface host's clipboard; false when there is no clipboard or it refused.
 bool GridToClipboard(const TGrid& grid, const std::string& separator);
 // An HTML document with the grid as a table (without a grid, only the document's frame).
@@ -91,6 +96,17 @@ std::string XmlEmptyElement(std::string_view name);
 // The text with & < > " ' as entities and characters XML cannot carry as U+FFFD, fit for
 // element content and attribute values.
 std::string XmlEscape(std::string_view text);
+
+// Writes the text to the file: through a temporary file beside it that replaces it only when the
+// whole text is written, so a failure leaves an earlier file as it was. Throws EExportError
+// naming the file and the cause.
+void SaveTextFile(const std::string& path, const std::string& text);
+// Writes the grid as a workbook (one cell per grid cell) to the file, replacing it as SaveTextFile
+// does. Throws EExportError naming the file and the cause.
+void SaveGridAsWorkbook(const TGrid& grid, const std::string& path);
+// Why a write failed, from its errno: a full disk, the file-size limit, permission… in words,
+// followed by the system's text.
+std::string WriteFailureCause(int error);
 
 // The rows and cells a spreadsheet makes of pasted separated text.
 std::vector<std::vector<std::string>> SplitPastedText(std::string_view text);

@@ -257,6 +257,54 @@ std::string DoubleQuoted(std::string_view text) {
     return "\"" + StrReplace(text, "\"", "\"\"", true, true) + "\"";
 }
 
+namespace {
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Whether the text at the position would read as an escape if a backslash stood before it.
+bool ReadsAsEscape(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return false;
+    const char c = text[at];
+    if (c == 'n' || c == 'r' || c == 't') return true;
+    return c == 'x' && at + 2 < text.size() && IsHexDigit(text[at + 1]) && IsHexDigit(text[at + 2]);
+}
+
+void AppendHexEscape(std::string& out, unsigned char byte) {
+    static const char Digits[] = "0123456789abcdef";
+    out += "\\x";
+    out += Digits[byte >> 4];
+    out += Digits[byte & 0x0F];
+}
+
+} // namespace
+
+std::string EscapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\n') {
+            out += "\\n";
+        } else if (byte == '\r') {
+            out += "\\r";
+        } else if (byte == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            AppendHexEscape(out, byte);
+        } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            // U+0080..U+009F: terminals take some of them (CSI) as commands.
+            AppendHexEscape(out, byte);
+            AppendHexEscape(out, static_cast<unsigned char>(text[++i]));
+        } else if (byte == '\\' && ReadsAsEscape(text, i + 1)) {
+            AppendHexEscape(out, byte);
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::string JoinWith(std::string_view a, std::string_view b, std::string_view separator) {
     std::string result(a);
     if (!a.empty() && !b.empty()) result.append(separator);

@@ -94,6 +94,12 @@ void ReplaceIn(std::string& text, std::string_view oldText, std::string_view new
                bool all);
 // The text in double quotes, inner double quotes doubled.
 std::string DoubleQuoted(std::string_view text);
+// The text fit to show: every control character (C0, DEL, and C1 as UTF-8) written as "\n",
+// "\r", "\t" or "\xhh" (each byte in two lower-case hex digits), so that a name or value can neither
+// break a line, add a column nor drive a terminal. A backslash stays itself unless what follows it
+// would read as one of these escapes; then it is written "\x5c". So every backslash that does
+// not start an escape is literal, NetWare paths keep their look, and the text reads back exactly.
+std::string EscapeControls(std::string_view text);
 // a + separator + b when both are non-empty, else a + b.
 std::string JoinWith(std::string_view a, std::string_view b, std::string_view separator);
 // The text when it starts with the prefix, else prefix + text.

@@ -1,13 +1,12 @@
-#include "app/main_state.h"
 #include "app/report.h"
-#include "client/redirector.h"
-#include "client/snapshot/snapshot_client.h"
-#include "directory/connections.h"
+#include "sample_state.h"
 #include "util/settings.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace era {
 namespace {
@@ -71,35 +70,57 @@ TEST(BuildSummary, HeadingsDecideWhatAnItemShows) {
     EXPECT_EQ(Lines(path), (std::vector<std::string>{"Path: \"F:\\NOPE\" (not found)",
                                                       "Invalid Path (F:\\NOPE): 0xFFFFFF64", "No trustees detected",
                                                       "", ""}));
-    // A self-check line is cut by the same rules as a trustee line.
-    TStringList check = Trace({{14, ""}, {5, "  Check 1:     Calc s: [B] - Calc i: [C]"}});
-    inputs.FileMode = false;
-    BuildSummary(check, inputs);
-    EXPECT_EQ(check.Strings(1),
-              "Effective Trustee:\tB\t[B]\t.- Calc i: [C]\t  Check 1:     Calc s: [B] - Calc i: [C]");
 }
 
-class AttributeLines : public ::testing::Test {
+TEST(BuildSummary, SelfChecksFollowTheirTrusteeRowAndItsFilters) {
+    // A check line once became a trustee row of its own, naming ".- Eff: [BCDR I]" as a trustee,
+    // that passed the filters whatever its trustee's row did.
+    const auto trace = [] {
+        return Trace({{14, ""},
+                      {13, "Object: \".jdoe.acme\" on tree \"T\""},
+                      {5, "  Effective: [ CDR I] -> [User] .jdoe.acme / [Entry Rights]"},
+                      {5, "  Check 1:     Calc s: [ CDR  ] - Calc i: [ CDR I]"},
+                      {31, "     * a line the summary leaves out"},
+                      {5, "  Check 2:     Calc s: [ CDR  ] - Eff: [BCDR I]"},
+                      {31, "     * [ CDR I] for direct Trustee assignment on \".acme\""},
+                      {5, "  Effective: [B    I] -> [n/a] [Public] / [Entry Rights]"}});
+    };
+    const std::string row = "Effective Trustee:\tUser\t[ CDR I]\t.jdoe.acme\t[Entry Rights]";
+    const std::string check1 = "Self-check:\tUser\t[ CDR  ]\t.jdoe.acme\t[Entry Rights]\tmask: [ CDR I]";
+    const std::string check2 = "Self-check:\tUser\t[ CDR  ]\t.jdoe.acme\t[Entry Rights]\tdirectory: [BCDR I]";
+    const std::string publicRow = "Effective Trustee:\tn/a\t[B    I]\t[Public]\t[Entry Rights]";
+    const std::string heading = "Object: \".jdoe.acme\" on tree \"T\"";
+    struct TCase {
+        const char* Include;
+        const char* Exclude;
+        std::vector<std::string> Expected;
+    };
+    const TCase cases[] = {
+        {"", "", {"", heading, row, check1, check2, publicRow, "", ""}},
+        {"Eff", "", {"", heading, "", ""}},                // the check's own text is no trustee name
+        {"jdoe", "", {"", heading, row, check1, check2, "", ""}},
+        {"", "jdoe", {"", heading, publicRow, "", ""}},
+        {"", "Public", {"", heading, row, check1, check2, "", ""}},
+    };
+    for (const auto& c : cases) {
+        TStringList lines = trace();
+        TReportInputs inputs;
+        inputs.FilterIncl = c.Include;
+        inputs.FilterExcl = c.Exclude;
+        BuildSummary(lines, inputs);
+        EXPECT_EQ(Lines(lines), c.Expected) << "include " << c.Include << ", exclude " << c.Exclude;
+    }
+}
+
+class AttributeLines : public SampleStateTest {
 protected:
     void SetUp() override {
-        std::string message;
-        ASSERT_EQ(InstallWorkstation(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json", message), 0) << message;
-        ResetNetWareStartup();
-        ASSERT_EQ(InitNetWare(), 0);
-        state_.Startup.UserSettings = std::make_unique<TMemIniFile>();
-        state_.FillTreeList();
+        SampleStateTest::SetUp();
         config_.Count = 2;
         config_.Template = "#Attr_01\t#Attr_02";
         config_.Names[1] = "Telephone Number";
         config_.Names[2] = "No Such Attribute";
         config_.Defaults[2] = "-";
-    }
-    void TearDown() override {
-        state_.BrowseContext.Reset();
-        state_.ScanContext.Reset();
-        ResetNetWareStartup();
-        SetNetworkDirectoryResolver(nullptr);
-        InstallClient(nullptr);
     }
     TReportInputs Inputs(TCache& cache) {
         TReportInputs inputs;
@@ -109,7 +130,6 @@ protected:
         inputs.Context = state_.BrowseContext.Get();
         return inputs;
     }
-    TMainState state_;
     TAttrConfig config_;
 };
 
@@ -130,10 +150,32 @@ TEST_F(AttributeLines, ComeFromTheDirectoryOnceAndThenFromTheCache) {
     EXPECT_EQ(second.Strings(2), "from the cache");
 }
 
+TEST_F(AttributeLines, FollowTheSelfChecksOfTheirTrustee) {
+    TStringList trace = Trace({{14, ""},
+                               {5, "  Effective: [ CDR I] -> [User] .admin.acme / [Entry Rights]"},
+                               {5, "  Check 2:     Calc s: [ CDR I] - Eff: [BCDR I]"}});
+    TReportInputs inputs;   // without a cache: the values come from the directory
+    inputs.AttrColumnsEnabled = true;
+    inputs.AttrConfig = &config_;
+    inputs.Context = state_.BrowseContext.Get();
+    BuildSummary(trace, inputs);
+    EXPECT_EQ(Lines(trace), (std::vector<std::string>{
+                                "", "Effective Trustee:\tUser\t[ CDR I]\t.admin.acme\t[Entry Rights]",
+                                "Self-check:\tUser\t[ CDR I]\t.admin.acme\t[Entry Rights]\tdirectory: [BCDR I]",
+                                "+1 555 0101\t-", "", "", ""}));
+}
+
 TEST_F(AttributeLines, ACacheFileLeftByAnEarlierRunIsNeitherReadNorDeleted) {
     // The cache used one file name for every run: a run that was killed left values that the next
     // run showed as read from the directory, and a run beside it lost its file. Each cache now has
     // a file of its own, and a file left by another run is that run's.
+    // A temporary folder of the test's own: the caches of tests running beside it would take the
+    // freed file name in a shared one.
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    const auto tmp = std::filesystem::temp_directory_path() / ("era-report-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(tmp);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
     std::string file;
     {
         TCache earlier;
@@ -154,6 +196,11 @@ TEST_F(AttributeLines, ACacheFileLeftByAnEarlierRunIsNeitherReadNorDeleted) {
     }
     EXPECT_TRUE(std::filesystem::exists(file));
     std::filesystem::remove(file);
+    if (oldTmp)
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    std::filesystem::remove_all(tmp);
 }
 
 TEST(AttrConfig, ReadsUpToTwentyColumnsAndTheTemplateMarks) {

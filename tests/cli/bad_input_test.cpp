@@ -144,20 +144,21 @@ TEST(CliBadInput, ScanInputsThatAreWrong) {
     EXPECT_EQ(folderIni.Status, 2);
 
     // A save target in a folder that cannot be written (a plain file, so that root fails too):
-    // the report is still printed, the save is reported, status 1, and nothing is left behind.
+    // a usage error named before the scan, status 2, and nothing is left behind.
     folder.Write("plain", "x");
     const std::string target = folder.Path("plain") + "/Trustees.txt";
     const TRun unsaved = RunEra({"--workstation", ws, "scan", "--save", target, ".sales.acme"});
-    EXPECT_EQ(unsaved.Status, 1);
-    EXPECT_NE(unsaved.Out.find("Object: \".sales.acme\""), std::string::npos);
-    EXPECT_NE(unsaved.Err.find("could not save to \"" + target + "\""), std::string::npos) << unsaved.Err;
+    EXPECT_EQ(unsaved.Status, 2);
+    EXPECT_TRUE(unsaved.Out.empty()) << unsaved.Out;
+    EXPECT_NE(unsaved.Err.find("option --save: \"" + folder.Path("plain") + "\" is not a folder"), std::string::npos)
+        << unsaved.Err;
 
     // An unknown format keyword.
     const TRun badFormat =
         RunEra({"--workstation", ws, "scan", "--save", folder.Path("x.pdf"), "--format", "PDF", ".sales.acme"});
-    EXPECT_EQ(badFormat.Status, 1);
-    EXPECT_NE(badFormat.Err.find("Invalid target"), std::string::npos) << badFormat.Err;
-    EXPECT_NE(badFormat.Err.find("expected TXT, CSV, HTML or XML"), std::string::npos) << badFormat.Err;
+    EXPECT_EQ(badFormat.Status, 2);
+    EXPECT_NE(badFormat.Err.find("unknown format \"PDF\"; expected TXT, CSV, HTML, XML or XLSX"), std::string::npos)
+        << badFormat.Err;
     EXPECT_FALSE(fs::exists(folder.Path("x.pdf")));
 
     // A path through "..": shown as given, not with the name of the directory ".." leads to.

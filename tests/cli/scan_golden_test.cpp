@@ -70,26 +70,27 @@ TEST(CliScan, SavedFilesInEveryFormatReadBack) {
         saved += (line.starts_with("Date:      ") ? std::string("Date:      <masked>\r") : line) + "\n";
     EXPECT_EQ(saved, expected);
 
-    // CSV by extension in any case: one field per line, quoted where a line holds the separator.
+    // CSV by extension in any case: the summary's fields as comma-separated columns.
     const std::string csv = dir.Path("Trustees.CSV");
     ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", csv, ".vdavis.hr.acme"}).Status, 0);
-    EXPECT_NE(ReadFile(csv).find("Effective Trustee:\tUser\t"), std::string::npos);
+    EXPECT_NE(ReadFile(csv).find("\r\nEffective Trustee:,User,"), std::string::npos);
 
     const std::string html = dir.Path("t.out");
     ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--save", html, "--format", "HTML", ".vdavis.hr.acme"}).Status, 0);
     const std::string page = ReadFile(html);
     EXPECT_TRUE(page.starts_with("<html><body>")) << page.substr(0, 40);
-    EXPECT_NE(page.find("<td>Effective Trustee:\tUser\t"), std::string::npos);
+    EXPECT_NE(page.find("<td>Effective Trustee:</td>\r\n<td>User</td>"), std::string::npos);
 
     const std::string xml = dir.Path("t.xml");
     ASSERT_EQ(RunEra({"--workstation", Ws, "scan", "--details", "--save", xml, ".vdavis.hr.acme"}).Status, 0);
     EXPECT_EQ(std::system(("xmllint --noout '" + xml + "'").c_str()), 0);
     EXPECT_NE(ReadFile(xml).find("encoding=\"UTF-8\""), std::string::npos);
 
+    // An unknown format is a usage error, found before the scan.
     const TRun bad = RunEra({"--workstation", Ws, "scan", "--save", dir.Path("t.doc"), "--format", "PDF", ".admin.acme"});
-    EXPECT_EQ(bad.Status, 1);
-    EXPECT_NE(bad.Err.find("Invalid target"), std::string::npos) << bad.Err;
-    EXPECT_NE(bad.Err.find("could not save to"), std::string::npos) << bad.Err;
+    EXPECT_EQ(bad.Status, 2);
+    EXPECT_NE(bad.Err.find("option --save: unknown format \"PDF\""), std::string::npos) << bad.Err;
+    EXPECT_TRUE(bad.Out.empty()) << bad.Out;
 }
 
 } // namespace

@@ -462,5 +462,41 @@ TEST_F(ExportTest, SpreadsheetFailuresSayTheResultsAreInTheClipboard) {
     EXPECT_EQ(opened_.size(), 1u);
 }
 
+TEST_F(ExportTest, CsvQuotesWhatWouldSplitACellAsRfc4180Says) {
+    const TGrid grid = MakeGrid({{"plain", "a,b", "say \"hi\""}, {"two\nlines", "", "cr\rin"}});
+    EXPECT_EQ(GridToCsv(grid), "plain,\"a,b\",\"say \"\"hi\"\"\"\r\n\"two\nlines\",,\"cr\rin\"\r\n");
+    // The spreadsheet's own reading of separated text gets the cells back (with a comma read as
+    // the separator by a CSV reader; here the quoted cells are checked whole).
+    EXPECT_EQ(GridToCsv(MakeGrid({{""}})), "\r\n");
+}
+
+TEST_F(ExportTest, AWorkbookFileReplacesAnEarlierOneOnlyWhenWhole) {
+    const std::string path = PathOf("Trustees.xlsx");
+    std::ofstream(path) << "earlier";
+    SaveGridAsWorkbook(MakeGrid({{"Effective Trustee:", "User", ".admin.acme"}}), path);
+    const std::string zip = ReadFile(path);
+    EXPECT_EQ(zip.substr(0, 2), "PK");
+    EXPECT_EQ(std::system(("unzip -p '" + path + "' xl/sharedStrings.xml | grep -q '>.admin.acme<'").c_str()), 0);
+    EXPECT_TRUE(opened_.empty());   // written, not opened
+
+    // Into a folder that is a plain file: the cause, and nothing written.
+    std::ofstream(PathOf("plain")) << "x";
+    try {
+        SaveGridAsWorkbook(MakeGrid({{"a"}}), PathOf("plain/t.xlsx"));
+        ADD_FAILURE() << "no error";
+    } catch (const EExportError& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot create file \"" + PathOf("plain/t.xlsx") + "\": Not a directory"),
+                  std::string::npos)
+            << e.what();
+    }
+}
+
+TEST_F(ExportTest, WriteFailuresNameTheirCause) {
+    EXPECT_EQ(WriteFailureCause(ENOSPC), "the disk is full (No space left on device)");
+    EXPECT_EQ(WriteFailureCause(EFBIG), "the file-size limit is reached (File too large)");
+    EXPECT_EQ(WriteFailureCause(EACCES), "permission denied (Permission denied)");
+    EXPECT_EQ(WriteFailureCause(ENOTDIR), "Not a directory");
+}
+
 } // namespace
 } // namespace era

@@ -432,4 +432,28 @@ TEST(Text, NowStampHasTheFixedShape) {
     EXPECT_EQ(NowText("yyyy"), std::to_string(local.tm_year + 1900));
 }
 
+TEST(Text, EscapeControlsKeepsLinesAndColumnsWhole) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain .admin.acme", "plain .admin.acme"},
+        {"a\nEffective Trustee:\tUser", "a\\nEffective Trustee:\\tUser"},
+        {"cr\r", "cr\\r"},
+        {"red\x1b[31m", "red\\x1b[31m"},
+        {std::string("nul\0end", 7), "nul\\x00end"},
+        {"del\x7f", "del\\x7f"},
+        {"csi\xc2\x9b", "csi\\xc2\\x9b"},           // U+009B, a one-byte CSI to some terminals
+        {"\xc3\xa9t\xc3\xa9", "\xc3\xa9t\xc3\xa9"},   // letters beyond ASCII stay
+        {"F:\\PUBLIC\\DATA", "F:\\PUBLIC\\DATA"},       // backslashes that start no escape stay
+        {"\\\\FS1\\SYS", "\\\\FS1\\SYS"},
+        {"\\new", "\\x5cnew"},                        // a backslash that would read as an escape
+        {"\\x41", "\\x5cx41"},
+        {"\\xg", "\\xg"},
+        {"end\\", "end\\"},
+        {"\\\n", "\\\\n"},                            // a backslash, then an escaped line feed
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(EscapeControls(text), shown) << text;
+        EXPECT_EQ(EscapeControls(text).find_first_of("\n\r\t\x1b"), std::string::npos);
+    }
+}
+
 } // namespace era

@@ -1,0 +1,35 @@
+#pragma once
+
+// Saving a scan's report to a file from the command line: the target checked before the scan,
+// and the report written as one-column text (as the desktop program's "... as *.TXT") or as a
+// real table — comma-separated, HTML, XML or a workbook — whose columns are the report's
+// tab-separated fields.
+
+#include "util/export.h"
+#include "util/string_list.h"
+
+#include <string>
+
+namespace era {
+
+// The file formats a report is saved in.
+enum class TSaveFormat { None, Text, Csv, Html, Xml, Workbook };
+
+// The format the keyword names, or without one the path's extension: TXT (DOC, ASCII), CSV,
+// HTML (HTM), XML, XLSX in any letter case, with or without a leading dot; None for anything else.
+TSaveFormat SaveFormatOf(const std::string& keyword, const std::string& path);
+
+// Why the report cannot be saved there, checked before a scan spends its time: no file name, an
+// unknown format, a folder, a folder that is missing or is no folder, a folder not writable.
+// Empty when the target looks writable.
+std::string CheckSaveTarget(const std::string& path, const std::string& keyword);
+
+// The report as a table: the header block (the lines before the first empty one) as rows of one
+// cell, empty lines dropped, every other line split into cells at its tabs.
+TGrid ReportTable(const TStringList& report);
+
+// Writes the report to the file in the format (SaveFormatOf); throws EExportError naming the
+// file and the cause when it cannot. An earlier file of that name stays whole then.
+void SaveReport(const TStringList& report, const std::string& keyword, const std::string& path);
+
+} // namespace era
