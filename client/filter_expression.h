@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace era {
@@ -40,6 +41,14 @@ struct TFilterNode {
     TAttrValue Value;                              // Compare: the value in the client's form
     uint32_t ValueSyntax = SynUnknown;             // Compare: the syntax given with the value
 };
+
+// Whether "*" in an equality value of the syntax is a wildcard, as the directory treats it: the
+// string syntaxes (case exact, case ignore, printable, numeric, telephone number).
+bool IsWildcardSyntax(uint32_t syntax);
+// An equality value of a wildcard syntax cut at its wildcards into the literal pieces around them;
+// "\*" stands for an asterisk itself, every other backslash for itself. One piece: no wildcard.
+// "j*" gives "j" and an empty piece; "*" two empty pieces.
+std::vector<std::string> SplitWildcards(std::string_view value);
 
 // Reads the token items of a filter (ending with the end token) into root; -326 for a malformed
 // stream (unbalanced groups, an operator without operand, a leaf without its parts, an unknown
