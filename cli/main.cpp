@@ -1,5 +1,6 @@
 // era: Effective Rights Analysis on the command line.
 
+#include "app/lookups.h"
 #include "app/main_state.h"
 #include "cli/options.h"
 #include "client/snapshot/snapshot_client.h"
@@ -28,9 +29,15 @@ void PrintLines(const TStringList& lines) {
     for (const auto& line : lines.Items()) std::cout << line.Text << '\n';
 }
 
-int Fail(const std::string& operation, NWCCODE code) {
-    std::cerr << "era: " << operation << " failed: " << U_ErrorText(code) << '\n';
+int Fail(const std::string& operation, NWCCODE code, const std::string& hint = {}) {
+    std::cerr << "era: " << operation << " failed: " << U_ErrorText(code) << (hint.empty() ? "" : "; " + hint) << '\n';
     return ExitItemFailed;
+}
+
+// A hint for a name the directory does not know, when it is one: typed relative where a full name
+// was meant.
+std::string NameHint(NWDSContextHandle context, NWCCODE code, const std::string& name) {
+    return code == ErrNoSuchEntry ? RelativeNameHint(context, name) : std::string();
 }
 
 // Progress on one line of standard error, only when that is a terminal.
@@ -106,7 +113,8 @@ int FinishScan(TMainState& state, const TCommandLine& line) {
         for (const auto& entry : state.ListBoxLog.Items()) std::cerr << entry.Text << '\n';
     int status = ExitDone;
     for (const auto& missing : state.MissingItems) {
-        std::cerr << "era: not found: " << missing << '\n';
+        const std::string hint = state.Startup.EdirMode ? RelativeNameHint(state.ScanContext.Get(), missing) : "";
+        std::cerr << "era: not found: " << missing << (hint.empty() ? "" : "; " + hint) << '\n';
         status = ExitItemFailed;
     }
     for (const auto& failed : state.FailedItems) {
@@ -210,7 +218,7 @@ int Run(const TCommandLine& line) {
                 return ExitItemFailed;
             }
         }
-        if (code != 0) return Fail("U_DSListContainer (" + container + ")", code);
+        if (code != 0) return Fail("U_DSListContainer (" + container + ")", code, NameHint(context, code, container));
         PrintLines(objects);
         return ExitDone;
     }
@@ -218,7 +226,9 @@ int Run(const TCommandLine& line) {
         TStringList lines;
         const std::string object = ObjectName(line.Operands[0]);
         NWCCODE code = U_DSGetAttributeEx(context, object, line.Operands[1], lines);
-        if (code != 0) return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code);
+        if (code != 0)
+            return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code,
+                        NameHint(context, code, object));
         PrintLines(lines);
         return ExitDone;
     }
@@ -234,10 +244,26 @@ int Run(const TCommandLine& line) {
     if (line.Command == "rights") {
         const std::string subject = ObjectName(line.Operands[0]);
         const std::string object = ObjectName(line.Operands[1]);
-        const std::string attribute = line.Operands.size() > 2 ? line.Operands[2] : "[Entry Rights]";
+        std::string attribute = "[Entry Rights]";
+        if (line.Operands.size() > 2) {
+            // An attribute the schema does not know would be answered all the same, as if it were
+            // one: the user would read rights to something that does not exist.
+            NWCCODE code = ProtectedAttributeName(context, line.Operands[2], attribute);
+            if (code == ErrNoSuchAttribute) {
+                std::cerr << "era: rights: unknown attribute \"" << line.Operands[2]
+                          << "\"; expected an attribute of the schema, [Entry Rights] or [All Attributes Rights]\n";
+                return ExitUsage;
+            }
+            if (code != 0) return Fail("NWDSGetSyntaxID (" + line.Operands[2] + ")", code);
+        }
         uint32_t privileges = 0;
         NWCCODE code = Client().NWDSGetEffectiveRights(context, subject, object, attribute, privileges);
-        if (code != 0) return Fail("NWDSGetEffectiveRights (" + subject + " on " + object + ")", code);
+        if (code != 0) {
+            DSObjectInfo info;
+            const bool subjectMissing = code == ErrNoSuchEntry && !U_DSObjectExists(context, subject, info);
+            return Fail("NWDSGetEffectiveRights (" + subject + " on " + object + ")", code,
+                        NameHint(context, code, subjectMissing ? subject : object));
+        }
         uint32_t mask = 0;
         std::cout << U_DSGetEffectiveRights(context, subject, object, attribute, mask) << '\n';
         return ExitDone;
