@@ -187,7 +187,24 @@ private:
     }
 
     // File-system rights as the notation reads them: letters (R W C E A F M S) or a decimal mask.
+    // The notation passes over characters that are no letters of the kind; here each must be one
+    // (or a blank, or a bracket of the rights text), or "RWXYZ" would grant Read and Write, "rw"
+    // nothing and a mask "Q" would block every right, each without a word.
     bool Rights(const std::string& text, const std::string& key, uint16_t& mask) {
+        const bool number = !text.empty() && text.find_first_not_of("0123456789 ") == std::string::npos &&
+                            text.find_first_of("0123456789") != std::string::npos;
+        if (!number)
+            for (size_t i = 0; i < text.size(); ++i)
+                if (std::string_view("RWCEAFMS []").find(text[i]) == std::string_view::npos)
+                {
+                    size_t length = 1;   // the whole of a character that takes several bytes
+                    while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
+                        ++length;
+                    return Fail(key, "expected file-system rights as the letters R, W, C, E, A, F, M and S (upper "
+                                     "case) or a decimal mask; found \"" +
+                                         text.substr(i, length) + "\" at position " + std::to_string(i + 1) +
+                                         " of \"" + text + "\"");
+                }
         bool ok = true;
         uint32_t rights = U_StrToRights(text, rkFileSystem, &ok);
         if (!ok || rights > 0x1FF)

@@ -4,6 +4,8 @@
 
 #include "client_fixture.h"
 
+#include "client/snapshot/ldif_loader.h"
+
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -108,6 +110,43 @@ TEST(LoaderBadInput, TheFilesMustBeRegularFiles) {
     }
     // The workstation file itself given as a folder.
     EXPECT_EQ(LoadInChild(folder.Path("tree-folder"), {"tree-folder: expected a workstation file, found a folder"}), 0);
+}
+
+TEST(LoaderBadInput, RightsLettersOutsideTheKindAreRefusedWithTheirPosition) {
+    TTempFolder folder;
+    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n\ndn: cn=admin,o=x\nobjectClass: inetOrgPerson\nsn: A\n");
+    auto workstation = [&folder](const std::string& irm, const std::string& rights) {
+        return folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ],
+  "servers": [ { "name": "FS1", "tree": "X_TREE", "volumes": [ { "name": "SYS", "number": 0,
+    "directories": [ { "path": "PUBLIC", "irm": ")" + irm + R"(", "trustees": { "cn=admin,o=x": ")" + rights +
+                                                   R"(" } } ] } ] } ] })");
+    };
+    const std::string allowed = "expected file-system rights as the letters R, W, C, E, A, F, M and S (upper case) or a "
+                                "decimal mask; found ";
+    const std::string trustee = "servers[0].volumes[0].directories[0].trustees.cn=admin,o=x: ";
+    const std::string mask = "servers[0].volumes[0].directories[0].irm: ";
+    struct TCase {
+        std::string Irm, Rights;
+        std::string Message;   // empty: loads
+    } cases[] = {
+        {"RWCEAFMS", "RWXYZ", trustee + allowed + "\"X\" at position 3 of \"RWXYZ\""},
+        {"RWCEAFMS", "rw", trustee + allowed + "\"r\" at position 1 of \"rw\""},
+        {"RWCEAFMS", "RF1", trustee + allowed + "\"1\" at position 3 of \"RF1\""},
+        {"RWCEAFMS", "R\xC3\xA9", trustee + allowed + "\"\xC3\xA9\" at position 2 of \"R\xC3\xA9\""},
+        {"Q", "RF", mask + allowed + "\"Q\" at position 1 of \"Q\""},
+        // What the notation writes and reads: letters, blanks, the brackets, a decimal mask.
+        {"RWCEAFMS", "RF", ""},
+        {"[R    F  ]", "[RWCEAFMS]", ""},
+        {"", "R F", ""},
+        {"31", "65", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string ws = workstation(c.Irm, c.Rights);
+        if (c.Message.empty())
+            EXPECT_EQ(LoadInChild(ws, {}), 2) << c.Irm << " / " << c.Rights;
+        else
+            EXPECT_EQ(LoadInChild(ws, {"workstation.json: " + c.Message}), 0) << c.Message;
+    }
 }
 
 TEST(LoaderBadInput, JsonThatNoNumberTypeHoldsIsAFileErrorNotAnException) {
