@@ -6,7 +6,9 @@
 #include "client/snapshot/time_text.h"
 #include "rights/notation.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -122,8 +124,14 @@ private:
         const auto kind = std::filesystem::status(file_, kindError).type();
         if (kind == std::filesystem::file_type::directory)
             return Fail("", "expected a workstation file, found a folder");
+        // A pipe would be read until someone writes to it, which may be never; a device for ever.
+        if (!kindError && kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found)
+            return Fail("", "expected a workstation file, found a device, a pipe or a socket");
+        errno = 0;
         std::ifstream in(file_, std::ios::binary);
-        if (!in) return Fail("", "cannot open the workstation file");
+        if (!in)
+            return Fail("", std::string("cannot open the workstation file (") +
+                                (errno ? std::strerror(errno) : "unknown error") + ")");
         TJson root;
         try {
             root = TJson::parse(in);

@@ -112,6 +112,27 @@ TEST(LoaderBadInput, TheFilesMustBeRegularFiles) {
     EXPECT_EQ(LoadInChild(folder.Path("tree-folder"), {"tree-folder: expected a workstation file, found a folder"}), 0);
 }
 
+TEST(LoaderBadInput, AWorkstationFileThatIsAPipeIsRefusedNotWaitedFor) {
+    TTempFolder folder;
+    const std::string fifo = folder.Path("workstation.json");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(LoadInChild(fifo, {"workstation.json: expected a workstation file, found a device, a pipe or a socket"}), 0);
+    EXPECT_EQ(LoadInChild("/dev/zero", {"/dev/zero: expected a workstation file, found a device"}), 0);
+}
+
+TEST(LoaderBadInput, AWorkstationFileThatCannotBeOpenedGivesTheSystemsReason) {
+    TTempFolder folder;
+    folder.Write("plain", "x");
+    struct TCase {
+        std::string Path;
+        std::string Reason;
+    } cases[] = {
+        {folder.Path("none.json"), "cannot open the workstation file (No such file or directory)"},
+        {folder.Path("plain") + "/workstation.json", "cannot open the workstation file (Not a directory)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LoadInChild(c.Path, {c.Path + ": " + c.Reason}), 0) << c.Path;
+}
+
 TEST(LoaderBadInput, RightsLettersOutsideTheKindAreRefusedWithTheirPosition) {
     TTempFolder folder;
     folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n\ndn: cn=admin,o=x\nobjectClass: inetOrgPerson\nsn: A\n");
