@@ -159,15 +159,16 @@ private:
             if (name.size() > 32) return Fail(key + ".name", "expected a tree name of at most 32 characters");
             if (ws_->FindTree(name) != NoIndex) return Fail(key + ".name", "the tree \"" + name + "\" is listed twice");
             std::string kind;
-            for (const auto& [member, value] : entry.items())
-                if (member != "name") {
-                    if (!kind.empty()) return Fail(key, "expected one source, \"ldif\" or \"ldap\", not both");
-                    kind = member;
-                }
+            for (const auto& [member, value] : entry.items()) {
+                if (member == "name") continue;
+                // A misspelt key next to a good source is named as what it is, not as a second source.
+                if (!TreeSources().contains(member))
+                    return Fail(key + "." + member, "unknown key; expected \"name\" and \"ldif\" or \"ldap\"");
+                if (!kind.empty()) return Fail(key, "expected one source, \"ldif\" or \"ldap\", not both");
+                kind = member;
+            }
             if (kind.empty()) return Fail(key, "expected where the tree comes from: \"ldif\": \"file.ldif\"");
             auto source = TreeSources().find(kind);
-            if (source == TreeSources().end())
-                return Fail(key + "." + kind, "unknown key; expected \"ldif\" or \"ldap\"");
             std::string why;
             auto tree = source->second.Source(entry, baseFolder_, name, why);
             if (!tree) return Fail(key + "." + kind, why);

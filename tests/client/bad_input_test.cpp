@@ -170,6 +170,44 @@ TEST(LoaderBadInput, RightsLettersOutsideTheKindAreRefusedWithTheirPosition) {
     }
 }
 
+TEST(LoaderBadInput, AnUnknownKeyInATreeEntryIsNamed) {
+    TTempFolder folder;
+    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n");
+    const std::string ws =
+        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif", "colour": "red" } ] })");
+    EXPECT_EQ(LoadInChild(ws, {"workstation.json: trees[0].colour: unknown key; expected \"name\" and \"ldif\" or \"ldap\""}),
+              0);
+}
+
+TEST(LoaderBadInput, Base64ThatIsNoneIsOneMessageOfTheLoader) {
+    TTempFolder folder;
+    const std::string ws = folder.Write("workstation.json", TreeJson);
+    for (const std::string value : {"!!!notbase64", "QQ", "QUJD RA==", "Q===", "QU=JD"}) {
+        folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\ndescription:: " + value + "\n");
+        EXPECT_EQ(LoadInChild(ws, {"tree.ldif:3: the value of \"description\" is no valid base64 (expected groups of four "
+                                   "of A-Z, a-z, 0-9, \"+\" and \"/\", the last one padded with \"=\")"}),
+                  0)
+            << value;
+    }
+    for (const std::string value : {"QUJD", " QUI=", "QQ==", "+/+/"}) {
+        folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\ndescription:: " + value + "\n");
+        EXPECT_EQ(LoadInChild(ws, {}), 2) << value;
+    }
+}
+
+TEST(LoaderBadInput, AnLdifFileMayBeginWithAByteOrderMark) {
+    TTempFolder folder;
+    const std::string ws = folder.Write("workstation.json", TreeJson);
+    for (const std::string start : {"dn: o=x\n", "version: 1\n\ndn: o=x\n"}) {
+        folder.Write("tree.ldif", "\xEF\xBB\xBF" + start + "objectClass: organization\n");
+        EXPECT_EQ(LoadInChild(ws, {}), 2) << start;
+    }
+    std::string message;
+    auto tree = LoadLdifTree(folder.Path("tree.ldif"), "X_TREE", message);
+    ASSERT_TRUE(tree) << message;
+    EXPECT_NE(tree->FindObject({{"o", "x"}}), NoObject);
+}
+
 TEST(LoaderBadInput, JsonThatNoNumberTypeHoldsIsAFileErrorNotAnException) {
     // The JSON parser reports a number beyond any number type as a range error, which the
     // loader let escape: the command ended with status 1 and a message naming no file.
