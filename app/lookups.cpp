@@ -4,6 +4,7 @@
 #include "rights/search_filter.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace era {
@@ -17,6 +18,11 @@ const char* const SpecialAttributes[] = {"[Entry Rights]", "[All Attributes Righ
 constexpr size_t MaxHints = 3;
 
 } // namespace
+
+bool IsSpecialAttribute(const std::string& name) {
+    return std::any_of(std::begin(SpecialAttributes), std::end(SpecialAttributes),
+                       [&name](const char* special) { return TextEquals(name, special); });
+}
 
 NWCCODE ProtectedAttributeName(NWDSContextHandle context, const std::string& given, std::string& attribute) {
     attribute.clear();

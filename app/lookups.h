@@ -10,6 +10,8 @@
 
 namespace era {
 
+// Whether the name is "[Entry Rights]" or "[All Attributes Rights]", in any letter case.
+bool IsSpecialAttribute(const std::string& name);
 // The protected attribute as the directory spells it: "[Entry Rights]" and "[All Attributes
 // Rights]" in any letter case become their own spelling; any other name must be known to the
 // schema. 0, or the code of the schema lookup (-603 for a name it does not know).

@@ -17,9 +17,6 @@
 
 namespace era {
 
-// How deep groups and NOTs may nest; deeper filters are refused as malformed.
-constexpr int MaxFilterDepth = 64;
-
 enum class TFilterNodeKind : uint8_t {
     And,            // all operands hold (two or more)
     Or,             // one operand holds (two or more)

@@ -152,6 +152,8 @@ constexpr NWCCODE ErrBufferEmpty = -307;
 constexpr NWCCODE ErrNoMoreEntries = -308;            // reading past the last entry of a buffer
 constexpr NWCCODE ErrBadContext = -316;
 constexpr NWCCODE ErrInvalidFilterSyntax = -326;
+// How deep groups and NOTs of a search filter may nest; deeper filters are refused with -326.
+constexpr int MaxFilterDepth = 64;
 constexpr NWCCODE ErrSyntaxViolation = -702;
 constexpr NWCCODE ErrDirectoryNotFound = -156;        // what the path operations answer for a missing directory
 constexpr NWCCODE NweInvalidConnection = 0x8801;
