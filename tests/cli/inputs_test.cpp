@@ -226,5 +226,27 @@ TEST(CliInputs, MissingOrUnusableWorkstationFilesGiveOneMessage) {
                               "a-z, 0-9, \"+\" and \"/\", the last one padded with \"=\")\n");
 }
 
+// The README's "Using era" commands run as written from any folder, with the build tree on PATH
+// and the sample workstation by its absolute path, as the README says.
+TEST(CliReadme, UsingEraRunsAsWritten) {
+    std::ifstream readme(std::string(ERA_SOURCE_DIR) + "/README.md");
+    std::string line;
+    bool inSection = false;
+    std::vector<std::string> commands;
+    while (std::getline(readme, line)) {
+        if (line.starts_with("## ")) inSection = line == "## Using era";
+        if (inSection && line.starts_with("era ")) commands.push_back(line.substr(0, line.find("  #")));
+    }
+    ASSERT_GE(commands.size(), 8u);
+    TTempDir folder;
+    const std::string binDir = std::filesystem::path(ERA_BINARY).parent_path().string();
+    for (const auto& command : commands) {
+        const std::string shell = "cd '" + folder.Path("") + "' && PATH='" + binDir + ":/usr/bin:/bin' ERA_WORKSTATION='" +
+                                  SampleWorkstation() + "' " + command + " >/dev/null 2>&1";
+        EXPECT_EQ(std::system(shell.c_str()), 0) << command;
+    }
+    EXPECT_TRUE(std::filesystem::exists(folder.Path("trustees.csv")));
+}
+
 } // namespace
 } // namespace era::test
