@@ -139,6 +139,23 @@ TAttrConfig ReadAttrConfig(TCustomIniFile& programSettings) {
 
 
 
+std::vector<std::string> AttrConfigWarnings(TCustomIniFile& programSettings) {
+    if (!programSettings.SectionExists("Attributes")) return {"no section [Attributes]: no attribute lines are added"};
+    std::vector<std::string> warnings;
+    if (!programSettings.ValueExists("Attributes", "AttrFormat"))
+        warnings.push_back("[Attributes] has no AttrFormat (such as AttrFormat=Phone: #Attr_01): no attribute lines "
+                           "are added");
+    for (const auto& key : programSettings.ReadSection("Attributes")) {
+        bool known = TextEquals(key, "AttrCount") || TextEquals(key, "AttrFormat");
+        for (int n = 1; n <= TAttrConfig::MaxColumns && !known; ++n)
+            known = TextEquals(key, Format("Attr_%.02d", n)) || TextEquals(key, Format("AttrDefault_%.02d", n));
+        if (!known)
+            warnings.push_back("[Attributes] key \"" + key + "\" is unknown and ignored; expected AttrCount, AttrFormat, "
+                               "Attr_01 to Attr_20 and AttrDefault_01 to AttrDefault_20");
+    }
+    return warnings;
+}
+
 TCache::TCache() : fileName_(NewCacheFile(CacheFolder())) {
     if (fileName_.empty())
         ini_ = std::make_unique<TMemIniFile>();

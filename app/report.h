@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace era {
 
@@ -28,6 +29,9 @@ struct TAttrConfig {
 // Reads the columns: "AttrCount" (at most 20), "AttrFormat" ("#TAB", "#CRLF"), "Attr_01"…,
 // "AttrDefault_01"….
 TAttrConfig ReadAttrConfig(TCustomIniFile& programSettings);
+// What in the "Attributes" section would silently give no attribute lines or be ignored: no
+// section, no "AttrFormat", keys that are none of the above (one text per finding).
+std::vector<std::string> AttrConfigWarnings(TCustomIniFile& programSettings);
 
 // Attribute lines computed in earlier scans of this run, in a temporary INI file that is deleted
 // when the cache goes away. The file sits in a folder of the user's own, so no one else can

@@ -1,5 +1,6 @@
 // era: Effective Rights Analysis on the command line.
 
+#include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/saving.h"
 #include "cli/options.h"
@@ -50,9 +51,29 @@ void PrintListing(const TStringList& lines) {
     for (const auto& line : lines.Items()) std::cout << EscapeControls(line.Text) << '\n';
 }
 
-int Fail(const std::string& operation, NWCCODE code) {
-    std::cerr << "era: " << EscapeControls(operation) << " failed: " << U_ErrorText(code) << '\n';
+int Fail(const std::string& operation, NWCCODE code, const std::string& hint = {}) {
+    std::cerr << "era: " << EscapeControls(operation) << " failed: " << U_ErrorText(code)
+              << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
     return ExitItemFailed;
+}
+
+// Logs one client call for --debug as the scan logs its calls: "VX: " and the operation with its
+// item in parentheses, and for a failed call " - " and the error text. Gives the code back.
+NWCCODE Logged(bool debug, const std::string& call, NWCCODE code) {
+    if (debug) std::cerr << "VX: " << EscapeControls(call) << (code != 0 ? " - " + U_ErrorText(code) : std::string()) << '\n';
+    return code;
+}
+
+std::string Joined(const TStringList& list) {
+    std::string text;
+    for (const auto& item : list.Items()) text += (text.empty() ? "" : ", ") + item.Text;
+    return text;
+}
+
+// A hint for a name the directory does not know, when it is one: typed relative where a full name
+// was meant.
+std::string NameHint(NWDSContextHandle context, NWCCODE code, const std::string& name) {
+    return code == ErrNoSuchEntry ? RelativeNameHint(context, name) : std::string();
 }
 
 // Progress on one line of standard error, only when that is a terminal.
@@ -88,6 +109,7 @@ std::string ObjectName(const std::string& given) {
 // Prepares the eDirectory edition's contexts; false (with a message) when the tree is unknown.
 bool PrepareTree(TMainState& state, const std::string& tree) {
     state.FillTreeList();
+    Logged(state.Startup.DebugMode, "U_ListTrees (" + Joined(state.Trees) + ")", 0);
     if (state.Trees.Count() == 0) {
         std::cerr << "era: the workstation is attached to no tree\n";
         return false;
@@ -95,7 +117,10 @@ bool PrepareTree(TMainState& state, const std::string& tree) {
     if (tree.empty()) return true;
     for (const auto& item : state.Trees.Items())
         if (TextEquals(item.Text, tree)) {
-            if (!TextEquals(state.CurrentTree, item.Text)) state.ChangeTree(item.Text);
+            if (!TextEquals(state.CurrentTree, item.Text)) {
+                state.ChangeTree(item.Text);
+                Logged(state.Startup.DebugMode, "U_DSChangeTree (" + item.Text + ")", 0);
+            }
             return true;
         }
     std::string known;
@@ -114,6 +139,8 @@ void ConfigureScan(TMainState& state, const TCommandLine& line) {
     if (!line.Attributes.empty()) {
         state.Startup.ProgramSettings = std::make_unique<TIniFile>(line.Attributes);
         state.Startup.AttrColumnsEnabled = true;
+        for (const auto& warning : AttrConfigWarnings(*state.Startup.ProgramSettings))
+            std::cerr << "era: warning: option --attributes: " << line.Attributes << ": " << warning << '\n';
     }
     if (state.Startup.AttrColumnsEnabled && state.Startup.ProgramSettings)
         state.AttrConfig = ReadAttrConfig(*state.Startup.ProgramSettings);
@@ -136,7 +163,9 @@ int FinishScan(TMainState& state, const TCommandLine& line) {
         for (const auto& entry : state.ListBoxLog.Items()) std::cerr << entry.Text << '\n';
     int status = ExitDone;
     for (const auto& missing : state.MissingItems) {
-        std::cerr << "era: not found: " << EscapeControls(missing) << '\n';
+        const std::string hint = state.Startup.EdirMode ? RelativeNameHint(state.ScanContext.Get(), missing) : "";
+        std::cerr << "era: not found: " << EscapeControls(missing) << (hint.empty() ? "" : "; " + EscapeControls(hint))
+                  << '\n';
         status = ExitItemFailed;
     }
     for (const auto& failed : state.FailedItems) {
@@ -204,18 +233,17 @@ int Run(const TCommandLine& line) {
             return ExitUsage;
         }
     }
-    if (!line.Workstation.empty()) {
-        std::string message;
-        if (InstallWorkstation(line.Workstation, message) != 0) {
-            std::cerr << "era: " << message << '\n';
-            return ExitNoClient;
-        }
-    }
-    if (InitNetWare() != 0) {
-        if (line.Workstation.empty())
-            std::cerr << "era: no workstation file: give --workstation FILE or set ERA_WORKSTATION\n";
+    // Without a workstation there is no client to start: one message says what to give.
+    if (line.Workstation.empty()) {
+        std::cerr << "era: no workstation file: give --workstation FILE or set ERA_WORKSTATION\n";
         return ExitNoClient;
     }
+    std::string message;
+    if (InstallWorkstation(line.Workstation, message) != 0) {
+        std::cerr << "era: " << message << '\n';
+        return ExitNoClient;
+    }
+    if (Logged(line.Debug, "InitNetWare (" + line.Workstation + ")", InitNetWare()) != 0) return ExitNoClient;
 
     TMainState state;
     state.Startup.EditionCode = line.Command == "scan-path" ? 2 : 4;
@@ -227,15 +255,17 @@ int Run(const TCommandLine& line) {
     if (line.Command == "trees") {
         TStringList trees;
         U_ListTrees(trees);
+        Logged(line.Debug, "U_ListTrees (" + Joined(trees) + ")", 0);
         PrintListing(trees);
         return ExitDone;
     }
     if (line.Command == "servers") {
         TStringList servers;
         U_ListServers(servers);
+        Logged(line.Debug, "U_ListServers (" + Joined(servers) + ")", 0);
         for (const auto& item : servers.Items()) {
             std::string tree;
-            U_GetTreeNameByRef(item.Object, tree);
+            Logged(line.Debug, "U_GetTreeNameByRef (" + item.Text + ")", U_GetTreeNameByRef(item.Object, tree));
             std::cout << EscapeControls(item.Text) << '\t' << EscapeControls(tree) << '\n';
         }
         return ExitDone;
@@ -248,45 +278,74 @@ int Run(const TCommandLine& line) {
     if (line.Command == "ls") {
         const std::string container = line.Operands.empty() ? "[Root]" : ObjectName(line.Operands[0]);
         TStringList objects;
-        NWCCODE code = U_DSListContainer(context, container, nullptr, true, "", &objects);
+        NWCCODE code = Logged(line.Debug, "U_DSListContainer (" + container + ")",
+                              U_DSListContainer(context, container, nullptr, true, "", &objects));
         if (code == 0 && objects.Count() == 0 && !U_DSIsContainer(context, container) && container != "[Root]") {
             DSObjectInfo info;
             U_DSObjectExists(context, container, info, &code);
+            Logged(line.Debug, "U_DSReadObjectInfo (" + container + ")", code);
             if (code == 0) {
                 std::cerr << "era: \"" << EscapeControls(container) << "\" is no container\n";
                 return ExitItemFailed;
             }
         }
-        if (code != 0) return Fail("U_DSListContainer (" + container + ")", code);
+        if (code != 0) return Fail("U_DSListContainer (" + container + ")", code, NameHint(context, code, container));
         PrintListing(objects);
         return ExitDone;
     }
     if (line.Command == "attr") {
         TStringList lines;
         const std::string object = ObjectName(line.Operands[0]);
-        NWCCODE code = U_DSGetAttributeEx(context, object, line.Operands[1], lines);
-        if (code != 0) return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code);
+        NWCCODE code = Logged(line.Debug, "U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")",
+                              U_DSGetAttributeEx(context, object, line.Operands[1], lines));
+        if (code != 0)
+            return Fail("U_DSGetAttributeEx (" + object + ":" + line.Operands[1] + ")", code,
+                        NameHint(context, code, object));
         PrintListing(lines);
         return ExitDone;
     }
     if (line.Command == "search") {
         TStringList results;
         int found = 0;
-        NWCCODE code = U_DSSearch(context, ObjectName(line.Base), line.Operands[0], 0, nullptr, nullptr, found, 0,
-                                  line.Template, &results, line.Scope);
-        if (code != 0) return Fail("U_DSSearch (" + line.Operands[0] + ")", code);
+        NWCCODE code = Logged(line.Debug, "U_DSSearch (" + line.Operands[0] + ")",
+                              U_DSSearch(context, ObjectName(line.Base), line.Operands[0], 0, nullptr, nullptr, found,
+                                         0, line.Template, &results, line.Scope));
+        if (code != 0) return Fail("U_DSSearch (" + line.Operands[0] + ")", code, FilterProblem(line.Operands[0], code));
         PrintListing(results);
         return ExitDone;
     }
     if (line.Command == "rights") {
         const std::string subject = ObjectName(line.Operands[0]);
         const std::string object = ObjectName(line.Operands[1]);
-        const std::string attribute = line.Operands.size() > 2 ? line.Operands[2] : "[Entry Rights]";
+        std::string attribute = "[Entry Rights]";
+        if (line.Operands.size() > 2) {
+            // An attribute the schema does not know would be answered all the same, as if it were
+            // one: the user would read rights to something that does not exist.
+            NWCCODE code = ProtectedAttributeName(context, line.Operands[2], attribute);
+            if (!IsSpecialAttribute(line.Operands[2]))
+                Logged(line.Debug, "NWDSGetSyntaxID (" + line.Operands[2] + ")", code);
+            if (code == ErrNoSuchAttribute) {
+                std::cerr << "era: rights: unknown attribute \"" << EscapeControls(line.Operands[2])
+                          << "\"; expected an attribute of the schema, [Entry Rights] or [All Attributes Rights]\n";
+                return ExitUsage;
+            }
+            if (code != 0) return Fail("NWDSGetSyntaxID (" + line.Operands[2] + ")", code);
+        }
         uint32_t privileges = 0;
-        NWCCODE code = Client().NWDSGetEffectiveRights(context, subject, object, attribute, privileges);
-        if (code != 0) return Fail("NWDSGetEffectiveRights (" + subject + " on " + object + ")", code);
+        NWCCODE code = Logged(line.Debug, "NWDSGetEffectiveRights (" + subject + " on " + object + ":" + attribute + ")",
+                              Client().NWDSGetEffectiveRights(context, subject, object, attribute, privileges));
+        if (code != 0) {
+            DSObjectInfo info;
+            const bool subjectMissing = code == ErrNoSuchEntry && !U_DSObjectExists(context, subject, info);
+            return Fail("NWDSGetEffectiveRights (" + subject + " on " + object + ")", code,
+                        NameHint(context, code, subjectMissing ? subject : object));
+        }
         uint32_t mask = 0;
-        std::cout << U_DSGetEffectiveRights(context, subject, object, attribute, mask) << '\n';
+        const std::string rights = U_DSGetEffectiveRights(context, subject, object, attribute, mask);
+        Logged(line.Debug, Format("U_DSGetEffectiveRights (%s on %s:%s) (rights=%04X)", subject.c_str(), object.c_str(),
+                                  attribute.c_str(), mask),
+               0);
+        std::cout << rights << '\n';
         return ExitDone;
     }
     return ExitUsage;

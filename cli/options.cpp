@@ -161,6 +161,12 @@ std::string UsageText() {
 era tells who holds which effective rights on an eDirectory object or a NetWare directory,
 and why: every inheritance step, filter, security equivalence and container residence.
 
+Names are typeless and dot-separated, the object's own name first; a leading "." marks a full
+name (.jdoe.east.sales.acme), without it a name is relative to [Root]. LDAP DNs work too
+(cn=jdoe,ou=east,ou=sales,o=acme). In a search value of a string attribute "*" is a wildcard.
+The manual, docs/manual.md (installed in share/doc/era), explains the workstation file, names,
+filters and templates, the rights letters, and how to read a summary and a trace.
+
 Global options:
   --workstation FILE   the workstation file naming trees, servers, volumes and drives
                        (default: the environment variable ERA_WORKSTATION)

@@ -125,6 +125,28 @@ private:
 
 } // namespace
 
+bool IsWildcardSyntax(uint32_t syntax) {
+    switch (syntax) {
+    case SynCeString: case SynCiString: case SynPrString: case SynNuString: case SynTelNumber: return true;
+    default: return false;
+    }
+}
+
+std::vector<std::string> SplitWildcards(std::string_view value) {
+    std::vector<std::string> pieces(1);
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == '*') {
+            pieces.back() += '*';
+            ++i;
+        } else if (value[i] == '*') {
+            pieces.emplace_back();
+        } else {
+            pieces.back() += value[i];
+        }
+    }
+    return pieces;
+}
+
 NWCCODE ParseFilterExpression(const std::vector<TFilterItem>& items, TFilterNode& root) {
     root = {};
     TFilterNode parsed;

@@ -12,12 +12,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace era {
-
-// How deep groups and NOTs may nest; deeper filters are refused as malformed.
-constexpr int MaxFilterDepth = 64;
 
 enum class TFilterNodeKind : uint8_t {
     And,            // all operands hold (two or more)
@@ -40,6 +38,14 @@ struct TFilterNode {
     TAttrValue Value;                              // Compare: the value in the client's form
     uint32_t ValueSyntax = SynUnknown;             // Compare: the syntax given with the value
 };
+
+// Whether "*" in an equality value of the syntax is a wildcard, as the directory treats it: the
+// string syntaxes (case exact, case ignore, printable, numeric, telephone number).
+bool IsWildcardSyntax(uint32_t syntax);
+// An equality value of a wildcard syntax cut at its wildcards into the literal pieces around them;
+// "\*" stands for an asterisk itself, every other backslash for itself. One piece: no wildcard.
+// "j*" gives "j" and an empty piece; "*" two empty pieces.
+std::vector<std::string> SplitWildcards(std::string_view value);
 
 // Reads the token items of a filter (ending with the end token) into root; -326 for a malformed
 // stream (unbalanced groups, an operator without operand, a leaf without its parts, an unknown

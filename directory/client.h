@@ -151,6 +151,8 @@ constexpr NWCCODE ErrBufferFull = -304;
 constexpr NWCCODE ErrBufferEmpty = -307;
 constexpr NWCCODE ErrBadContext = -303;
 constexpr NWCCODE ErrInvalidFilterSyntax = -326;
+// How deep groups and NOTs of a search filter may nest; deeper filters are refused with -326.
+constexpr int MaxFilterDepth = 64;
 constexpr NWCCODE ErrSyntaxViolation = -613;          // a value that cannot be read for its syntax
 constexpr NWCCODE ErrDirectoryNotFound = -156;        // what the path operations answer for a missing directory
 constexpr NWCCODE NweInvalidConnection = 0x8801;

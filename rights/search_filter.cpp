@@ -320,6 +320,40 @@ NWCCODE ConvertFilterValue(const std::string& text, uint32_t syntax, TAttrValue&
     }
 }
 
+std::string FilterProblem(const std::string& filter, NWCCODE code) {
+    const auto opening = std::count(filter.begin(), filter.end(), '(');
+    const auto closing = std::count(filter.begin(), filter.end(), ')');
+    if (opening != closing)
+        return Format("the filter holds %d \"(\" but %d \")\"", static_cast<int>(opening), static_cast<int>(closing));
+    int depth = 0, deepest = 0, items = 0;
+    for (const auto& raw : TokenizeFilter(filter)) {
+        const std::string token = Trim(raw);
+        if (token.empty() || token == "#AND#" || token == "#OR#" || token == "#NOT#") continue;
+        if (token == "(") {
+            deepest = std::max(deepest, ++depth);
+            continue;
+        }
+        if (token == ")") {
+            --depth;
+            continue;
+        }
+        ++items;
+        // "~=" holds "=", so the item reads as a comparison of an attribute whose name ends in "~".
+        if (token.find("~=") != std::string::npos)
+            return "the operator \"~=\" is not supported; write \"#APPROX#\" for \"approximately equal\"";
+        if (std::none_of(std::begin(Operators), std::end(Operators),
+                         [&token](const char* op) { return token.find(op) != std::string::npos; }))
+            return "\"" + token + "\" has no comparison operator; expected =, <=, >=, !=, <>, #APPROX#, #PRESENT# or "
+                   "#NOTPRESENT#";
+    }
+    if (deepest > MaxFilterDepth)
+        return Format("the filter nests groups %d deep; the directory takes at most %d", deepest, MaxFilterDepth);
+    if (code == ErrBufferFull)
+        return Format("the filter's %d terms do not fit the directory's request buffer of %u bytes", items,
+                      DefaultMessageLen);
+    return {};
+}
+
 NWCCODE EmitFilterTokens(NWDSContextHandle context, const std::vector<std::string>& tokens,
                          std::unique_ptr<TFilterCursor>& cursor) {
     TDirectoryClient& client = Client();

@@ -28,6 +28,12 @@ NWCCODE EmitFilterTokens(NWDSContextHandle context, const std::vector<std::strin
 // The value of a filter item in the client's form for the syntax; -613 unreadable, -325 unsupported.
 NWCCODE ConvertFilterValue(const std::string& text, uint32_t syntax, TAttrValue& value);
 
+// Why a filter cannot be searched as written, for the message of a search that failed with code:
+// parentheses that do not pair, groups nested deeper than the client takes, a comparison without
+// an operator or with one the notation lacks ("~="), or more terms than the request buffer holds;
+// empty when the text does not show it.
+std::string FilterProblem(const std::string& filter, NWCCODE code);
+
 // Searches from base over scope (0 the base, 1 its subordinates, 2 the subtree). Per found object
 // the found counter is incremented, the template formatted, the callback called and the line added
 // to results (with the position of "#NAME#" attached). Stops at maxCount (0: none) or when

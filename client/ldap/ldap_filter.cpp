@@ -81,6 +81,10 @@ public:
         case TFilterRelation::Approximate: op = "~="; break;
         }
         std::string text;
+        if (WildcardValue(node, text)) {
+            out = "(" + attribute + "=" + text + ")";
+            return 0;
+        }
         NWCCODE code = Value(node.Value, node.Syntax, text);
         if (code != 0) return code;
         out = "(" + attribute + op + text + ")";
@@ -88,6 +92,22 @@ public:
     }
 
 private:
+    // An equality on a string syntax whose value holds wildcards, as an LDAP substring filter: the
+    // pieces escaped, "*" between them (runs of wildcards as one, which RFC 4515 requires); a value
+    // of wildcards only asks for any value.
+    static bool WildcardValue(const TFilterNode& node, std::string& out) {
+        const auto* text = std::get_if<TTextValue>(&node.Value);
+        if (!text || node.Relation != TFilterRelation::Equal || !IsWildcardSyntax(node.Syntax)) return false;
+        const std::vector<std::string> pieces = SplitWildcards(text->Text);
+        out.clear();
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (i > 0 && (out.empty() || out.back() != '*')) out += '*';
+            out += EscapeFilterValue(pieces[i]);
+        }
+        // One piece: no wildcard, but "\*" written for an asterisk stands for one.
+        return true;
+    }
+
     NWCCODE Dn(const std::string& name, std::string& dn) {
         if (!nameToDn_) return ErrIllegalAttributeSyntax;
         return nameToDn_(name, dn);

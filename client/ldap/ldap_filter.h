@@ -1,8 +1,9 @@
 #pragma once
 
 // The client's search filter (its tokens read into the shared expression tree) as an RFC 4515
-// filter string. Every value is escaped, so a value holding "*", "(", ")", "\" or NUL is compared
-// as it is and can never change the filter's structure.
+// filter string. Every value is escaped, so a value holding "(", ")", "\" or NUL is compared as it
+// is and can never change the filter's structure; a "*" in an equality value of a string syntax is
+// the directory's wildcard and becomes a substring filter ("\*" an asterisk itself).
 
 #include "directory/client.h"
 

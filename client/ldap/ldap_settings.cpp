@@ -23,6 +23,9 @@ constexpr int MaxTimeoutSeconds = 600;
 constexpr int MaxPageSize = 10000;
 constexpr int MaxCacheSeconds = 86400;
 constexpr size_t MaxPasswordBytes = 4096;
+// Why a bind DN needs a password: servers take a simple bind with an empty one as anonymous and
+// answer it with success, so the scan would run with everyone's rights under the admin's name.
+constexpr const char* NoPasswordReason = "(a bind without a password is refused)";
 
 bool Text(const TJson& object, const char* name, std::string& out, std::string& error) {
     out.clear();
@@ -130,8 +133,7 @@ bool ReadLdapSettings(const TJson& settings, const std::string& baseFolder, cons
         return false;
     }
     if (!out.BindDn.empty() && out.PasswordEnv.empty() && out.PasswordFile.empty()) {
-        error = "bindDn: expected \"passwordEnv\" or \"passwordFile\" with it (a bind without a password is "
-                "refused)";
+        error = std::string("bindDn: expected \"passwordEnv\" or \"passwordFile\" with it ") + NoPasswordReason;
         return false;
     }
     if (!out.PasswordFile.empty()) out.PasswordFile = Absolute(out.PasswordFile, baseFolder);
@@ -181,6 +183,11 @@ bool ReadLdapPassword(const TLdapSettings& settings, std::string& password, std:
             return false;
         }
         password = value;
+        if (password.empty()) {
+            error = "the environment variable " + settings.PasswordEnv + " (passwordEnv) holds no password " +
+                    NoPasswordReason;
+            return false;
+        }
         return true;
     }
     if (settings.PasswordFile.empty()) return true;
@@ -196,6 +203,10 @@ bool ReadLdapPassword(const TLdapSettings& settings, std::string& password, std:
     if (password.size() > MaxPasswordBytes) {
         WipePassword(password);
         error = "the password file \"" + settings.PasswordFile + "\" holds no password of at most 4096 bytes";
+        return false;
+    }
+    if (password.empty()) {
+        error = "the password file \"" + settings.PasswordFile + "\" holds no password " + NoPasswordReason;
         return false;
     }
     return true;
@@ -214,6 +225,14 @@ std::unique_ptr<TSnapshotTree> LdapTreeSource(const TJson& entry, const std::str
     if (!settings.PasswordEnv.empty() && !std::getenv(settings.PasswordEnv.c_str())) {
         error = "passwordEnv: the environment variable " + settings.PasswordEnv + " is not set";
         return nullptr;
+    }
+    // An empty password is refused here too, not only at the bind: the file would otherwise load
+    // and fail only when the tree is first asked.
+    if (!settings.BindDn.empty()) {
+        std::string password;
+        const bool readable = ReadLdapPassword(settings, password, error);
+        WipePassword(password);
+        if (!readable) return nullptr;
     }
     auto tree = MakeStandInTree(treeName);
     tree->SetSourceFile(settings.Uri);

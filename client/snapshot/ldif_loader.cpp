@@ -38,6 +38,26 @@ struct TPendingName {
     std::string Key;
 };
 
+// Whether the value of a "name:: value" line is base64 as LDIF writes it: groups of four of the
+// alphabet, the last one padded with "=". The library's decoder would print its complaint to
+// standard error, glued to our message, and lets some malformed forms through as other bytes.
+bool ValidBase64(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
+    if (text.size() % 4 != 0) return false;
+    size_t padding = 0;
+    while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == '=') ++padding;
+    for (size_t i = 0; i + padding < text.size(); ++i) {
+        const char c = text[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/'))
+            return false;
+    }
+    return true;
+}
+
+// The UTF-8 byte-order mark some editors put before the first line.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 class TLdifHandle {
 public:
     explicit TLdifHandle(const std::string& file) : fp_(ldif_open(file.c_str(), "r")) {}
@@ -150,6 +170,11 @@ private:
         TLdifHandle handle(file_);
         if (!handle.Get())
             return Fail(0, std::string("cannot open the LDIF file (") + (errno ? std::strerror(errno) : "unknown error") + ")");
+        // The library would read a byte-order mark as part of the first line's name.
+        char head[3] = {};
+        if (std::fread(head, 1, sizeof head, handle.Get()->fp) != sizeof head ||
+            std::string_view(head, sizeof head) != ByteOrderMark)
+            std::rewind(handle.Get()->fp);
         // A record of an export takes a few hundred bytes; room made early saves moving it all later.
         std::error_code sizeError;
         auto bytes = std::filesystem::file_size(file_, sizeError);
@@ -221,6 +246,10 @@ private:
             const char* colon = std::strchr(line, ':');
             if (colon && colon[1] == '<')
                 return Fail(lineNo, "values given by URL (\":<\") are not read; put the value into the file");
+            if (colon && colon[1] == ':' && !ValidBase64(colon + 2))
+                return Fail(lineNo, "the value of \"" + std::string(line, static_cast<size_t>(colon - line)) +
+                                        "\" is no valid base64 (expected groups of four of A-Z, a-z, 0-9, \"+\" "
+                                        "and \"/\", the last one padded with \"=\")");
             struct berval type{}, value{};
             int freeValue = 0;
             if (ldif_parse_line2(line, &type, &value, &freeValue) < 0)

@@ -16,6 +16,8 @@
 //   ordering of texts is byte order (after folding A-Z for the case-ignoring ones).
 // - integers, counters, intervals (signed), booleans and times numerically.
 // - octet strings byte for byte, ordered by unsigned bytes; case-ignore lists element by element.
+// - "*" in an equality value of a string syntax (case exact, case ignore, printable, numeric,
+//   telephone) is a wildcard for any run of characters, "\*" an asterisk itself: "(CN=j*)".
 // - "approximately": for texts and names, the filter's text occurs somewhere in the stored text
 //   (the name written in full, typeless) without regard to case; for every other syntax it is
 //   equality.
@@ -195,8 +197,44 @@ TValueKind KindOf(uint32_t syntax) {
     }
 }
 
-// A test of one stored value against a text, folded or exact, in the relation.
-TValueTest TextTest(TFilterRelation relation, std::string text, bool fold, std::string alias = {}) {
+// Whether the text matches the pieces of a wildcard value: the first begins it, the last ends it
+// and the ones between follow each other in order, each at its first place (which leaves the most
+// room for the rest).
+bool MatchesWildcards(std::string_view text, const std::vector<std::string>& pieces, bool fold) {
+    auto same = [fold](std::string_view a, std::string_view b) { return fold ? EqualsFolded(a, b) : a == b; };
+    const std::string& first = pieces.front();
+    const std::string& last = pieces.back();
+    if (text.size() < first.size() + last.size() || !same(text.substr(0, first.size()), first) ||
+        !same(text.substr(text.size() - last.size()), last))
+        return false;
+    size_t at = first.size();
+    const size_t end = text.size() - last.size();
+    for (size_t i = 1; i + 1 < pieces.size(); ++i) {
+        const std::string& piece = pieces[i];
+        bool found = false;
+        for (; at + piece.size() <= end; ++at)
+            if (same(text.substr(at, piece.size()), piece)) {
+                found = true;
+                break;
+            }
+        if (!found) return false;
+        at += piece.size();
+    }
+    return true;
+}
+
+// A test of one stored value against a text, folded or exact, in the relation. In an equality of
+// a string syntax the text is a wildcard value.
+TValueTest TextTest(TFilterRelation relation, std::string text, bool fold, std::string alias = {},
+                    bool wildcards = false) {
+    if (wildcards && relation == TFilterRelation::Equal) {
+        std::vector<std::string> pieces = SplitWildcards(text);
+        if (pieces.size() > 1)
+            return [pieces = std::move(pieces), fold](const TStoredValue& value) {
+                return MatchesWildcards(value.Text, pieces, fold);
+            };
+        text = std::move(pieces.front());
+    }
     if (relation == TFilterRelation::Approximate)
         return [text = std::move(text)](const TStoredValue& value) { return ContainsFolded(value.Text, text); };
     return [relation, fold, text = std::move(text), alias = std::move(alias)](const TStoredValue& value) {
@@ -323,12 +361,13 @@ NWCCODE ValueTest(const TContextState& context, const TSnapshotTree& tree, uint3
         return 0;
     }
     case TValueKind::ExactText:
-        if (text) test = TextTest(relation, *text, false);
+        if (text) test = TextTest(relation, *text, false, {}, IsWildcardSyntax(syntax));
         return 0;
     case TValueKind::FoldedText:
         if (!text) return 0;
         // Class names may be written as LDAP writes them; the tree holds directory names.
-        test = TextTest(relation, *text, true, syntax == SynClassName ? DirectoryClassName(*text) : std::string());
+        test = TextTest(relation, *text, true, syntax == SynClassName ? DirectoryClassName(*text) : std::string(),
+                        IsWildcardSyntax(syntax));
         return 0;
     case TValueKind::Fax:
         if (!text) return 0;

@@ -6,7 +6,9 @@
 #include "client/snapshot/time_text.h"
 #include "rights/notation.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -122,8 +124,14 @@ private:
         const auto kind = std::filesystem::status(file_, kindError).type();
         if (kind == std::filesystem::file_type::directory)
             return Fail("", "expected a workstation file, found a folder");
+        // A pipe would be read until someone writes to it, which may be never; a device for ever.
+        if (!kindError && kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found)
+            return Fail("", "expected a workstation file, found a device, a pipe or a socket");
+        errno = 0;
         std::ifstream in(file_, std::ios::binary);
-        if (!in) return Fail("", "cannot open the workstation file");
+        if (!in)
+            return Fail("", std::string("cannot open the workstation file (") +
+                                (errno ? std::strerror(errno) : "unknown error") + ")");
         TJson root;
         try {
             root = TJson::parse(in);
@@ -151,15 +159,16 @@ private:
             if (name.size() > 32) return Fail(key + ".name", "expected a tree name of at most 32 characters");
             if (ws_->FindTree(name) != NoIndex) return Fail(key + ".name", "the tree \"" + name + "\" is listed twice");
             std::string kind;
-            for (const auto& [member, value] : entry.items())
-                if (member != "name") {
-                    if (!kind.empty()) return Fail(key, "expected one source, \"ldif\" or \"ldap\", not both");
-                    kind = member;
-                }
+            for (const auto& [member, value] : entry.items()) {
+                if (member == "name") continue;
+                // A misspelt key next to a good source is named as what it is, not as a second source.
+                if (!TreeSources().contains(member))
+                    return Fail(key + "." + member, "unknown key; expected \"name\" and \"ldif\" or \"ldap\"");
+                if (!kind.empty()) return Fail(key, "expected one source, \"ldif\" or \"ldap\", not both");
+                kind = member;
+            }
             if (kind.empty()) return Fail(key, "expected where the tree comes from: \"ldif\": \"file.ldif\"");
             auto source = TreeSources().find(kind);
-            if (source == TreeSources().end())
-                return Fail(key + "." + kind, "unknown key; expected \"ldif\" or \"ldap\"");
             std::string why;
             auto tree = source->second.Source(entry, baseFolder_, name, why);
             if (!tree) return Fail(key + "." + kind, why);
@@ -187,7 +196,24 @@ private:
     }
 
     // File-system rights as the notation reads them: letters (R W C E A F M S) or a decimal mask.
+    // The notation passes over characters that are no letters of the kind; here each must be one
+    // (or a blank, or a bracket of the rights text), or "RWXYZ" would grant Read and Write, "rw"
+    // nothing and a mask "Q" would block every right, each without a word.
     bool Rights(const std::string& text, const std::string& key, uint16_t& mask) {
+        const bool number = !text.empty() && text.find_first_not_of("0123456789 ") == std::string::npos &&
+                            text.find_first_of("0123456789") != std::string::npos;
+        if (!number)
+            for (size_t i = 0; i < text.size(); ++i)
+                if (std::string_view("RWCEAFMS []").find(text[i]) == std::string_view::npos)
+                {
+                    size_t length = 1;   // the whole of a character that takes several bytes
+                    while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
+                        ++length;
+                    return Fail(key, "expected file-system rights as the letters R, W, C, E, A, F, M and S (upper "
+                                     "case) or a decimal mask; found \"" +
+                                         text.substr(i, length) + "\" at position " + std::to_string(i + 1) +
+                                         " of \"" + text + "\"");
+                }
         bool ok = true;
         uint32_t rights = U_StrToRights(text, rkFileSystem, &ok);
         if (!ok || rights > 0x1FF)

@@ -4,6 +4,8 @@
 
 #include "client_fixture.h"
 
+#include "client/snapshot/ldif_loader.h"
+
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -108,6 +110,102 @@ TEST(LoaderBadInput, TheFilesMustBeRegularFiles) {
     }
     // The workstation file itself given as a folder.
     EXPECT_EQ(LoadInChild(folder.Path("tree-folder"), {"tree-folder: expected a workstation file, found a folder"}), 0);
+}
+
+TEST(LoaderBadInput, AWorkstationFileThatIsAPipeIsRefusedNotWaitedFor) {
+    TTempFolder folder;
+    const std::string fifo = folder.Path("workstation.json");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(LoadInChild(fifo, {"workstation.json: expected a workstation file, found a device, a pipe or a socket"}), 0);
+    EXPECT_EQ(LoadInChild("/dev/zero", {"/dev/zero: expected a workstation file, found a device"}), 0);
+}
+
+TEST(LoaderBadInput, AWorkstationFileThatCannotBeOpenedGivesTheSystemsReason) {
+    TTempFolder folder;
+    folder.Write("plain", "x");
+    struct TCase {
+        std::string Path;
+        std::string Reason;
+    } cases[] = {
+        {folder.Path("none.json"), "cannot open the workstation file (No such file or directory)"},
+        {folder.Path("plain") + "/workstation.json", "cannot open the workstation file (Not a directory)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LoadInChild(c.Path, {c.Path + ": " + c.Reason}), 0) << c.Path;
+}
+
+TEST(LoaderBadInput, RightsLettersOutsideTheKindAreRefusedWithTheirPosition) {
+    TTempFolder folder;
+    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n\ndn: cn=admin,o=x\nobjectClass: inetOrgPerson\nsn: A\n");
+    auto workstation = [&folder](const std::string& irm, const std::string& rights) {
+        return folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ],
+  "servers": [ { "name": "FS1", "tree": "X_TREE", "volumes": [ { "name": "SYS", "number": 0,
+    "directories": [ { "path": "PUBLIC", "irm": ")" + irm + R"(", "trustees": { "cn=admin,o=x": ")" + rights +
+                                                   R"(" } } ] } ] } ] })");
+    };
+    const std::string allowed = "expected file-system rights as the letters R, W, C, E, A, F, M and S (upper case) or a "
+                                "decimal mask; found ";
+    const std::string trustee = "servers[0].volumes[0].directories[0].trustees.cn=admin,o=x: ";
+    const std::string mask = "servers[0].volumes[0].directories[0].irm: ";
+    struct TCase {
+        std::string Irm, Rights;
+        std::string Message;   // empty: loads
+    } cases[] = {
+        {"RWCEAFMS", "RWXYZ", trustee + allowed + "\"X\" at position 3 of \"RWXYZ\""},
+        {"RWCEAFMS", "rw", trustee + allowed + "\"r\" at position 1 of \"rw\""},
+        {"RWCEAFMS", "RF1", trustee + allowed + "\"1\" at position 3 of \"RF1\""},
+        {"RWCEAFMS", "R\xC3\xA9", trustee + allowed + "\"\xC3\xA9\" at position 2 of \"R\xC3\xA9\""},
+        {"Q", "RF", mask + allowed + "\"Q\" at position 1 of \"Q\""},
+        // What the notation writes and reads: letters, blanks, the brackets, a decimal mask.
+        {"RWCEAFMS", "RF", ""},
+        {"[R    F  ]", "[RWCEAFMS]", ""},
+        {"", "R F", ""},
+        {"31", "65", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string ws = workstation(c.Irm, c.Rights);
+        if (c.Message.empty())
+            EXPECT_EQ(LoadInChild(ws, {}), 2) << c.Irm << " / " << c.Rights;
+        else
+            EXPECT_EQ(LoadInChild(ws, {"workstation.json: " + c.Message}), 0) << c.Message;
+    }
+}
+
+TEST(LoaderBadInput, AnUnknownKeyInATreeEntryIsNamed) {
+    TTempFolder folder;
+    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n");
+    const std::string ws =
+        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif", "colour": "red" } ] })");
+    EXPECT_EQ(LoadInChild(ws, {"workstation.json: trees[0].colour: unknown key; expected \"name\" and \"ldif\" or \"ldap\""}),
+              0);
+}
+
+TEST(LoaderBadInput, Base64ThatIsNoneIsOneMessageOfTheLoader) {
+    TTempFolder folder;
+    const std::string ws = folder.Write("workstation.json", TreeJson);
+    for (const std::string value : {"!!!notbase64", "QQ", "QUJD RA==", "Q===", "QU=JD"}) {
+        folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\ndescription:: " + value + "\n");
+        EXPECT_EQ(LoadInChild(ws, {"tree.ldif:3: the value of \"description\" is no valid base64 (expected groups of four "
+                                   "of A-Z, a-z, 0-9, \"+\" and \"/\", the last one padded with \"=\")"}),
+                  0)
+            << value;
+    }
+    for (const std::string value : {"QUJD", " QUI=", "QQ==", "+/+/"}) {
+        folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\ndescription:: " + value + "\n");
+        EXPECT_EQ(LoadInChild(ws, {}), 2) << value;
+    }
+}
+
+TEST(LoaderBadInput, AnLdifFileMayBeginWithAByteOrderMark) {
+    TTempFolder folder;
+    const std::string ws = folder.Write("workstation.json", TreeJson);
+    for (const std::string start : {"dn: o=x\n", "version: 1\n\ndn: o=x\n"}) {
+        folder.Write("tree.ldif", "\xEF\xBB\xBF" + start + "objectClass: organization\n");
+        EXPECT_EQ(LoadInChild(ws, {}), 2) << start;
+    }
+    std::string message;
+    auto tree = LoadLdifTree(folder.Path("tree.ldif"), "X_TREE", message);
+    ASSERT_TRUE(tree) << message;
+    EXPECT_NE(tree->FindObject({{"o", "x"}}), NoObject);
 }
 
 TEST(LoaderBadInput, JsonThatNoNumberTypeHoldsIsAFileErrorNotAnException) {

@@ -218,6 +218,54 @@ TEST(LdapFaults, SettingsThatCannotWorkAreRefusedWhenTheWorkstationLoads) {
     }
 }
 
+// An empty password in a simple bind is taken by servers as an anonymous bind that succeeds: the
+// scan would run with everyone's rights while the file names the admin. Refused when the file
+// loads and again at the bind, should the variable have been emptied in between.
+TEST(LdapFaults, AnEmptyPasswordIsRefusedLikeAMissingOne) {
+    TTempFolder folder;
+    const std::string empty = folder.Write("empty.pw", "");
+    const std::string blankLine = folder.Write("blank.pw", "\n");
+    for (const auto& file : {empty, blankLine}) ::chmod(file.c_str(), 0600);
+    ::setenv("ERA_TEST_EMPTY_PASSWORD", "", 1);
+    struct TCase {
+        const char* What;
+        std::string Password;
+        std::string Expected;
+    } cases[] = {
+        {"an empty variable", "\"passwordEnv\": \"ERA_TEST_EMPTY_PASSWORD\"",
+         "the environment variable ERA_TEST_EMPTY_PASSWORD (passwordEnv) holds no password (a bind without a "
+         "password is refused)"},
+        {"an empty file", "\"passwordFile\": \"empty.pw\"",
+         "the password file \"" + empty + "\" holds no password (a bind without a password is refused)"},
+        {"a file of one empty line", "\"passwordFile\": \"blank.pw\"",
+         "the password file \"" + blankLine + "\" holds no password (a bind without a password is refused)"},
+    };
+    for (const auto& c : cases) {
+        std::string path = folder.Write("workstation.json", R"({ "trees": [ { "name": "T", "ldap": { "uri": "ldap://host", )"
+                                                            R"("base": "o=acme", "bindDn": "cn=a,o=acme", )" +
+                                                                c.Password + " } } ] }");
+        std::string message;
+        std::unique_ptr<TSnapshotClient> loaded;
+        EXPECT_NE(LoadWorkstation(path, loaded, message), 0) << c.What;
+        EXPECT_FALSE(loaded) << c.What;
+        EXPECT_NE(message.find("trees[0].ldap: " + c.Expected), std::string::npos) << c.What << ": " << message;
+    }
+    ::unsetenv("ERA_TEST_EMPTY_PASSWORD");
+
+    TSlapd server;
+    ASSERT_TRUE(server.Running());
+    auto client = LoadLdap(server.WriteWorkstation("workstation.json"));
+    ASSERT_TRUE(client);
+    ::setenv(TestPasswordVariable, "", 1);
+    EXPECT_EQ(client->NWCallsInit(), -669);
+    EXPECT_NE(client->LastError().find("the environment variable " + std::string(TestPasswordVariable) +
+                                       " (passwordEnv) holds no password (a bind without a password is refused)"),
+              std::string::npos)
+        << client->LastError();
+    ::setenv(TestPasswordVariable, TestPassword, 1);
+    EXPECT_EQ(client->NWCallsInit(), 0) << client->LastError();
+}
+
 TEST(LdapFaults, AnAnonymousBindReadsWhatTheServerLetsEveryoneRead) {
     TSlapd server;
     ASSERT_TRUE(server.Running());

@@ -49,9 +49,21 @@ TEST(LdapFilter, TokensBecomeTheFilterStringWithTheirPrecedence) {
          "(objectClass=organizationalUnit)"},
         {"relative name", {Token(FtokRdn), Name("jdoe", SynDistName), Token(FtokEnd)},
          "(|(cn=jdoe)(ou=jdoe)(o=jdoe)(l=jdoe)(c=jdoe)(dc=jdoe)(st=jdoe))"},
-        {"every character a filter knows, and NUL",
-         {Name("Description", SynCiString), Token(FtokEq), Value(TTextValue{"*()\\" + nul}, SynCiString), Token(FtokEnd)},
+        {"every character a filter knows, and NUL (an asterisk written \"\\*\")",
+         {Name("Description", SynCiString), Token(FtokEq), Value(TTextValue{"\\*()\\" + nul}, SynCiString), Token(FtokEnd)},
          "(description=\\2a\\28\\29\\5ca\\00b)"},
+        {"a wildcard in a string", {Name("CN", SynCiString), Token(FtokEq), Value(TTextValue{"j*"}, SynCiString), Token(FtokEnd)},
+         "(cn=j*)"},
+        {"wildcards around and between escaped pieces",
+         {Name("Surname", SynCiString), Token(FtokEq), Value(TTextValue{"*a(b**c\\*d*"}, SynCiString), Token(FtokEnd)},
+         "(sn=*a\\28b*c\\2ad*)"},
+        {"wildcards only", {Name("CN", SynCiString), Token(FtokEq), Value(TTextValue{"**"}, SynCiString), Token(FtokEnd)},
+         "(cn=*)"},
+        {"an ordering takes the asterisk as it is",
+         {Name("CN", SynCiString), Token(FtokGe), Value(TTextValue{"j*"}, SynCiString), Token(FtokEnd)}, "(cn>=j\\2a)"},
+        {"no wildcard outside the string syntaxes",
+         {Name("GUID", SynOctetString), Token(FtokEq), Value(TOctetString{{'j', '*'}}, SynOctetString), Token(FtokEnd)},
+         "(GUID=j\\2a)"},
         {"orderings and numbers", {Name("Login Grace Limit", SynInteger), Token(FtokGe), Value(TIntegerValue{-3}, SynInteger), Token(FtokEnd)},
          "(loginGraceLimit>=-3)"},
         {"booleans", {Name("Login Disabled", SynBoolean), Token(FtokEq), Value(TBooleanValue{1}, SynBoolean), Token(FtokEnd)},
@@ -178,21 +190,22 @@ TSlapd* LdapSearchTest::server_ = nullptr;
 TEST_F(LdapSearchTest, AValueWithFilterCharactersFindsExactlyTheObjectHoldingIt) {
     ASSERT_EQ(U_DSChangeTree(context_.Get(), "FIXTURE_TREE", false), 0);
     ASSERT_EQ(U_DSSetContextToRoot(context_.Get()), 0);
-    const std::string tricky("v*(x)\\y\0z", 9);
+    // In a string "*" is the wildcard; "\\*" stands for the asterisk itself.
+    const std::string tricky("v\\*(x)\\y\0z", 10);
     auto found = Search("[Root]", DsSearchSubtree,
                         {Name("Mailbox ID", SynCeString), Token(FtokEq), Value(TTextValue{tricky}, SynCeString), Token(FtokEnd)});
     EXPECT_EQ(found, (std::vector<std::string>{"tricky.escapes.fixture"}));
     found = Search("[Root]", DsSearchSubtree,
-                   {Name("Description", SynCiString), Token(FtokEq), Value(TTextValue{"50% off (today) * only \\ here"}, SynCiString),
+                   {Name("Description", SynCiString), Token(FtokEq), Value(TTextValue{"50% off (today) \\* only \\ here"}, SynCiString),
                     Token(FtokEnd)});
     EXPECT_EQ(found, (std::vector<std::string>{"tricky.escapes.fixture"}));
-    // A "*" is a character, not a wildcard: "v*" is nobody's value.
+    // An escaped "*" is a character: "v*" is nobody's value.
     found = Search("[Root]", DsSearchSubtree,
-                   {Name("Mailbox ID", SynCeString), Token(FtokEq), Value(TTextValue{"v*"}, SynCiString), Token(FtokEnd)});
+                   {Name("Mailbox ID", SynCeString), Token(FtokEq), Value(TTextValue{"v\\*"}, SynCiString), Token(FtokEnd)});
     EXPECT_TRUE(found.empty());
     // The value up to its NUL is another object's whole value.
     found = Search("[Root]", DsSearchSubtree,
-                   {Name("Mailbox ID", SynCeString), Token(FtokEq), Value(TTextValue{"v*(x)\\y"}, SynCeString), Token(FtokEnd)});
+                   {Name("Mailbox ID", SynCeString), Token(FtokEq), Value(TTextValue{"v\\*(x)\\y"}, SynCeString), Token(FtokEnd)});
     EXPECT_EQ(found, (std::vector<std::string>{"cut.escapes.fixture"}));
 }
 
@@ -237,6 +250,24 @@ TEST_F(LdapSearchTest, TheFilterLanguageSearchesTheTreeAsTheAnalysisAsks) {
     EXPECT_EQ(found.Count(), 1);
     found.Clear();
     EXPECT_EQ(U_DSFilteredSearch(context_.Get(), ".nobody.acme", "(CN=x)", &found, 2), ErrNoSuchEntry);
+}
+
+// The directory's wildcard reaches the server as a substring filter and finds what the embedded
+// directory finds for the same filter.
+TEST_F(LdapSearchTest, AStarInAStringIsAWildcardOnTheServerToo) {
+    auto names = [this](const std::string& filter) {
+        TStringList found;
+        EXPECT_EQ(U_DSFilteredSearch(context_.Get(), "[Root]", filter, &found, 2), 0) << filter;
+        std::vector<std::string> sorted;
+        for (const auto& item : found.Items()) sorted.push_back(item.Text);
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
+    EXPECT_EQ(names("(CN=j*)"), (std::vector<std::string>{"jane.hr.acme", "jdoe.east.sales.acme", "jlopez.west.sales.acme",
+                                                         "jsmith.it.acme"}));
+    EXPECT_EQ(names("(Surname=D*)"), (std::vector<std::string>{"jdoe.east.sales.acme", "vdavis.hr.acme"}));
+    EXPECT_EQ(names("(Surname=*o*e)"), (std::vector<std::string>{"jdoe.east.sales.acme"}));
+    EXPECT_EQ(names("(Surname=D\\*)"), (std::vector<std::string>{}));
 }
 
 TEST_F(LdapSearchTest, AttributesOutsideTheMappingTakeTheirSyntaxFromTheServersSchema) {

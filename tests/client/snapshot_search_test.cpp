@@ -319,6 +319,33 @@ TEST_F(SnapshotSearch, ValuesCompareByTheirSyntax) {
     for (const auto& c : cases) EXPECT_EQ(Find(c.filter), c.found) << c.filter;
 }
 
+TEST_F(SnapshotSearch, AStarInAnEqualityOfAStringIsAWildcard) {
+    struct Case {
+        std::string filter;
+        TNames found;
+    };
+    const std::vector<Case> cases = {
+        {"(Surname=Ar*)", {"alice.hq.corp"}},
+        {"(Surname=*ER)", {"alice.hq.corp", "carol.dev.hq.corp"}},
+        {"(Surname=b*N)", {"bruno.hq.corp"}},
+        {"(Title=*engineer*)", {"alice.hq.corp", "bruno.hq.corp", "dave.dev.hq.corp"}},
+        {"(Title=c*f*r)", {"alice.hq.corp"}},
+        // The pieces between wildcards follow each other: "in" twice.
+        {"(Title=*in*in*)", {"dave.dev.hq.corp"}},
+        {"(Title=**gin**)", {"alice.hq.corp", "bruno.hq.corp", "dave.dev.hq.corp"}},
+        // Case-exact strings keep their case around the wildcards.
+        {"(Mailbox ID=al*)", {"bruno.hq.corp"}},
+        {"(Mailbox ID=A*01)", {"alice.hq.corp"}},
+        // "\\*" is an asterisk itself, which no title holds.
+        {"(Title=Chief\\*)", {}},
+        {"(Title=Chief Engineer\\*)", {}},
+        // Orderings and "approximately" take the value as it is.
+        {"(Surname<=B*)", {"alice.hq.corp"}},
+        {"(Title#APPROX#engineer*)", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Find(c.filter), c.found) << c.filter;
+}
+
 TEST_F(SnapshotSearch, PresenceLogicBaseClassAndRelativeName) {
     struct Case {
         std::string filter;
