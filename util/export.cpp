@@ -267,12 +267,17 @@ TTargetKind TargetKind(std::string_view keyword) {
     return tkNone;
 }
 
+TGrid LinesToGrid(const TStringList& lines) {
+    TGrid grid(1, std::max(1, lines.Count()));
+    // An empty line keeps its row as one space (HTML would otherwise show it as a line break).
+    for (int i = 0; i < lines.Count(); ++i)
+        grid.SetCell(0, i, lines.Strings(i).empty() ? std::string(" ") : lines.Strings(i));
+    return grid;
+}
+
 bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path) {
     try {
-        TGrid grid(1, std::max(1, lines.Count()));
-        // An empty line keeps its row as one space (HTML would otherwise show it as a line break).
-        for (int i = 0; i < lines.Count(); ++i)
-            grid.SetCell(0, i, lines.Strings(i).empty() ? std::string(" ") : lines.Strings(i));
+        const TGrid grid = LinesToGrid(lines);
         return ExportGridToFile(&grid, keyword, path);
     } catch (const std::exception&) {
         return false; // the caller shows nothing either: a failed export leaves just no file
