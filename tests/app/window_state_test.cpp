@@ -93,6 +93,24 @@ TEST_F(WindowState, AnEntryAddedAgainInAnotherCaseIsCheckedNotDoubled) {
     EXPECT_TRUE(state_.CheckListBoxEdir.Checked(0));
 }
 
+TEST_F(WindowState, StepsIntoContainersAndBackUp) {
+    state_.FillTreeList();
+    ASSERT_EQ(state_.CurrentNameContext, "[Root]");
+    EXPECT_EQ(state_.ListBoxEdirObjects.Strings(0), "[Root]: [Root]");
+    EXPECT_EQ(state_.ListBoxEdirObjects.Objects(0), 8u);
+    state_.StepIntoContainer("acme");
+    state_.StepIntoContainer("hr");
+    EXPECT_EQ(state_.CurrentNameContext, ".hr.acme");
+    EXPECT_EQ(state_.ListBoxEdirContainers.Strings(0), "[ .. ]");
+    int vdavis = -1;
+    for (int i = 0; i < state_.ListBoxEdirObjects.Count(); ++i)
+        if (state_.ListBoxEdirObjects.Strings(i) == "User: vdavis") vdavis = i;
+    ASSERT_GE(vdavis, 0);
+    EXPECT_EQ(state_.ObjectEntryName("User: vdavis", state_.ListBoxEdirObjects.Objects(vdavis)), ".vdavis.hr.acme");
+    state_.StepIntoContainer("[ .. ]");
+    EXPECT_EQ(state_.CurrentNameContext, ".acme");
+}
+
 TEST_F(WindowState, TheFolderTreeListsVolumesThenFoldersOfTheServer) {
     state_.Startup.EditionCode = 2;
     MapEdition(state_.Startup);

@@ -1,0 +1,392 @@
+// The main window driven as a user drives it, on the sample workstation: start-up and its
+// switches, pages by edition, settings across two starts, the selection pages, the scan through
+// the button (against the era command's own output), closing during a scan, and saving.
+
+#include "cli/run_era.h"
+#include "client/snapshot/snapshot_client.h"
+#include "directory/connections.h"
+#include "gui/controls.h"
+#include "gui/form_about.h"
+#include "gui/main_form.h"
+#include "gui/qt_host.h"
+#include "util/ini_file.h"
+#include "util/paths.h"
+#include "util/settings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace era {
+namespace {
+
+using test::MaskDate;
+using test::RunEra;
+using test::SampleWorkstation;
+
+// The Qt host, with message boxes recorded instead of waiting for a click.
+class TTestHost final : public TQtHost {
+public:
+    void ShowDialog(TDialogKind, const std::string& text) override { Dialogs.push_back(text); }
+    std::vector<std::string> Dialogs;
+};
+
+// A double click as the system delivers it: press, release, double-click, release.
+void DoubleClickAt(QWidget* widget, QPoint at) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+}
+
+// A click on a radio button's caption.
+void ClickRadio(TRadioGroup* group, int index) {
+    QRadioButton* button = group->findChildren<QRadioButton*>().at(index);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+// Types a file name into the file dialog and confirms it.
+void TypeFileName(QFileDialog* dialog, const std::string& path) {
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+}
+
+class MainForm : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string message;
+        ASSERT_EQ(InstallWorkstation(SampleWorkstation(), message), 0) << message;
+    }
+    void SetUp() override {
+        auto host = std::make_unique<TTestHost>();
+        host_ = host.get();
+        InstallUiHost(std::move(host));
+        // The program's files: settings in a private configuration folder, companions beside a
+        // program of the desktop edition's name.
+        ::setenv("XDG_CONFIG_HOME", dir_.Path("config").c_str(), 1);
+        std::filesystem::create_directories(dir_.Path("config"));
+        std::filesystem::create_directories(dir_.Path("bin"));
+        SetProgramFile(dir_.Path("bin/era-gui"));
+    }
+    void TearDown() override {
+        SetProgramFile("");
+        SetProgramArguments(0, nullptr);
+        InstallUiHost(nullptr);
+    }
+
+    std::unique_ptr<TMainForm> Start(uint8_t edition, const std::vector<std::string>& args = {}) {
+        std::vector<const char*> argv = {"era-gui"};
+        for (const auto& a : args) argv.push_back(a.c_str());
+        SetProgramArguments(static_cast<int>(argv.size()), argv.data());
+        auto form = std::make_unique<TMainForm>(edition);
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        return form;
+    }
+    template <typename T>
+    static T* Find(QObject* form, const char* name) {
+        T* child = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    // Brings a page to the front, as a click on its tab does.
+    static void ShowPage(QObject* form, const char* page) {
+        Find<QTabWidget>(form, "PageControl1")->setCurrentWidget(Find<QWidget>(form, page));
+    }
+    static bool PageShown(QObject* form, const char* page) {
+        auto* tabs = Find<QTabWidget>(form, "PageControl1");
+        return tabs->isTabVisible(tabs->indexOf(Find<QWidget>(form, page)));
+    }
+    static void DoubleClick(QListWidget* list, const QString& text) {
+        const auto found = list->findItems(text, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        QCoreApplication::processEvents();   // the list lays its items out late
+        list->scrollToItem(found.first());
+        const QPoint at = list->visualItemRect(found.first()).center();
+        DoubleClickAt(list->viewport(), at);
+    }
+    // Steps from the current container into the named ones, one after the other.
+    static void Browse(QObject* form, const std::vector<QString>& containers) {
+        ShowPage(form, "TabSheetSelectEdir");
+        for (const auto& c : containers) DoubleClick(Find<QListWidget>(form, "ListBoxEdirContainers"), c);
+    }
+    static std::vector<std::string> Lines(QPlainTextEdit* memo) {
+        std::vector<std::string> lines;
+        for (const auto& line : memo->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+        return lines;
+    }
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    static std::vector<std::string> Items(QListWidget* list) {
+        std::vector<std::string> items;
+        for (int i = 0; i < list->count(); ++i) items.push_back(list->item(i)->text().toStdString());
+        return items;
+    }
+    // Adds objects of the sample through the selection page: container path, then the entry.
+    static void AddObject(QObject* form, const std::vector<QString>& containers, const QString& entry) {
+        Browse(form, containers);
+        DoubleClick(Find<QListWidget>(form, "ListBoxEdirObjects"), entry);
+    }
+    static void Scan(QObject* form) {
+        ShowPage(form, "TabSheetAction");
+        QTest::mouseClick(Find<QPushButton>(form, "BitBtnScan"), Qt::LeftButton);
+    }
+
+    test::TTempDir dir_;
+    TTestHost* host_ = nullptr;
+};
+
+TEST_F(MainForm, TheDebugSwitchOpensTheTroubleshootingPage) {
+    const std::vector<std::pair<std::vector<std::string>, bool>> cases = {
+        {{}, false}, {{"/debug"}, true}, {{"\\DEBUG"}, true}, {{"debug"}, true}, {{"-debug"}, false}, {{"debugger"}, false}};
+    for (const auto& [args, debug] : cases) {
+        auto form = Start(4, args);
+        const std::string shown = args.empty() ? "(none)" : args.front();
+        EXPECT_EQ(PageShown(form.get(), "TabSheetDebug"), debug) << shown;
+        EXPECT_EQ(form->State().Startup.DebugMode, debug) << shown;
+        EXPECT_EQ(Find<QTabWidget>(form.get(), "PageControl1")->currentWidget(), Find<QWidget>(form.get(), "TabSheetInfo"));
+    }
+    // Without the switch a scan leaves the troubleshooting list empty.
+    auto form = Start(4);
+    AddObject(form.get(), {"acme"}, "User: admin");
+    Scan(form.get());
+    EXPECT_FALSE(Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().isEmpty());
+    EXPECT_EQ(Find<QListWidget>(form.get(), "ListBoxLog")->count(), 0);
+}
+
+TEST_F(MainForm, PagesAndMenusFollowTheEdition) {
+    auto edir = Start(4);
+    EXPECT_TRUE(PageShown(edir.get(), "TabSheetSelectEdir"));
+    EXPECT_FALSE(PageShown(edir.get(), "TabSheetSelectPath"));
+    EXPECT_FALSE(Find<QMenu>(edir.get(), "MenuSettings")->menuAction()->isVisible());
+    EXPECT_FALSE(Find<QWidget>(edir.get(), "PanelSettingsWdr")->isVisibleTo(edir.get()));
+    EXPECT_EQ(edir->State().Startup.AppIdentity, "Vexilant.edir");
+    auto files = Start(2);
+    EXPECT_FALSE(PageShown(files.get(), "TabSheetSelectEdir"));
+    EXPECT_TRUE(PageShown(files.get(), "TabSheetSelectPath"));
+    EXPECT_TRUE(Find<QMenu>(files.get(), "MenuSettings")->menuAction()->isVisible());
+    EXPECT_FALSE(Find<QAction>(files.get(), "MenuSettingsResolveContainers")->isVisible());
+    EXPECT_FALSE(Find<QAction>(files.get(), "MenuSettingsShowOnlyUsers")->isVisible());
+    EXPECT_EQ(files->State().Startup.AppIdentity, "Vexilant.file");
+}
+
+TEST_F(MainForm, BackToATreeBringsBackItsListAndContainer) {
+    auto form = Start(4);
+    auto* trees = Find<QComboBox>(form.get(), "ComboBoxTrees");
+    ASSERT_EQ(trees->currentText(), "ACME_TREE");
+    AddObject(form.get(), {"acme", "hr"}, "User: vdavis");
+    EXPECT_EQ(Find<QLineEdit>(form.get(), "EditCurrentContainer")->text(), ".hr.acme");
+    trees->setCurrentText("LAB_TREE");
+    EXPECT_EQ(Find<QLineEdit>(form.get(), "EditCurrentContainer")->text(), "[Root]");
+    EXPECT_EQ(Find<TCheckListBox>(form.get(), "CheckListBoxEdir")->Count(), 0);
+    EXPECT_EQ(Find<QListWidget>(form.get(), "ListBoxEdirObjects")->item(0)->text(), "[Root]: [Root]");
+    trees->setCurrentText("ACME_TREE");
+    EXPECT_EQ(Find<QLineEdit>(form.get(), "EditCurrentContainer")->text(), ".hr.acme");
+    auto* list = Find<TCheckListBox>(form.get(), "CheckListBoxEdir");
+    ASSERT_EQ(list->Count(), 1);
+    EXPECT_EQ(list->item(0)->text(), ".vdavis.hr.acme");
+    EXPECT_TRUE(list->Checked(0));
+    EXPECT_EQ(Find<QListWidget>(form.get(), "ListBoxEdirContainers")->item(0)->text(), "[ .. ]");
+}
+
+TEST_F(MainForm, AnObjectAddedInAnotherCaseIsCheckedNotAddedAgain) {
+    {
+        TIniFile ini(IniFilePath(true));
+        ini.WriteString("CheckListBoxEdir - ACME_TREE", "0", ".ADMIN.ACME");
+    }
+    auto form = Start(4);
+    auto* list = Find<TCheckListBox>(form.get(), "CheckListBoxEdir");
+    ASSERT_EQ(list->Count(), 1);
+    EXPECT_FALSE(list->Checked(0));
+    AddObject(form.get(), {"acme"}, "User: admin");
+    ASSERT_EQ(list->Count(), 1);
+    EXPECT_TRUE(list->Checked(0));
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(Find<QLabel>(form.get(), "LabelObjSelected")->text(), "#Objects Selected: 1");
+}
+
+TEST_F(MainForm, UncheckingEveryEntryDisablesTheScan) {
+    auto form = Start(4);
+    AddObject(form.get(), {"acme"}, "User: admin");
+    AddObject(form.get(), {}, "Group: everyone");
+    auto* scan = Find<QPushButton>(form.get(), "BitBtnScan");
+    EXPECT_TRUE(scan->isEnabled());
+    auto* list = Find<TCheckListBox>(form.get(), "CheckListBoxEdir");
+    ASSERT_EQ(list->Count(), 2);
+    list->SetChecked(0, false);
+    EXPECT_TRUE(scan->isEnabled());
+    list->SetChecked(1, false);
+    EXPECT_FALSE(scan->isEnabled());
+    EXPECT_EQ(Find<QLabel>(form.get(), "LabelObjSelected")->text(), "#Objects Selected: 0");
+    EXPECT_EQ(Find<QLabel>(form.get(), "StatusBar1Panel0")->text(), "#Objects Selected: 0");
+}
+
+TEST_F(MainForm, ShowDetailsOnAnEmptyDetailMemoDropsBack) {
+    auto form = Start(4);
+    auto* details = Find<QCheckBox>(form.get(), "CheckBoxDebug");
+    details->setChecked(true);
+    EXPECT_FALSE(details->isChecked());
+    EXPECT_FALSE(Find<QAction>(form.get(), "ActionSettingsShowDetails")->isChecked());
+    EXPECT_FALSE(Find<QPlainTextEdit>(form.get(), "MemoStandard")->isHidden());
+    EXPECT_TRUE(Find<QPlainTextEdit>(form.get(), "MemoDebug")->isHidden());
+}
+
+TEST_F(MainForm, SavingIsOfferedOnlyWithResultsUnderTheViewsFileName) {
+    auto form = Start(4);
+    auto* saveMenu = Find<QMenu>(form.get(), "MenuSave");
+    emit saveMenu->aboutToShow();
+    for (const char* name : {"ActionSaveAsTxt", "ActionSaveAsClipboard", "ActionSaveAsExcel"})
+        EXPECT_FALSE(Find<QAction>(form.get(), name)->isEnabled()) << name;
+    AddObject(form.get(), {"acme"}, "User: admin");
+    Scan(form.get());
+    emit saveMenu->aboutToShow();
+    for (const char* name : {"ActionSaveAsTxt", "ActionSaveAsClipboard", "ActionSaveAsExcel"})
+        EXPECT_TRUE(Find<QAction>(form.get(), name)->isEnabled()) << name;
+
+    // The dialog proposes the view's name; a file that cannot be written is named in an error box.
+    auto* dialog = Find<QFileDialog>(form.get(), "SaveDialog");
+    QString proposed;
+    const std::string unwritable = dir_.Path("missing-folder/out.txt");
+    QTimer::singleShot(0, dialog, [&] {
+        proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        TypeFileName(dialog, unwritable);
+    });
+    Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
+    EXPECT_EQ(proposed, "Trustees.txt");
+    ASSERT_EQ(host_->Dialogs.size(), 1u);
+    EXPECT_NE(host_->Dialogs[0].find(unwritable), std::string::npos) << host_->Dialogs[0];
+    EXPECT_NE(host_->Dialogs[0].find("No such file or directory"), std::string::npos) << host_->Dialogs[0];
+
+    Find<QCheckBox>(form.get(), "CheckBoxDebug")->setChecked(true);
+    const std::string saved = dir_.Path("details.txt");
+    QTimer::singleShot(0, dialog, [&] {
+        proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        TypeFileName(dialog, saved);
+    });
+    Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
+    EXPECT_EQ(proposed, "Trustees_Details.txt");
+    EXPECT_EQ(host_->Dialogs.size(), 1u) << host_->Dialogs.back();
+    EXPECT_NE(test::ReadFile(saved).find("Object: \".admin.acme\" on tree \"ACME_TREE\""), std::string::npos)
+        << test::ReadFile(saved).substr(0, 300);
+    // The clipboard takes the view shown.
+    Find<QAction>(form.get(), "ActionSaveAsClipboard")->trigger();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains("Settings:  Scan type=eDirectory"));
+}
+
+TEST_F(MainForm, TheScanButtonGivesWhatTheCommandGives) {
+    auto form = Start(4);
+    AddObject(form.get(), {"acme", "sales", "east"}, "User: jdoe");
+    AddObject(form.get(), {"[ .. ]", "[ .. ]", "hr"}, "User: vdavis");
+    Scan(form.get());
+    const std::vector<std::string> args = {"--workstation", SampleWorkstation(), "scan", ".jdoe.east.sales.acme",
+                                           ".vdavis.hr.acme"};
+    const test::TRun summary = RunEra(args);
+    ASSERT_EQ(summary.Status, 0) << summary.Err;
+    auto details = args;
+    details.insert(details.begin() + 3, "--details");
+    const test::TRun detail = RunEra(details);
+    ASSERT_EQ(detail.Status, 0) << detail.Err;
+    auto masked = [](QPlainTextEdit* memo) { return Lines(MaskDate(memo->toPlainText().toStdString() + "\n")); };
+    EXPECT_EQ(masked(Find<QPlainTextEdit>(form.get(), "MemoStandard")), Lines(MaskDate(summary.Out)));
+    EXPECT_EQ(masked(Find<QPlainTextEdit>(form.get(), "MemoDebug")), Lines(MaskDate(detail.Out)));
+    EXPECT_EQ(Find<QLabel>(form.get(), "StatusBar1Panel1")->text(), "");
+    EXPECT_TRUE(Find<QPushButton>(form.get(), "BitBtnScan")->isEnabled());
+}
+
+TEST_F(MainForm, ClosingDuringAScanWaitsForItsEnd) {
+    auto form = Start(4);
+    AddObject(form.get(), {"acme"}, "User: admin");
+    AddObject(form.get(), {}, "Group: everyone");
+    bool visibleAfterClose = false, scanning = false, treesEnabled = true;
+    QTimer::singleShot(0, form.get(), [&] {
+        scanning = form->State().Scanning();
+        treesEnabled = Find<QComboBox>(form.get(), "ComboBoxTrees")->isEnabled();
+        form->close();
+        visibleAfterClose = form->isVisible();
+    });
+    Scan(form.get());
+    EXPECT_TRUE(scanning);
+    EXPECT_FALSE(treesEnabled);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_FALSE(form->isVisible());
+    // The scan ran to its end before the window went.
+    EXPECT_TRUE(Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().contains("\".everyone.acme\""));
+}
+
+TEST_F(MainForm, StopEndsTheScanAfterTheCurrentItem) {
+    auto form = Start(4);
+    AddObject(form.get(), {"acme"}, "User: admin");
+    AddObject(form.get(), {}, "Group: everyone");
+    QTimer::singleShot(0, form.get(), [&] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+    Scan(form.get());
+    const QString shown = Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText();
+    EXPECT_TRUE(shown.contains("Object: \".admin.acme\""));
+    EXPECT_FALSE(shown.contains("Object: \".everyone.acme\""));
+    EXPECT_TRUE(Find<QPushButton>(form.get(), "BitBtnScan")->isEnabled());
+}
+
+TEST_F(MainForm, ThePathPageBrowsesTheServersAndScansAsTheCommandDoes) {
+    SetProgramFile(dir_.Path("bin/era-gui-fs"));
+    auto form = Start(2);
+    ShowPage(form.get(), "TabSheetSelectPath");
+    auto* servers = Find<TRadioGroup>(form.get(), "RadioGroupServers");
+    auto* folders = Find<QTreeWidget>(form.get(), "ShellTreeViewFiles");
+    ASSERT_EQ(servers->Items(), QStringList({"FS1", "FS2"}));
+    // FS2's connection is not authenticated: its folders stay closed.
+    ClickRadio(servers, 1);
+    EXPECT_FALSE(folders->isEnabled());
+    ClickRadio(servers, 0);
+    ASSERT_TRUE(folders->isEnabled());
+    QTreeWidgetItem* root = folders->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->text(0), "\\\\FS1\\");
+    ASSERT_EQ(root->childCount(), 2);
+    QTreeWidgetItem* sys = root->child(1);
+    EXPECT_EQ(sys->text(0), "SYS");
+    sys->setExpanded(true);
+    QTreeWidgetItem* publicFolder = nullptr;
+    for (int i = 0; i < sys->childCount(); ++i)
+        if (sys->child(i)->text(0) == "PUBLIC") publicFolder = sys->child(i);
+    ASSERT_NE(publicFolder, nullptr);
+    folders->scrollToItem(publicFolder);
+    const QPoint at = folders->visualItemRect(publicFolder).center();
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(Find<QLabel>(form.get(), "StatusBar1Panel1")->text(), "\\\\FS1\\SYS\\PUBLIC");
+    DoubleClickAt(folders->viewport(), at);
+    auto* paths = Find<TCheckListBox>(form.get(), "CheckListBoxPaths");
+    ASSERT_EQ(paths->Count(), 1);
+    EXPECT_EQ(paths->item(0)->text(), "\\\\FS1\\SYS\\PUBLIC");
+    EXPECT_EQ(Find<QLabel>(form.get(), "LabelDirSelected")->text(), "#Start Paths Selected: 1");
+    Scan(form.get());
+    const test::TRun run = RunEra({"--workstation", SampleWorkstation(), "scan-path", "\\\\FS1\\SYS\\PUBLIC"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(Lines(MaskDate(Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().toStdString() + "\n")),
+              Lines(MaskDate(run.Out)));
+}
+
+} // namespace
+} // namespace era
