@@ -2,6 +2,7 @@
 
 #include "directory/connections.h"
 #include "directory/error_text.h"
+#include "gui/control_walk.h"
 #include "gui/controls.h"
 #include "gui/form_about.h"
 #include "gui/qt_host.h"
@@ -31,6 +32,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -299,7 +301,11 @@ QWidget* TMainForm::CreateSelectPathPage() {
     ShellTreeViewFiles->setHeaderHidden(true);
     ShellTreeViewFiles->setToolTip(QStringLiteral("Double-Click to add to list of start directories"));
     ShellTreeViewFiles->setExpandsOnDoubleClick(false);
-    top->addWidget(RadioGroupServers, 1);
+    // The servers stay together at the top, however tall the page.
+    auto* serverColumn = new QVBoxLayout;
+    serverColumn->addWidget(RadioGroupServers);
+    serverColumn->addStretch(1);
+    top->addLayout(serverColumn, 1);
     top->addWidget(ShellTreeViewFiles, 2);
     page->addLayout(top, 3);
     LabelDirSelected = Named(new QLabel(QStringLiteral("#Start Paths Selected: 0")), "LabelDirSelected");
@@ -402,6 +408,9 @@ void TMainForm::FormCreate() {
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheetSelectEdir), startup.EdirMode);
 
     TCustomIniFile& settings = *startup.UserSettings;
+    RestoreActions(settings, "Settings", ActionList);
+    RestoreControls(&settings, "Settings", PanelSettingsConfig);
+    RestoreControls(&settings, "Settings", PanelSettingsResult);
 
     if (startup.FileMode) {
         RestoreCheckList(settings, "CheckListBoxPaths", state_.CheckListBoxPaths);
@@ -428,6 +437,7 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::FormShow() {
     TCustomIniFile& settings = *state_.Startup.UserSettings;
+    RestoreBounds(settings, "Settings", this);
     MenuSettingsResolveContainers->setChecked(
         IniReadBoolCached(settings, "Settings", "MenuSettingsResolveContainers", false));
     if (FormAbout) FormAbout->Fill(state_.Startup.AppIdentity, MakerAddress);
@@ -456,7 +466,10 @@ void TMainForm::FormClose() {
                 SaveCheckList(settings, Format("%s - %s", "CheckListBoxEdir", state_.CurrentTree.c_str()),
                               state_.CheckListBoxEdir);
         }
+        SaveControls(settings, "Settings", PanelSettingsResult);
+        SaveControls(settings, "Settings", PanelSettingsConfig);
         IniWriteBool(settings, "Settings", "MenuSettingsResolveContainers", MenuSettingsResolveContainers->isChecked());
+        SaveBounds(settings, "Settings", this);
     } catch (...) {
         // Saving settings never keeps the window open.
     }
@@ -535,6 +548,11 @@ void TMainForm::BitBtnScanClick() {
     state_.DoTheJob();
     state_.ItemFinished = nullptr;
     ShowResults();
+    // The finished report is read from its header on.
+    for (QPlainTextEdit* memo : {MemoDebug, MemoStandard}) {
+        memo->moveCursor(QTextCursor::Start);
+        memo->verticalScrollBar()->setValue(0);
+    }
     CheckBoxDebug->setVisible(state_.CheckBoxDebugVisible);
     SetScanning(false);
     BitBtnScan->setEnabled(state_.ScanButtonEnabled);

@@ -9,6 +9,7 @@
 #include "gui/form_about.h"
 #include "gui/main_form.h"
 #include "gui/qt_host.h"
+#include "window_driver.h"
 #include "util/ini_file.h"
 #include "util/paths.h"
 #include "util/settings.h"
@@ -42,6 +43,15 @@ namespace {
 using test::MaskDate;
 using test::RunEra;
 using test::SampleWorkstation;
+using drive::ClickFolder;
+using drive::ClickRadio;
+using drive::OpenFolder;
+using drive::Scan;
+using drive::ShowPage;
+
+void AddObject(QObject* form, const std::vector<QString>& containers, const QString& entry) {
+    EXPECT_TRUE(drive::AddObject(form, containers, entry)) << entry.toStdString();
+}
 
 // The Qt host, with message boxes recorded instead of waiting for a click.
 class TTestHost final : public TQtHost {
@@ -49,27 +59,6 @@ public:
     void ShowDialog(TDialogKind, const std::string& text) override { Dialogs.push_back(text); }
     std::vector<std::string> Dialogs;
 };
-
-// A double click as the system delivers it: press, release, double-click, release.
-void DoubleClickAt(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
-}
-
-// A click on a radio button's caption.
-void ClickRadio(TRadioGroup* group, int index) {
-    QRadioButton* button = group->findChildren<QRadioButton*>().at(index);
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
-}
-
-// Types a file name into the file dialog and confirms it.
-void TypeFileName(QFileDialog* dialog, const std::string& path) {
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(name, nullptr);
-    name->setText(QString::fromStdString(path));
-    static_cast<QDialog*>(dialog)->accept();
-}
 
 class MainForm : public ::testing::Test {
 protected:
@@ -109,26 +98,9 @@ protected:
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-    // Brings a page to the front, as a click on its tab does.
-    static void ShowPage(QObject* form, const char* page) {
-        Find<QTabWidget>(form, "PageControl1")->setCurrentWidget(Find<QWidget>(form, page));
-    }
     static bool PageShown(QObject* form, const char* page) {
         auto* tabs = Find<QTabWidget>(form, "PageControl1");
         return tabs->isTabVisible(tabs->indexOf(Find<QWidget>(form, page)));
-    }
-    static void DoubleClick(QListWidget* list, const QString& text) {
-        const auto found = list->findItems(text, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << text.toStdString();
-        QCoreApplication::processEvents();   // the list lays its items out late
-        list->scrollToItem(found.first());
-        const QPoint at = list->visualItemRect(found.first()).center();
-        DoubleClickAt(list->viewport(), at);
-    }
-    // Steps from the current container into the named ones, one after the other.
-    static void Browse(QObject* form, const std::vector<QString>& containers) {
-        ShowPage(form, "TabSheetSelectEdir");
-        for (const auto& c : containers) DoubleClick(Find<QListWidget>(form, "ListBoxEdirContainers"), c);
     }
     static std::vector<std::string> Lines(QPlainTextEdit* memo) {
         std::vector<std::string> lines;
@@ -146,16 +118,6 @@ protected:
         for (int i = 0; i < list->count(); ++i) items.push_back(list->item(i)->text().toStdString());
         return items;
     }
-    // Adds objects of the sample through the selection page: container path, then the entry.
-    static void AddObject(QObject* form, const std::vector<QString>& containers, const QString& entry) {
-        Browse(form, containers);
-        DoubleClick(Find<QListWidget>(form, "ListBoxEdirObjects"), entry);
-    }
-    static void Scan(QObject* form) {
-        ShowPage(form, "TabSheetAction");
-        QTest::mouseClick(Find<QPushButton>(form, "BitBtnScan"), Qt::LeftButton);
-    }
-
     test::TTempDir dir_;
     TTestHost* host_ = nullptr;
 };
@@ -192,6 +154,46 @@ TEST_F(MainForm, PagesAndMenusFollowTheEdition) {
     EXPECT_FALSE(Find<QAction>(files.get(), "MenuSettingsResolveContainers")->isVisible());
     EXPECT_FALSE(Find<QAction>(files.get(), "MenuSettingsShowOnlyUsers")->isVisible());
     EXPECT_EQ(files->State().Startup.AppIdentity, "Vexilant.file");
+}
+
+TEST_F(MainForm, SettingsComeBackOnTheNextStart) {
+    QPoint placed;
+    {
+        auto form = Start(2);
+        Find<QLineEdit>(form.get(), "EditFilterExcl")->setText("guest");
+        Find<QLineEdit>(form.get(), "EditFilterIncl")->setText("acme");
+        Find<QCheckBox>(form.get(), "CheckBoxSettingsResolveContainers")->setChecked(true);
+        Find<QAction>(form.get(), "MenuSettingsResolveContainers")->setChecked(true);
+        form->setGeometry(40, 50, 700, 500);
+        placed = form->pos();
+        ShowPage(form.get(), "TabSheetSelectPath");
+        auto* servers = Find<TRadioGroup>(form.get(), "RadioGroupServers");
+        ASSERT_EQ(servers->ItemIndex(), 0);
+        auto* folders = Find<QTreeWidget>(form.get(), "ShellTreeViewFiles");
+        QTreeWidgetItem* root = folders->topLevelItem(0);
+        ASSERT_NE(root, nullptr);
+        ASSERT_GE(root->childCount(), 1);
+        ClickFolder(folders, root->child(0), true);
+        ASSERT_EQ(Find<TCheckListBox>(form.get(), "CheckListBoxPaths")->Count(), 1);
+        form->close();
+    }
+    TIniFile ini(IniFilePath(true));
+    EXPECT_EQ(ini.ReadString("Settings", "EditFilterExcl", ""), "guest");
+    EXPECT_EQ(ini.ReadInteger("Settings", "MainForm.Width", 0), 700);
+
+    auto form = Start(2);
+    EXPECT_EQ(Find<QLineEdit>(form.get(), "EditFilterExcl")->text(), "guest");
+    EXPECT_EQ(Find<QLineEdit>(form.get(), "EditFilterIncl")->text(), "acme");
+    EXPECT_TRUE(Find<QCheckBox>(form.get(), "CheckBoxSettingsResolveContainers")->isChecked());
+    EXPECT_TRUE(Find<QAction>(form.get(), "MenuSettingsResolveContainers")->isChecked());
+    EXPECT_EQ(form->size(), QSize(700, 500));
+    EXPECT_EQ(form->pos(), placed);
+    auto* paths = Find<TCheckListBox>(form.get(), "CheckListBoxPaths");
+    ASSERT_EQ(paths->Count(), 1);
+    EXPECT_EQ(paths->item(0)->text(), "\\\\FS1\\DATA");
+    EXPECT_TRUE(paths->Checked(0));
+    // An action's checked state comes from its key; one without a key starts unchecked.
+    EXPECT_FALSE(Find<QAction>(form.get(), "ActionSettingsShowDetails")->isChecked());
 }
 
 TEST_F(MainForm, BackToATreeBringsBackItsListAndContainer) {
@@ -273,7 +275,7 @@ TEST_F(MainForm, SavingIsOfferedOnlyWithResultsUnderTheViewsFileName) {
     const std::string unwritable = dir_.Path("missing-folder/out.txt");
     QTimer::singleShot(0, dialog, [&] {
         proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-        TypeFileName(dialog, unwritable);
+        EXPECT_TRUE(drive::TypeFileName(dialog, unwritable));
     });
     Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
     EXPECT_EQ(proposed, "Trustees.txt");
@@ -285,7 +287,7 @@ TEST_F(MainForm, SavingIsOfferedOnlyWithResultsUnderTheViewsFileName) {
     const std::string saved = dir_.Path("details.txt");
     QTimer::singleShot(0, dialog, [&] {
         proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-        TypeFileName(dialog, saved);
+        EXPECT_TRUE(drive::TypeFileName(dialog, saved));
     });
     Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
     EXPECT_EQ(proposed, "Trustees_Details.txt");
@@ -367,16 +369,11 @@ TEST_F(MainForm, ThePathPageBrowsesTheServersAndScansAsTheCommandDoes) {
     ASSERT_EQ(root->childCount(), 2);
     QTreeWidgetItem* sys = root->child(1);
     EXPECT_EQ(sys->text(0), "SYS");
-    sys->setExpanded(true);
-    QTreeWidgetItem* publicFolder = nullptr;
-    for (int i = 0; i < sys->childCount(); ++i)
-        if (sys->child(i)->text(0) == "PUBLIC") publicFolder = sys->child(i);
+    QTreeWidgetItem* publicFolder = OpenFolder(sys, "PUBLIC");
     ASSERT_NE(publicFolder, nullptr);
-    folders->scrollToItem(publicFolder);
-    const QPoint at = folders->visualItemRect(publicFolder).center();
-    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, at);
+    ClickFolder(folders, publicFolder);
     EXPECT_EQ(Find<QLabel>(form.get(), "StatusBar1Panel1")->text(), "\\\\FS1\\SYS\\PUBLIC");
-    DoubleClickAt(folders->viewport(), at);
+    ClickFolder(folders, publicFolder, true);
     auto* paths = Find<TCheckListBox>(form.get(), "CheckListBoxPaths");
     ASSERT_EQ(paths->Count(), 1);
     EXPECT_EQ(paths->item(0)->text(), "\\\\FS1\\SYS\\PUBLIC");
