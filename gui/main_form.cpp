@@ -32,7 +32,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -549,10 +548,7 @@ void TMainForm::BitBtnScanClick() {
     state_.ItemFinished = nullptr;
     ShowResults();
     // The finished report is read from its header on.
-    for (QPlainTextEdit* memo : {MemoDebug, MemoStandard}) {
-        memo->moveCursor(QTextCursor::Start);
-        memo->verticalScrollBar()->setValue(0);
-    }
+    for (QPlainTextEdit* memo : {MemoDebug, MemoStandard}) memo->moveCursor(QTextCursor::Start);
     CheckBoxDebug->setVisible(state_.CheckBoxDebugVisible);
     SetScanning(false);
     BitBtnScan->setEnabled(state_.ScanButtonEnabled);
