@@ -247,6 +247,18 @@ QWidget* TMainForm::CreateSettingsPage() {
     return TabSheetSettings;
 }
 
+TCheckListBox* TMainForm::CreateSelectionList(QBoxLayout* page, QLabel*& label, const char* labelName,
+                                              const char* caption, const char* name, const char* hint) {
+    label = Named(new QLabel(QString::fromLatin1(caption)), labelName);
+    page->addWidget(label);
+    auto* list = Named(new TCheckListBox, name);
+    list->setToolTip(QString::fromLatin1(hint));
+    page->addWidget(list, 2);
+    connect(list, &TCheckListBox::checkChanged, this, [this, list](int row) { CheckListBoxClick(list, row); });
+    connect(list, &QListWidget::itemDoubleClicked, this, [this, list] { CheckListBoxDblClick(list); });
+    return list;
+}
+
 QWidget* TMainForm::CreateSelectEdirPage() {
     TabSheetSelectEdir = Named(new QWidget, "TabSheetSelectEdir");
     auto* page = new QVBoxLayout(TabSheetSelectEdir);
@@ -275,18 +287,14 @@ QWidget* TMainForm::CreateSelectEdirPage() {
     lists->addWidget(ListBoxEdirContainers, 1);
     lists->addWidget(ListBoxEdirObjects, 1);
     page->addLayout(lists, 3);
-    LabelObjSelected = Named(new QLabel(QStringLiteral("#Objects Selected: 0")), "LabelObjSelected");
-    page->addWidget(LabelObjSelected);
-    CheckListBoxEdir = Named(new TCheckListBox, "CheckListBoxEdir");
-    CheckListBoxEdir->setToolTip(QStringLiteral(
-        "The checkbox indicates, if the path is included during the next scan. Double-click to remove an item"));
-    page->addWidget(CheckListBoxEdir, 2);
+    CheckListBoxEdir = CreateSelectionList(page, LabelObjSelected, "LabelObjSelected", "#Objects Selected: 0",
+                                           "CheckListBoxEdir",
+                                           "The checkbox indicates, if the path is included during the next "
+                                           "scan. Double-click to remove an item");
 
     connect(ComboBoxTrees, &QComboBox::currentIndexChanged, this, [this] { ComboBoxTreesChange(); });
     connect(ListBoxEdirContainers, &QListWidget::itemDoubleClicked, this, [this] { ListBoxEdirContainersDblClick(); });
     connect(ListBoxEdirObjects, &QListWidget::itemDoubleClicked, this, [this] { ListBoxEdirObjectsDblClick(); });
-    connect(CheckListBoxEdir, &TCheckListBox::checkChanged, this, [this](int row) { CheckListBoxClick(CheckListBoxEdir, row); });
-    connect(CheckListBoxEdir, &QListWidget::itemDoubleClicked, this, [this] { CheckListBoxDblClick(CheckListBoxEdir); });
     return TabSheetSelectEdir;
 }
 
@@ -307,19 +315,17 @@ QWidget* TMainForm::CreateSelectPathPage() {
     top->addLayout(serverColumn, 1);
     top->addWidget(ShellTreeViewFiles, 2);
     page->addLayout(top, 3);
-    LabelDirSelected = Named(new QLabel(QStringLiteral("#Start Paths Selected: 0")), "LabelDirSelected");
-    page->addWidget(LabelDirSelected);
-    CheckListBoxPaths = Named(new TCheckListBox, "CheckListBoxPaths");
-    CheckListBoxPaths->setToolTip(QStringLiteral(
-        "Double-click to remove from list of start directories (to temporarily ignore item, uncheck checkbox)"));
-    page->addWidget(CheckListBoxPaths, 2);
+    CheckListBoxPaths = CreateSelectionList(page, LabelDirSelected, "LabelDirSelected", "#Start Paths Selected: 0",
+                                            "CheckListBoxPaths",
+                                            "Double-click to remove from list of start directories (to "
+                                            "temporarily ignore item, uncheck checkbox)");
+    // A plain click counts as a change of the path list too.
+    connect(CheckListBoxPaths, &QListWidget::itemClicked, this, [this] { CheckListBoxClick(CheckListBoxPaths, -1); });
 
     connect(RadioGroupServers, &TRadioGroup::itemIndexChanged, this, [this] { RadioGroupServersClick(); });
     connect(ShellTreeViewFiles, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { ShellTreeViewFilesExpand(item); });
     connect(ShellTreeViewFiles, &QTreeWidget::itemClicked, this, [this] { ShellTreeViewFilesClick(); });
     connect(ShellTreeViewFiles, &QTreeWidget::itemDoubleClicked, this, [this] { ShellTreeViewFilesDblClick(); });
-    connect(CheckListBoxPaths, &TCheckListBox::checkChanged, this, [this](int row) { CheckListBoxClick(CheckListBoxPaths, row); });
-    connect(CheckListBoxPaths, &QListWidget::itemDoubleClicked, this, [this] { CheckListBoxDblClick(CheckListBoxPaths); });
     return TabSheetSelectPath;
 }
 

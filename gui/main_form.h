@@ -11,6 +11,7 @@
 #include <QPointer>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
@@ -58,6 +59,9 @@ private:
     QWidget* CreateSettingsPage();
     QWidget* CreateSelectEdirPage();
     QWidget* CreateSelectPathPage();
+    // The count label and the check list of a selection page, below what the page holds.
+    TCheckListBox* CreateSelectionList(QBoxLayout* page, QLabel*& label, const char* labelName, const char* caption,
+                                       const char* name, const char* hint);
     QWidget* CreateActionPage();
     QWidget* CreateDebugPage();
     void CreateMenus();

@@ -271,29 +271,27 @@ TEST_F(MainForm, SavingIsOfferedOnlyWithResultsUnderTheViewsFileName) {
 
     // The dialog proposes the view's name; a file that cannot be written is named in an error box.
     auto* dialog = Find<QFileDialog>(form.get(), "SaveDialog");
-    QString proposed;
+    // Saves the view shown as the file; the name the dialog proposed.
+    auto saveAs = [&](const std::string& path) {
+        QString proposed;
+        QTimer::singleShot(0, dialog, [&] {
+            proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            EXPECT_TRUE(drive::TypeFileName(dialog, path));
+        });
+        Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
+        return proposed;
+    };
     const std::string unwritable = dir_.Path("missing-folder/out.txt");
-    QTimer::singleShot(0, dialog, [&] {
-        proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-        EXPECT_TRUE(drive::TypeFileName(dialog, unwritable));
-    });
-    Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
-    EXPECT_EQ(proposed, "Trustees.txt");
+    EXPECT_EQ(saveAs(unwritable), "Trustees.txt");
     ASSERT_EQ(host_->Dialogs.size(), 1u);
     EXPECT_NE(host_->Dialogs[0].find(unwritable), std::string::npos) << host_->Dialogs[0];
     EXPECT_NE(host_->Dialogs[0].find("No such file or directory"), std::string::npos) << host_->Dialogs[0];
 
     Find<QCheckBox>(form.get(), "CheckBoxDebug")->setChecked(true);
     const std::string saved = dir_.Path("details.txt");
-    QTimer::singleShot(0, dialog, [&] {
-        proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-        EXPECT_TRUE(drive::TypeFileName(dialog, saved));
-    });
-    Find<QAction>(form.get(), "ActionSaveAsTxt")->trigger();
-    EXPECT_EQ(proposed, "Trustees_Details.txt");
+    EXPECT_EQ(saveAs(saved), "Trustees_Details.txt");
     EXPECT_EQ(host_->Dialogs.size(), 1u) << host_->Dialogs.back();
-    EXPECT_NE(test::ReadFile(saved).find("Object: \".admin.acme\" on tree \"ACME_TREE\""), std::string::npos)
-        << test::ReadFile(saved).substr(0, 300);
+    EXPECT_NE(test::ReadFile(saved).find("Object: \".admin.acme\" on tree \"ACME_TREE\""), std::string::npos);
     // The clipboard takes the view shown.
     Find<QAction>(form.get(), "ActionSaveAsClipboard")->trigger();
     EXPECT_TRUE(QGuiApplication::clipboard()->text().contains("Settings:  Scan type=eDirectory"));
