@@ -390,6 +390,21 @@ void SaveSplitterSizes(TCustomIniFile& store, const std::string& section, QSplit
     }
 }
 
+void SaveCheckList(TCustomIniFile& store, const std::string& section, const TCheckListBox& box) {
+    TCheckList list;
+    for (int i = 0; i < box.Count(); ++i)
+        list.Add(ToStd(box.item(i)->text()), box.Checked(i));
+    SaveCheckList(store, section, list);
+}
+
+void RestoreCheckList(TCustomIniFile& store, const std::string& section, TCheckListBox& box) {
+    TCheckList list;
+    RestoreCheckList(store, section, list);
+    box.clear();
+    for (int i = 0; i < list.Items.Count(); ++i)
+        box.AddItem(ToQt(list.Items.Strings(i)), list.Checked(i));
+}
+
 void RestoreActions(TCustomIniFile& store, const std::string& section, const QList<QAction*>& actions) {
     for (QAction* action : actions)
         if (action != nullptr)

@@ -446,6 +446,20 @@ TEST_F(ControlWalkTest, HistoryComboTakesItsKeyAsDefaultText) {
     EXPECT_EQ(combo->itemText(0), "Surname=A*");
 }
 
+TEST_F(ControlWalkTest, CheckListBoxTakesTheSelectionListForm) {
+    TCheckListBox box;
+    box.AddItem("Admin.ACME", true);
+    box.AddItem("Sales.ACME");
+    box.AddItem("IT.ACME", true);
+    SaveCheckList(*store_, "CheckListBoxPaths", box);
+    EXPECT_EQ(FileText(), "[CheckListBoxPaths]\n0=Admin.ACME\n1=Sales.ACME\n2=IT.ACME\n"
+                          "[CheckListBoxPaths Checked]\nAdmin.ACME=1\nIT.ACME=1\n");
+    box.clear();
+    box.AddItem("other", true);
+    RestoreCheckList(*store_, "CheckListBoxPaths", box);
+    EXPECT_EQ(CheckListState(&box), "Admin.ACME+,Sales.ACME-,IT.ACME+");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Nothing written when unchanged
 
