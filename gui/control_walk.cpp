@@ -123,8 +123,7 @@ int IndexOfText(const QComboBox* combo, const std::string& text) {
     return -1;
 }
 
-void SaveState(TCustomIniFile& store, const std::string& section, const std::string& name,
-               QWidget* control) {
+void SaveState(TCustomIniFile& store, const std::string& section, const std::string& name, QWidget* control) {
     const std::string list = ListSection(section, name);
     switch (ControlKindOf(control)) {
     case TControlKind::None:
@@ -271,8 +270,8 @@ void RestoreState(TCustomIniFile& store, const std::string& section, const std::
         grid->SetFixedCols(IniReadIntegerCached(store, list, "FixedCols", grid->FixedCols()));
         for (int c = 0; c < grid->columnCount(); ++c)
             for (int r = 0; r < grid->rowCount(); ++r)
-                grid->SetCell(c, r,
-                              ToQt(IniReadStringCached(store, list, GridCellKey(c, r), ToStd(grid->Cell(c, r)))));
+                grid->SetCell(
+                    c, r, ToQt(IniReadStringCached(store, list, GridCellKey(c, r), ToStd(grid->Cell(c, r)))));
         break;
     }
     }

@@ -21,7 +21,6 @@
 #include "util/ini_file.h"
 
 #include <QList>
-
 #include <cstdint>
 #include <string>
 
