@@ -123,8 +123,7 @@ int IndexOfText(const QComboBox* combo, const std::string& text) {
     return -1;
 }
 
-void SaveState(TCustomIniFile& store, const std::string& section, const std::string& name,
-               QWidget* control) {
+void SaveState(TCustomIniFile& store, const std::string& section, const std::string& name, QWidget* control) {
     const std::string list = ListSection(section, name);
     switch (ControlKindOf(control)) {
     case TControlKind::None:
@@ -271,8 +270,8 @@ void RestoreState(TCustomIniFile& store, const std::string& section, const std::
         grid->SetFixedCols(IniReadIntegerCached(store, list, "FixedCols", grid->FixedCols()));
         for (int c = 0; c < grid->columnCount(); ++c)
             for (int r = 0; r < grid->rowCount(); ++r)
-                grid->SetCell(c, r,
-                              ToQt(IniReadStringCached(store, list, GridCellKey(c, r), ToStd(grid->Cell(c, r)))));
+                grid->SetCell(
+                    c, r, ToQt(IniReadStringCached(store, list, GridCellKey(c, r), ToStd(grid->Cell(c, r)))));
         break;
     }
     }
@@ -388,6 +387,21 @@ void SaveSplitterSizes(TCustomIniFile& store, const std::string& section, QSplit
         const std::string name = ControlName(splitter->widget(i));
         if (!name.empty()) IniWriteInteger(store, section, SplitterSizeKey(splitter, name), sizes[i]);
     }
+}
+
+void SaveCheckList(TCustomIniFile& store, const std::string& section, const TCheckListBox& box) {
+    TCheckList list;
+    for (int i = 0; i < box.Count(); ++i)
+        list.Add(ToStd(box.item(i)->text()), box.Checked(i));
+    SaveCheckList(store, section, list);
+}
+
+void RestoreCheckList(TCustomIniFile& store, const std::string& section, TCheckListBox& box) {
+    TCheckList list;
+    RestoreCheckList(store, section, list);
+    box.clear();
+    for (int i = 0; i < list.Items.Count(); ++i)
+        box.AddItem(ToQt(list.Items.Strings(i)), list.Checked(i));
 }
 
 void RestoreActions(TCustomIniFile& store, const std::string& section, const QList<QAction*>& actions) {

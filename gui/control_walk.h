@@ -21,7 +21,6 @@
 #include "util/ini_file.h"
 
 #include <QList>
-
 #include <cstdint>
 #include <string>
 
@@ -30,6 +29,8 @@ class QSplitter;
 class QWidget;
 
 namespace era {
+
+class TCheckListBox;
 
 // The kinds of control the walk keeps a state for; everything else is a container at most.
 enum class TControlKind : std::uint8_t {
@@ -60,6 +61,11 @@ void SaveBounds(TCustomIniFile& store, const std::string& section, QWidget* cont
 void RestoreBounds(TCustomIniFile& store, const std::string& section, QWidget* control);
 // Writes the size of each named neighbour along the splitter (".Height" or ".Width").
 void SaveSplitterSizes(TCustomIniFile& store, const std::string& section, QSplitter* splitter);
+// The selection lists' form for a check list box: items under "0", "1", ... in the section, a key
+// per checked item in section + " Checked" (see util/selection_lists.h).
+void SaveCheckList(TCustomIniFile& store, const std::string& section, const TCheckListBox& box);
+// Replaces the box's items and marks by what SaveCheckList wrote.
+void RestoreCheckList(TCustomIniFile& store, const std::string& section, TCheckListBox& box);
 // Checks each action whose name is stored as true, unchecks every other one.
 void RestoreActions(TCustomIniFile& store, const std::string& section, const QList<QAction*>& actions);
 

@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace era {

@@ -18,12 +18,10 @@
 #include <QSplitter>
 #include <QTextEdit>
 #include <QVBoxLayout>
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <sstream>
 #include <sys/stat.h>
@@ -38,7 +36,6 @@ namespace era {
 namespace {
 
 namespace fs = std::filesystem;
-
 
 class ControlWalkTest : public ::testing::Test {
 protected:
@@ -132,7 +129,8 @@ TEST_F(ControlWalkTest, EachWidgetClassHasItsKind) {
         {"plain list", [](QWidget* p) { return new QListWidget(p); }, TControlKind::None},
         {"memo", [](QWidget* p) { return new QPlainTextEdit(p); }, TControlKind::Memo},
         {"rich text edit", [](QWidget* p) { return new QTextEdit(p); }, TControlKind::None},
-        {"value list editor", [](QWidget* p) { return new TValueListEditor(p); }, TControlKind::ValueListEditor},
+        {"value list editor", [](QWidget* p) { return new TValueListEditor(p); },
+         TControlKind::ValueListEditor},
         {"string grid", [](QWidget* p) { return new TStringGrid(p); }, TControlKind::StringGrid},
         {"plain table", [](QWidget* p) { return new QTableWidget(p); }, TControlKind::None},
         {"panel", [](QWidget* p) { return new QWidget(p); }, TControlKind::None},
@@ -202,7 +200,7 @@ TEST_F(ControlWalkTest, FormSectionCarriesTheFormNameAndBoundsComeFirst) {
 }
 
 TEST_F(ControlWalkTest, UnnamedControlsAndQtPartsLeaveNoKey) {
-    new QLineEdit(panel_);                                   // no name
+    new QLineEdit(panel_);                                         // no name
     Named<QLineEdit>(panel_, "qt_spinbox_lineedit")->setText("x"); // a part Qt names itself
     SaveControls(*store_, "Settings", panel_);
     EXPECT_EQ(FileText(), "");
@@ -239,8 +237,11 @@ QString CheckListState(QWidget* w) {
 
 QString GridState(QWidget* w) {
     auto* g = static_cast<TStringGrid*>(w);
-    QString s = QString("%1x%2 fixed %3/%4:").arg(g->columnCount()).arg(g->rowCount()).arg(g->FixedCols()).arg(
-        g->FixedRows());
+    QString s = QString("%1x%2 fixed %3/%4:")
+                    .arg(g->columnCount())
+                    .arg(g->rowCount())
+                    .arg(g->FixedCols())
+                    .arg(g->FixedRows());
     for (int c = 0; c < g->columnCount(); ++c)
         for (int r = 0; r < g->rowCount(); ++r)
             s += g->Cell(c, r) + ";";
@@ -263,8 +264,7 @@ const TRoundTrip RoundTrips[] = {
          c->setCurrentIndex(2);
          return c;
      },
-     [](QWidget* w) { static_cast<QComboBox*>(w)->setCurrentIndex(0); },
-     ComboState},
+     [](QWidget* w) { static_cast<QComboBox*>(w)->setCurrentIndex(0); }, ComboState},
     {"editable combo with history",
      [](QWidget* p) {
          auto* c = Named<QComboBox>(p, "Control");
@@ -446,6 +446,20 @@ TEST_F(ControlWalkTest, HistoryComboTakesItsKeyAsDefaultText) {
     EXPECT_EQ(combo->itemText(0), "Surname=A*");
 }
 
+TEST_F(ControlWalkTest, CheckListBoxTakesTheSelectionListForm) {
+    TCheckListBox box;
+    box.AddItem("Admin.ACME", true);
+    box.AddItem("Sales.ACME");
+    box.AddItem("IT.ACME", true);
+    SaveCheckList(*store_, "CheckListBoxPaths", box);
+    EXPECT_EQ(FileText(), "[CheckListBoxPaths]\n0=Admin.ACME\n1=Sales.ACME\n2=IT.ACME\n"
+                          "[CheckListBoxPaths Checked]\nAdmin.ACME=1\nIT.ACME=1\n");
+    box.clear();
+    box.AddItem("other", true);
+    RestoreCheckList(*store_, "CheckListBoxPaths", box);
+    EXPECT_EQ(CheckListState(&box), "Admin.ACME+,Sales.ACME-,IT.ACME+");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Nothing written when unchanged
 
@@ -480,7 +494,8 @@ TEST_F(ControlWalkTest, SaveBoundsWithoutSectionUsesTheControlName) {
     form_->resize(300, 200);
     form_->move(40, 50);
     SaveBounds(*store_, "", form_.get());
-    EXPECT_EQ(FileText(), "[FormMain]\nFormMain.Top=50\nFormMain.Left=40\nFormMain.Width=300\nFormMain.Height=200\n");
+    EXPECT_EQ(FileText(),
+              "[FormMain]\nFormMain.Top=50\nFormMain.Left=40\nFormMain.Width=300\nFormMain.Height=200\n");
 }
 
 TEST_F(ControlWalkTest, RestoreBoundsAppliesAllButStoredZeros) {
@@ -539,7 +554,8 @@ struct TSplitterCase {
 };
 
 TEST_F(ControlWalkTest, SplitterNeighboursKeepTheirSizeAlongTheSplitter) {
-    for (const TSplitterCase& c : {TSplitterCase{Qt::Vertical, ".Height"}, TSplitterCase{Qt::Horizontal, ".Width"}}) {
+    for (const TSplitterCase& c :
+         {TSplitterCase{Qt::Vertical, ".Height"}, TSplitterCase{Qt::Horizontal, ".Width"}}) {
         WriteFile("");
         QWidget window;
         window.setObjectName("FormMain");

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
 
 namespace era {
@@ -92,7 +91,7 @@ TEST(CheckListBoxTest, CheckChangedOnlyForMarks) {
     list.AddItem("two");
     QSignalSpy spy(&list, &TCheckListBox::checkChanged);
     list.SetChecked(1, true);
-    list.SetChecked(1, true);        // no change
+    list.SetChecked(1, true);         // no change
     list.item(0)->setText("renamed"); // not a mark
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy[0][0].toInt(), 1);

@@ -3,7 +3,6 @@
 // binary is run by hand, outside CTest).
 
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
