@@ -56,6 +56,8 @@ bool TFormAbout::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TFormAbout::LabelWSClick() { OpenDocument(LabelWS->text().toStdString()); }
+void TFormAbout::LabelWSClick() {
+    OpenDocument(LabelWS->text().toStdString());
+}
 
 } // namespace era

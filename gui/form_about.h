@@ -3,7 +3,6 @@
 // The about box: the application identity, the version and the maker's web address.
 
 #include <QDialog>
-
 #include <string>
 
 class QLabel;

@@ -8,7 +8,6 @@
 #include "util/paths.h"
 
 #include <QApplication>
-
 #include <cstdlib>
 #include <string>
 

@@ -19,21 +19,16 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -45,8 +40,12 @@ const char* const MakerAddress = "https://www.vexilant.com/";
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 // Every component carries its name as objectName: the settings keys come from the widgets.
 template <typename T>
@@ -78,7 +77,9 @@ QPlainTextEdit* ResultMemo(const char* name) {
 }
 
 // The UNC path an item of the folder tree stands for.
-std::string FolderOf(const QTreeWidgetItem* item) { return item ? S(item->data(0, Qt::UserRole).toString()) : ""; }
+std::string FolderOf(const QTreeWidgetItem* item) {
+    return item ? S(item->data(0, Qt::UserRole).toString()) : "";
+}
 
 QTreeWidgetItem* FolderItem(const std::string& path, const QString& caption) {
     auto* item = new QTreeWidgetItem(QStringList{caption});
@@ -169,21 +170,25 @@ void TMainForm::CreateMenus() {
     MenuSave = Named(MenuFile->addMenu(QStringLiteral("Save ...")), "MenuSave");
     // The submenu is the action "Save ...": opening it brings its three commands up to date.
     ActionSaveAs = Named(MenuSave->menuAction(), "ActionSaveAs");
-    for (QAction* a : {ActionSaveAsTxt, ActionSaveAsClipboard, ActionSaveAsExcel}) MenuSave->addAction(a);
+    for (QAction* a : {ActionSaveAsTxt, ActionSaveAsClipboard, ActionSaveAsExcel})
+        MenuSave->addAction(a);
     connect(MenuSave, &QMenu::aboutToShow, this, [this] { ActionSaveAsExecute(); });
     MenuFile->addSeparator();
     MenuExit = Named(MenuFile->addAction(QStringLiteral("E&xit")), "MenuExit");
     connect(MenuExit, &QAction::triggered, this, [this] { MenuExitClick(); });
 
     MenuSettings = Named(bar->addMenu(QStringLiteral("&Settings")), "MenuSettings");
-    MenuSettingsShowDetails = Named(MenuSettings->addAction(QStringLiteral("Show &Details")), "MenuSettingsShowDetails");
+    MenuSettingsShowDetails =
+        Named(MenuSettings->addAction(QStringLiteral("Show &Details")), "MenuSettingsShowDetails");
     MenuSettingsShowDetails->setCheckable(true);
     MenuSettingsShowDetails->setToolTip(ActionSettingsShowDetails->toolTip());
-    connect(MenuSettingsShowDetails, &QAction::triggered, this, [this] { ActionSettingsShowDetailsExecute(true); });
-    MenuSettingsResolveContainers =
-        Named(MenuSettings->addAction(QStringLiteral("&Resolve Containers")), "MenuSettingsResolveContainers");
+    connect(MenuSettingsShowDetails, &QAction::triggered, this,
+            [this] { ActionSettingsShowDetailsExecute(true); });
+    MenuSettingsResolveContainers = Named(MenuSettings->addAction(QStringLiteral("&Resolve Containers")),
+                                          "MenuSettingsResolveContainers");
     MenuSettingsResolveContainers->setCheckable(true);
-    MenuSettingsShowOnlyUsers = Named(MenuSettings->addAction(QStringLiteral("Show only &Users")), "MenuSettingsShowOnlyUsers");
+    MenuSettingsShowOnlyUsers =
+        Named(MenuSettings->addAction(QStringLiteral("Show only &Users")), "MenuSettingsShowOnlyUsers");
     MenuSettingsShowOnlyUsers->setCheckable(true);
     // Neither entry is offered in any edition.
     MenuSettingsResolveContainers->setVisible(false);
@@ -192,11 +197,12 @@ void TMainForm::CreateMenus() {
 
     PopupMenuS = Named(new QMenu(this), "PopupMenuS");
     PopupMenuSave = Named(PopupMenuS->addMenu(QStringLiteral("Save ...")), "PopupMenuSave");
-    for (QAction* a : {ActionSaveAsTxt, ActionSaveAsClipboard, ActionSaveAsExcel}) PopupMenuSave->addAction(a);
+    for (QAction* a : {ActionSaveAsTxt, ActionSaveAsClipboard, ActionSaveAsExcel})
+        PopupMenuSave->addAction(a);
     connect(PopupMenuSave, &QMenu::aboutToShow, this, [this] { ActionSaveAsExecute(); });
 
-    ActionList = {ActionSaveAs, ActionSaveAsTxt, ActionSaveAsClipboard, ActionSaveAsExcel, ActionSettingsShowDetails,
-                  ActionAbout};
+    ActionList = {ActionSaveAs,      ActionSaveAsTxt,           ActionSaveAsClipboard,
+                  ActionSaveAsExcel, ActionSettingsShowDetails, ActionAbout};
 }
 
 QWidget* TMainForm::CreateInfoPage() {
@@ -222,24 +228,28 @@ QWidget* TMainForm::CreateSettingsPage() {
     PanelSettingsConfig = Named(new QWidget, "PanelSettingsConfig");
     auto* form = new QFormLayout(PanelSettingsConfig);
     EditFilterExcl = Named(new QLineEdit, "EditFilterExcl");
-    EditFilterExcl->setToolTip(QStringLiteral("All user names that DO contain the specified string will be excluded"));
+    EditFilterExcl->setToolTip(
+        QStringLiteral("All user names that DO contain the specified string will be excluded"));
     EditFilterIncl = Named(new QLineEdit, "EditFilterIncl");
     EditFilterIncl->setToolTip(
         QStringLiteral("All user names that DO NOT contain the specified string will be excluded"));
-    form->addRow(Caption(QStringLiteral("E&xclude Filter"), EditFilterExcl, "LabelFilterExcl"), EditFilterExcl);
-    form->addRow(Caption(QStringLiteral("I&nclude Filter"), EditFilterIncl, "LabelFilterIncl"), EditFilterIncl);
-    CheckBoxSettingsResolveContainers =
-        Named(new QCheckBox(QStringLiteral("Resolve &Container Trustees")), "CheckBoxSettingsResolveContainers");
-    CheckBoxSettingsResolveContainers->setToolTip(
-        QStringLiteral("If a container is assigned a trustee, setting this checkbox will let Vexilant add all "
-                       "members of this container individually. This will decrease performance."));
+    form->addRow(Caption(QStringLiteral("E&xclude Filter"), EditFilterExcl, "LabelFilterExcl"),
+                 EditFilterExcl);
+    form->addRow(Caption(QStringLiteral("I&nclude Filter"), EditFilterIncl, "LabelFilterIncl"),
+                 EditFilterIncl);
+    CheckBoxSettingsResolveContainers = Named(new QCheckBox(QStringLiteral("Resolve &Container Trustees")),
+                                              "CheckBoxSettingsResolveContainers");
+    CheckBoxSettingsResolveContainers->setToolTip(QStringLiteral(
+        "If a container is assigned a trustee, setting this checkbox will let Vexilant add all "
+        "members of this container individually. This will decrease performance."));
     form->addRow(CheckBoxSettingsResolveContainers);
     PanelSettingsWdr = Named(new QWidget, "PanelSettingsWdr");
     auto* wdr = new QVBoxLayout(PanelSettingsWdr);
     wdr->setContentsMargins(0, 0, 0, 0);
     CheckBoxSettingsScanSubDirs =
         Named(new QCheckBox(QStringLiteral("Include S&ubdirectories")), "CheckBoxSettingsScanSubDirs");
-    CheckBoxSettingsScanSubDirs->setToolTip(QStringLiteral("Scan the selected paths plus their immediate subdirectories"));
+    CheckBoxSettingsScanSubDirs->setToolTip(
+        QStringLiteral("Scan the selected paths plus their immediate subdirectories"));
     wdr->addWidget(CheckBoxSettingsScanSubDirs);
     form->addRow(PanelSettingsWdr);
     page->addWidget(PanelSettingsConfig);
@@ -254,7 +264,8 @@ TCheckListBox* TMainForm::CreateSelectionList(QBoxLayout* page, QLabel*& label, 
     auto* list = Named(new TCheckListBox, name);
     list->setToolTip(QString::fromLatin1(hint));
     page->addWidget(list, 2);
-    connect(list, &TCheckListBox::checkChanged, this, [this, list](int row) { CheckListBoxClick(list, row); });
+    connect(list, &TCheckListBox::checkChanged, this,
+            [this, list](int row) { CheckListBoxClick(list, row); });
     connect(list, &QListWidget::itemDoubleClicked, this, [this, list] { CheckListBoxDblClick(list); });
     return list;
 }
@@ -279,10 +290,12 @@ QWidget* TMainForm::CreateSelectEdirPage() {
     page->addLayout(top);
 
     ListBoxEdirContainers = Named(new QListWidget, "ListBoxEdirContainers");
-    ListBoxEdirContainers->setToolTip(QStringLiteral("Browse to the container that contains the objects that you "
-                                                     "would like to check (double-click to navigate)"));
+    ListBoxEdirContainers->setToolTip(
+        QStringLiteral("Browse to the container that contains the objects that you "
+                       "would like to check (double-click to navigate)"));
     ListBoxEdirObjects = Named(new QListWidget, "ListBoxEdirObjects");
-    ListBoxEdirObjects->setToolTip(QStringLiteral("You may add one or multiple objects that are to be scanned"));
+    ListBoxEdirObjects->setToolTip(
+        QStringLiteral("You may add one or multiple objects that are to be scanned"));
     auto* lists = new QHBoxLayout;
     lists->addWidget(ListBoxEdirContainers, 1);
     lists->addWidget(ListBoxEdirObjects, 1);
@@ -293,8 +306,10 @@ QWidget* TMainForm::CreateSelectEdirPage() {
                                            "scan. Double-click to remove an item");
 
     connect(ComboBoxTrees, &QComboBox::currentIndexChanged, this, [this] { ComboBoxTreesChange(); });
-    connect(ListBoxEdirContainers, &QListWidget::itemDoubleClicked, this, [this] { ListBoxEdirContainersDblClick(); });
-    connect(ListBoxEdirObjects, &QListWidget::itemDoubleClicked, this, [this] { ListBoxEdirObjectsDblClick(); });
+    connect(ListBoxEdirContainers, &QListWidget::itemDoubleClicked, this,
+            [this] { ListBoxEdirContainersDblClick(); });
+    connect(ListBoxEdirObjects, &QListWidget::itemDoubleClicked, this,
+            [this] { ListBoxEdirObjectsDblClick(); });
     return TabSheetSelectEdir;
 }
 
@@ -315,17 +330,20 @@ QWidget* TMainForm::CreateSelectPathPage() {
     top->addLayout(serverColumn, 1);
     top->addWidget(ShellTreeViewFiles, 2);
     page->addLayout(top, 3);
-    CheckListBoxPaths = CreateSelectionList(page, LabelDirSelected, "LabelDirSelected", "#Start Paths Selected: 0",
-                                            "CheckListBoxPaths",
+    CheckListBoxPaths = CreateSelectionList(page, LabelDirSelected, "LabelDirSelected",
+                                            "#Start Paths Selected: 0", "CheckListBoxPaths",
                                             "Double-click to remove from list of start directories (to "
                                             "temporarily ignore item, uncheck checkbox)");
     // A plain click counts as a change of the path list too.
-    connect(CheckListBoxPaths, &QListWidget::itemClicked, this, [this] { CheckListBoxClick(CheckListBoxPaths, -1); });
+    connect(CheckListBoxPaths, &QListWidget::itemClicked, this,
+            [this] { CheckListBoxClick(CheckListBoxPaths, -1); });
 
     connect(RadioGroupServers, &TRadioGroup::itemIndexChanged, this, [this] { RadioGroupServersClick(); });
-    connect(ShellTreeViewFiles, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { ShellTreeViewFilesExpand(item); });
+    connect(ShellTreeViewFiles, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { ShellTreeViewFilesExpand(item); });
     connect(ShellTreeViewFiles, &QTreeWidget::itemClicked, this, [this] { ShellTreeViewFilesClick(); });
-    connect(ShellTreeViewFiles, &QTreeWidget::itemDoubleClicked, this, [this] { ShellTreeViewFilesDblClick(); });
+    connect(ShellTreeViewFiles, &QTreeWidget::itemDoubleClicked, this,
+            [this] { ShellTreeViewFilesDblClick(); });
     return TabSheetSelectPath;
 }
 
@@ -394,7 +412,8 @@ void TMainForm::FormCreate() {
     TStringList info;
     LoadProgramInfo(info);
     QStringList lines;
-    for (const auto& line : info.Items()) lines << Q(line.Text);
+    for (const auto& line : info.Items())
+        lines << Q(line.Text);
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     state_.StatusBar->SetPanelText(0, MakerAddress);
     ActionSaveAsExecute();
@@ -466,14 +485,16 @@ void TMainForm::FormClose() {
     try {
         TCustomIniFile& settings = *state_.Startup.UserSettings;
         if (state_.SelectionChanged) {
-            if (state_.Startup.FileMode) SaveCheckList(settings, "CheckListBoxPaths", state_.CheckListBoxPaths);
+            if (state_.Startup.FileMode)
+                SaveCheckList(settings, "CheckListBoxPaths", state_.CheckListBoxPaths);
             if (state_.Startup.EdirMode)
                 SaveCheckList(settings, Format("%s - %s", "CheckListBoxEdir", state_.CurrentTree.c_str()),
                               state_.CheckListBoxEdir);
         }
         SaveControls(settings, "Settings", PanelSettingsResult);
         SaveControls(settings, "Settings", PanelSettingsConfig);
-        IniWriteBool(settings, "Settings", "MenuSettingsResolveContainers", MenuSettingsResolveContainers->isChecked());
+        IniWriteBool(settings, "Settings", "MenuSettingsResolveContainers",
+                     MenuSettingsResolveContainers->isChecked());
         SaveBounds(settings, "Settings", this);
     } catch (...) {
         // Saving settings never keeps the window open.
@@ -481,7 +502,9 @@ void TMainForm::FormClose() {
     state_.ResultCache.reset();
 }
 
-void TMainForm::PageControl1Change() { LabelSelectedUpd(); }
+void TMainForm::PageControl1Change() {
+    LabelSelectedUpd();
+}
 
 void TMainForm::ActionSettingsShowDetailsExecute(bool fromMenu) {
     if (fromMenu) CheckBoxDebug->setChecked(MenuSettingsShowDetails->isChecked());
@@ -490,7 +513,7 @@ void TMainForm::ActionSettingsShowDetailsExecute(bool fromMenu) {
 
 void TMainForm::CheckBoxDebugClick() {
     if (state_.MemoDebug.Count() == 0 && CheckBoxDebug->isChecked()) {
-        CheckBoxDebug->setChecked(false);   // runs this handler again, unchecked
+        CheckBoxDebug->setChecked(false); // runs this handler again, unchecked
         return;
     }
     const bool details = CheckBoxDebug->isChecked();
@@ -499,11 +522,17 @@ void TMainForm::CheckBoxDebugClick() {
     MemoStandard->setVisible(!details);
 }
 
-QPlainTextEdit* TMainForm::GetMemo() { return CheckBoxDebug->isChecked() ? MemoDebug : MemoStandard; }
+QPlainTextEdit* TMainForm::GetMemo() {
+    return CheckBoxDebug->isChecked() ? MemoDebug : MemoStandard;
+}
 
-void TMainForm::MenuExitClick() { close(); }
+void TMainForm::MenuExitClick() {
+    close();
+}
 
-void TMainForm::StatusBar1Click() { OpenDocument(MakerAddress); }
+void TMainForm::StatusBar1Click() {
+    OpenDocument(MakerAddress);
+}
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease &&
@@ -532,9 +561,9 @@ void TMainForm::ReadScanSettings() {
 
 void TMainForm::SetScanning(bool scanning) {
     // Nothing that the running scan reads may change under it.
-    for (QWidget* w : std::initializer_list<QWidget*>{ComboBoxTrees, ListBoxEdirContainers, ListBoxEdirObjects,
-                                                      CheckListBoxEdir, RadioGroupServers, CheckListBoxPaths,
-                                                      PanelSettingsConfig})
+    for (QWidget* w : std::initializer_list<QWidget*>{ComboBoxTrees, ListBoxEdirContainers,
+                                                      ListBoxEdirObjects, CheckListBoxEdir, RadioGroupServers,
+                                                      CheckListBoxPaths, PanelSettingsConfig})
         w->setEnabled(!scanning);
     ShellTreeViewFiles->setEnabled(!scanning && state_.FolderTreeEnabled);
     BitBtnScan->setEnabled(!scanning && state_.ScanButtonEnabled && state_.SelectedCount() > 0);
@@ -554,7 +583,8 @@ void TMainForm::BitBtnScanClick() {
     state_.ItemFinished = nullptr;
     ShowResults();
     // The finished report is read from its header on.
-    for (QPlainTextEdit* memo : {MemoDebug, MemoStandard}) memo->moveCursor(QTextCursor::Start);
+    for (QPlainTextEdit* memo : {MemoDebug, MemoStandard})
+        memo->moveCursor(QTextCursor::Start);
     CheckBoxDebug->setVisible(state_.CheckBoxDebugVisible);
     SetScanning(false);
     BitBtnScan->setEnabled(state_.ScanButtonEnabled);
@@ -565,7 +595,9 @@ void TMainForm::BitBtnScanClick() {
     }
 }
 
-void TMainForm::BitBtnStopClick() { state_.RequestStop(); }
+void TMainForm::BitBtnStopClick() {
+    state_.RequestStop();
+}
 
 void TMainForm::ShowMemo(QPlainTextEdit* memo, const TStringList& lines, int& shown) {
     if (lines.Count() < shown) {
@@ -574,7 +606,8 @@ void TMainForm::ShowMemo(QPlainTextEdit* memo, const TStringList& lines, int& sh
     }
     if (lines.Count() == shown) return;
     QStringList added;
-    for (int i = shown; i < lines.Count(); ++i) added << Q(lines.Strings(i));
+    for (int i = shown; i < lines.Count(); ++i)
+        added << Q(lines.Strings(i));
     if (shown == 0)
         memo->setPlainText(added.join(QLatin1Char('\n')));
     else
@@ -589,7 +622,8 @@ void TMainForm::ShowResults() {
         ListBoxLog->clear();
         shownLog_ = 0;
     }
-    for (; shownLog_ < state_.ListBoxLog.Count(); ++shownLog_) ListBoxLog->addItem(Q(state_.ListBoxLog.Strings(shownLog_)));
+    for (; shownLog_ < state_.ListBoxLog.Count(); ++shownLog_)
+        ListBoxLog->addItem(Q(state_.ListBoxLog.Strings(shownLog_)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -607,7 +641,8 @@ void TMainForm::LabelSelectedUpd() {
 void TMainForm::ShowCheckList(TCheckListBox* list, const TCheckList& model, int current) {
     const QSignalBlocker quiet(list);
     list->clear();
-    for (int i = 0; i < model.Items.Count(); ++i) list->AddItem(Q(model.Items.Strings(i)), model.Checked(i));
+    for (int i = 0; i < model.Items.Count(); ++i)
+        list->AddItem(Q(model.Items.Strings(i)), model.Checked(i));
     if (current >= 0) list->setCurrentRow(current);
 }
 
@@ -616,7 +651,8 @@ void TMainForm::FillTreeList() {
     {
         const QSignalBlocker quiet(ComboBoxTrees);
         ComboBoxTrees->clear();
-        for (const auto& tree : state_.Trees.Items()) ComboBoxTrees->addItem(Q(tree.Text));
+        for (const auto& tree : state_.Trees.Items())
+            ComboBoxTrees->addItem(Q(tree.Text));
         ComboBoxTrees->setCurrentText(Q(state_.CurrentTree));
     }
     ShowTreeState();
@@ -647,7 +683,8 @@ void TMainForm::GetContainerInfo() {
     EditCurrentContainer->setText(Q(state_.CurrentNameContext));
     ListBoxEdirContainers->clear();
     ListBoxEdirObjects->clear();
-    for (const auto& entry : state_.ListBoxEdirContainers.Items()) ListBoxEdirContainers->addItem(Q(entry.Text));
+    for (const auto& entry : state_.ListBoxEdirContainers.Items())
+        ListBoxEdirContainers->addItem(Q(entry.Text));
     for (const auto& entry : state_.ListBoxEdirObjects.Items()) {
         auto* item = new QListWidgetItem(Q(entry.Text));
         item->setData(Qt::UserRole, entry.Object);
@@ -674,7 +711,8 @@ void TMainForm::ListBoxEdirObjectsDblClick() {
 void TMainForm::FillServerList() {
     state_.FillServerList();
     QStringList servers;
-    for (const auto& server : state_.Servers.Items()) servers << Q(server.Text);
+    for (const auto& server : state_.Servers.Items())
+        servers << Q(server.Text);
     {
         const QSignalBlocker quiet(RadioGroupServers);
         RadioGroupServers->SetItems(servers);
@@ -710,7 +748,8 @@ void TMainForm::ShellTreeViewFilesExpand(QTreeWidgetItem* item) {
     for (const auto& folder : folders.Items()) {
         const std::string& path = folder.Text;
         const std::size_t last = RemoveTrailingSlash(path).find_last_of('\\');
-        const std::string caption = last == std::string::npos ? path : RemoveTrailingSlash(path).substr(last + 1);
+        const std::string caption =
+            last == std::string::npos ? path : RemoveTrailingSlash(path).substr(last + 1);
         item->addChild(FolderItem(path, Q(caption)));
     }
     if (folders.Count() == 0) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
@@ -752,7 +791,8 @@ void TMainForm::CheckListBoxDblClick(TCheckListBox* list) {
 void TMainForm::ActionSaveAsExecute() {
     const TStringList& lines = GetMemo() == MemoDebug ? state_.MemoDebug : state_.MemoStandard;
     const bool any = lines.Count() > 0;
-    for (QAction* a : {ActionSaveAsClipboard, ActionSaveAsTxt, ActionSaveAsExcel}) a->setEnabled(any);
+    for (QAction* a : {ActionSaveAsClipboard, ActionSaveAsTxt, ActionSaveAsExcel})
+        a->setEnabled(any);
 }
 
 void TMainForm::ActionSaveAsTxtClick() {
@@ -762,7 +802,8 @@ void TMainForm::ActionSaveAsTxtClick() {
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty()) return;
     const std::string path = S(SaveDialog->selectedFiles().first());
     std::string error;
-    if (!SaveLinesToFile(details ? state_.MemoDebug : state_.MemoStandard, "TXT", path, error) && !error.empty())
+    if (!SaveLinesToFile(details ? state_.MemoDebug : state_.MemoStandard, "TXT", path, error) &&
+        !error.empty())
         UiHost().ShowDialog(dkError, error);
 }
 

@@ -60,8 +60,8 @@ private:
     QWidget* CreateSelectEdirPage();
     QWidget* CreateSelectPathPage();
     // The count label and the check list of a selection page, below what the page holds.
-    TCheckListBox* CreateSelectionList(QBoxLayout* page, QLabel*& label, const char* labelName, const char* caption,
-                                       const char* name, const char* hint);
+    TCheckListBox* CreateSelectionList(QBoxLayout* page, QLabel*& label, const char* labelName,
+                                       const char* caption, const char* name, const char* hint);
     QWidget* CreateActionPage();
     QWidget* CreateDebugPage();
     void CreateMenus();

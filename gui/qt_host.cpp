@@ -11,8 +11,8 @@ void TQtHost::ShowDialog(TDialogKind kind, const std::string& text) {
     const QMessageBox::Icon icon = kind == dkError     ? QMessageBox::Critical
                                    : kind == dkWarning ? QMessageBox::Warning
                                                        : QMessageBox::Information;
-    QMessageBox box(icon, QStringLiteral("Effective Rights Analysis"), QString::fromStdString(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(icon, QStringLiteral("Effective Rights Analysis"), QString::fromStdString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -27,7 +27,9 @@ void TQtHost::EndWait(TCursor) {
     if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
-void TQtHost::ProcessMessages() { QCoreApplication::processEvents(); }
+void TQtHost::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
 
 bool TQtHost::SetClipboardText(const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QPointer>
 
-
 namespace era {
 
 class TQtHost : public TUserInterfaceHost {

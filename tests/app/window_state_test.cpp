@@ -7,9 +7,8 @@
 #include "directory/connections.h"
 #include "util/paths.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace era {
@@ -19,7 +18,8 @@ class WindowState : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string message;
-        ASSERT_EQ(InstallWorkstation(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json", message), 0) << message;
+        ASSERT_EQ(InstallWorkstation(std::string(ERA_EXAMPLES_DIR) + "/acme/workstation.json", message), 0)
+            << message;
         ResetNetWareStartup();
         ASSERT_EQ(InitNetWare(), 0);
         state_.Startup.UserSettings = std::make_unique<TMemIniFile>();
@@ -35,7 +35,8 @@ protected:
     }
     int Count(const TStringList& memo, const std::string& line) {
         int n = 0;
-        for (const auto& item : memo.Items()) n += item.Text == line ? 1 : 0;
+        for (const auto& item : memo.Items())
+            n += item.Text == line ? 1 : 0;
         return n;
     }
     TMainState state_;
@@ -48,22 +49,23 @@ TEST_F(WindowState, AScanStartedWhileOneRunsIsRefused) {
     int nested = 0;
     state_.ItemFinished = [&] {
         EXPECT_TRUE(state_.Scanning());
-        state_.DoTheJob();   // a second press of the button while events run
+        state_.DoTheJob(); // a second press of the button while events run
         ++nested;
     };
     state_.DoTheJob();
     EXPECT_FALSE(state_.Scanning());
-    EXPECT_EQ(nested, 3);   // the header and the two items, each once
+    EXPECT_EQ(nested, 3); // the header and the two items, each once
     EXPECT_EQ(Count(state_.MemoStandard, "Object: \".admin.acme\" on tree \"ACME_TREE\""), 1);
     EXPECT_EQ(Count(state_.MemoStandard, "Object: \".vdavis.hr.acme\" on tree \"ACME_TREE\""), 1);
 }
 
 TEST_F(WindowState, AStoppedScanKeepsTheItemsDoneAndEndsAfterTheCurrentOne) {
     state_.FillTreeList();
-    for (const char* object : {".admin.acme", ".vdavis.hr.acme", ".hr.acme"}) state_.CheckListBoxEdir.Add(object, true);
+    for (const char* object : {".admin.acme", ".vdavis.hr.acme", ".hr.acme"})
+        state_.CheckListBoxEdir.Add(object, true);
     int items = 0;
     state_.ItemFinished = [&] {
-        if (++items == 2) state_.RequestStop();   // during the first item
+        if (++items == 2) state_.RequestStop(); // during the first item
     };
     state_.DoTheJob();
     EXPECT_TRUE(state_.Stopped());
@@ -106,7 +108,8 @@ TEST_F(WindowState, StepsIntoContainersAndBackUp) {
     for (int i = 0; i < state_.ListBoxEdirObjects.Count(); ++i)
         if (state_.ListBoxEdirObjects.Strings(i) == "User: vdavis") vdavis = i;
     ASSERT_GE(vdavis, 0);
-    EXPECT_EQ(state_.ObjectEntryName("User: vdavis", state_.ListBoxEdirObjects.Objects(vdavis)), ".vdavis.hr.acme");
+    EXPECT_EQ(state_.ObjectEntryName("User: vdavis", state_.ListBoxEdirObjects.Objects(vdavis)),
+              ".vdavis.hr.acme");
     state_.StepIntoContainer("[ .. ]");
     EXPECT_EQ(state_.CurrentNameContext, ".acme");
 }
@@ -152,10 +155,11 @@ TEST(SaveLines, AFailureNamesTheFileAndTheSystemsReason) {
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 
-    const auto file = std::filesystem::temp_directory_path() / ("era-save-" + std::to_string(::getpid()) + ".txt");
+    const auto file =
+        std::filesystem::temp_directory_path() / ("era-save-" + std::to_string(::getpid()) + ".txt");
     EXPECT_TRUE(SaveLinesToFile(lines, "TXT", file.string(), error));
     EXPECT_EQ(error, "");
-    EXPECT_EQ(std::filesystem::file_size(file), 5u);   // "one" CR LF
+    EXPECT_EQ(std::filesystem::file_size(file), 5u); // "one" CR LF
     std::filesystem::remove(file);
 }
 

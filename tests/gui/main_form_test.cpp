@@ -9,18 +9,18 @@
 #include "gui/form_about.h"
 #include "gui/main_form.h"
 #include "gui/qt_host.h"
-#include "window_driver.h"
 #include "util/ini_file.h"
 #include "util/paths.h"
 #include "util/settings.h"
+#include "window_driver.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,22 +32,20 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace era {
 namespace {
 
-using test::MaskDate;
-using test::RunEra;
-using test::SampleWorkstation;
 using drive::ClickFolder;
 using drive::ClickRadio;
 using drive::OpenFolder;
 using drive::Scan;
 using drive::ShowPage;
+using test::MaskDate;
+using test::RunEra;
+using test::SampleWorkstation;
 
 void AddObject(QObject* form, const std::vector<QString>& containers, const QString& entry) {
     EXPECT_TRUE(drive::AddObject(form, containers, entry)) << entry.toStdString();
@@ -85,7 +83,8 @@ protected:
 
     std::unique_ptr<TMainForm> Start(uint8_t edition, const std::vector<std::string>& args = {}) {
         std::vector<const char*> argv = {"era-gui"};
-        for (const auto& a : args) argv.push_back(a.c_str());
+        for (const auto& a : args)
+            argv.push_back(a.c_str());
         SetProgramArguments(static_cast<int>(argv.size()), argv.data());
         auto form = std::make_unique<TMainForm>(edition);
         form->show();
@@ -104,18 +103,21 @@ protected:
     }
     static std::vector<std::string> Lines(QPlainTextEdit* memo) {
         std::vector<std::string> lines;
-        for (const auto& line : memo->toPlainText().split(QLatin1Char('\n'))) lines.push_back(line.toStdString());
+        for (const auto& line : memo->toPlainText().split(QLatin1Char('\n')))
+            lines.push_back(line.toStdString());
         return lines;
     }
     static std::vector<std::string> Lines(const std::string& text) {
         std::vector<std::string> lines;
         std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
         return lines;
     }
     static std::vector<std::string> Items(QListWidget* list) {
         std::vector<std::string> items;
-        for (int i = 0; i < list->count(); ++i) items.push_back(list->item(i)->text().toStdString());
+        for (int i = 0; i < list->count(); ++i)
+            items.push_back(list->item(i)->text().toStdString());
         return items;
     }
     test::TTempDir dir_;
@@ -124,13 +126,15 @@ protected:
 
 TEST_F(MainForm, TheDebugSwitchOpensTheTroubleshootingPage) {
     const std::vector<std::pair<std::vector<std::string>, bool>> cases = {
-        {{}, false}, {{"/debug"}, true}, {{"\\DEBUG"}, true}, {{"debug"}, true}, {{"-debug"}, false}, {{"debugger"}, false}};
+        {{}, false},       {{"/debug"}, true},  {{"\\DEBUG"}, true},
+        {{"debug"}, true}, {{"-debug"}, false}, {{"debugger"}, false}};
     for (const auto& [args, debug] : cases) {
         auto form = Start(4, args);
         const std::string shown = args.empty() ? "(none)" : args.front();
         EXPECT_EQ(PageShown(form.get(), "TabSheetDebug"), debug) << shown;
         EXPECT_EQ(form->State().Startup.DebugMode, debug) << shown;
-        EXPECT_EQ(Find<QTabWidget>(form.get(), "PageControl1")->currentWidget(), Find<QWidget>(form.get(), "TabSheetInfo"));
+        EXPECT_EQ(Find<QTabWidget>(form.get(), "PageControl1")->currentWidget(),
+                  Find<QWidget>(form.get(), "TabSheetInfo"));
     }
     // Without the switch a scan leaves the troubleshooting list empty.
     auto form = Start(4);
@@ -302,15 +306,17 @@ TEST_F(MainForm, TheScanButtonGivesWhatTheCommandGives) {
     AddObject(form.get(), {"acme", "sales", "east"}, "User: jdoe");
     AddObject(form.get(), {"[ .. ]", "[ .. ]", "hr"}, "User: vdavis");
     Scan(form.get());
-    const std::vector<std::string> args = {"--workstation", SampleWorkstation(), "scan", ".jdoe.east.sales.acme",
-                                           ".vdavis.hr.acme"};
+    const std::vector<std::string> args = {"--workstation", SampleWorkstation(), "scan",
+                                           ".jdoe.east.sales.acme", ".vdavis.hr.acme"};
     const test::TRun summary = RunEra(args);
     ASSERT_EQ(summary.Status, 0) << summary.Err;
     auto details = args;
     details.insert(details.begin() + 3, "--details");
     const test::TRun detail = RunEra(details);
     ASSERT_EQ(detail.Status, 0) << detail.Err;
-    auto masked = [](QPlainTextEdit* memo) { return Lines(MaskDate(memo->toPlainText().toStdString() + "\n")); };
+    auto masked = [](QPlainTextEdit* memo) {
+        return Lines(MaskDate(memo->toPlainText().toStdString() + "\n"));
+    };
     EXPECT_EQ(masked(Find<QPlainTextEdit>(form.get(), "MemoStandard")), Lines(MaskDate(summary.Out)));
     EXPECT_EQ(masked(Find<QPlainTextEdit>(form.get(), "MemoDebug")), Lines(MaskDate(detail.Out)));
     EXPECT_EQ(Find<QLabel>(form.get(), "StatusBar1Panel1")->text(), "");
@@ -334,7 +340,8 @@ TEST_F(MainForm, ClosingDuringAScanWaitsForItsEnd) {
     EXPECT_TRUE(visibleAfterClose);
     EXPECT_FALSE(form->isVisible());
     // The scan ran to its end before the window went.
-    EXPECT_TRUE(Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().contains("\".everyone.acme\""));
+    EXPECT_TRUE(
+        Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().contains("\".everyone.acme\""));
 }
 
 TEST_F(MainForm, StopEndsTheScanAfterTheCurrentItem) {
@@ -377,10 +384,12 @@ TEST_F(MainForm, ThePathPageBrowsesTheServersAndScansAsTheCommandDoes) {
     EXPECT_EQ(paths->item(0)->text(), "\\\\FS1\\SYS\\PUBLIC");
     EXPECT_EQ(Find<QLabel>(form.get(), "LabelDirSelected")->text(), "#Start Paths Selected: 1");
     Scan(form.get());
-    const test::TRun run = RunEra({"--workstation", SampleWorkstation(), "scan-path", "\\\\FS1\\SYS\\PUBLIC"});
+    const test::TRun run =
+        RunEra({"--workstation", SampleWorkstation(), "scan-path", "\\\\FS1\\SYS\\PUBLIC"});
     ASSERT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(Lines(MaskDate(Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().toStdString() + "\n")),
-              Lines(MaskDate(run.Out)));
+    EXPECT_EQ(
+        Lines(MaskDate(Find<QPlainTextEdit>(form.get(), "MemoStandard")->toPlainText().toStdString() + "\n")),
+        Lines(MaskDate(run.Out)));
 }
 
 } // namespace

@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QPixmap>
 #include <QTemporaryDir>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,16 +32,19 @@ public:
 
 class TShooter {
 public:
-    TShooter(std::string programFolder, QString output) : programs_(std::move(programFolder)), output_(std::move(output)) {}
+    TShooter(std::string programFolder, QString output)
+        : programs_(std::move(programFolder)), output_(std::move(output)) {}
 
-    std::unique_ptr<TMainForm> Start(uint8_t edition, const char* program, std::vector<const char*> args = {}) {
+    std::unique_ptr<TMainForm> Start(uint8_t edition, const char* program,
+                                     std::vector<const char*> args = {}) {
         SetProgramFile(programs_ + "/" + program);
         args.insert(args.begin(), program);
         SetProgramArguments(static_cast<int>(args.size()), args.data());
         auto form = std::make_unique<TMainForm>(edition);
         form->resize(980, 660);
         form->show();
-        if (!QTest::qWaitForWindowExposed(form.get())) std::fprintf(stderr, "era_gui_screenshots: the window did not show\n");
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            std::fprintf(stderr, "era_gui_screenshots: the window did not show\n");
         return form;
     }
     // Writes the window as it is now; false (with a message) when it could not.

@@ -14,7 +14,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <string>
 #include <vector>
 
@@ -42,7 +41,7 @@ inline void DoubleClickAt(QWidget* widget, QPoint at) {
 inline bool DoubleClickItem(QListWidget* list, const QString& text) {
     const auto found = list->findItems(text, Qt::MatchExactly);
     if (found.size() != 1) return false;
-    QCoreApplication::processEvents();   // the list lays its items out late
+    QCoreApplication::processEvents(); // the list lays its items out late
     list->scrollToItem(found.first());
     DoubleClickAt(list->viewport(), list->visualItemRect(found.first()).center());
     return true;
