@@ -33,6 +33,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace era {
@@ -158,6 +159,26 @@ TEST_F(MainForm, PagesAndMenusFollowTheEdition) {
     EXPECT_FALSE(Find<QAction>(files.get(), "MenuSettingsResolveContainers")->isVisible());
     EXPECT_FALSE(Find<QAction>(files.get(), "MenuSettingsShowOnlyUsers")->isVisible());
     EXPECT_EQ(files->State().Startup.AppIdentity, "Vexilant.file");
+}
+
+TEST_F(MainForm, TheAboutBoxShowsTheEditionAndTheInfoPageItsText) {
+    std::ofstream(dir_.Path("bin/era-gui.txt")) << "About this program\nsecond line\n";
+    SetProgramArguments(0, nullptr);
+    TMainForm form(2);
+    TFormAbout about(&form);
+    form.SetFormAbout(&about);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(about.windowTitle(), "About Vexilant");
+    EXPECT_EQ(Find<QLineEdit>(&about, "LabeledEditApplication")->text(), "Vexilant.file");
+    EXPECT_EQ(Find<QLineEdit>(&about, "LabeledEditVersion")->text(), "v1.6 (2009-09) ");
+    EXPECT_EQ(Find<QLabel>(&about, "LabelWS")->text().toStdString(), MakerAddress);
+    EXPECT_EQ(Find<QPlainTextEdit>(&form, "Memo1")->toPlainText(), "About this program\nsecond line");
+    // Without its text file the page says which file it looked for.
+    SetProgramFile(dir_.Path("bin/era-gui-fs"));
+    TMainForm other(2);
+    EXPECT_EQ(Find<QPlainTextEdit>(&other, "Memo1")->toPlainText().toStdString(),
+              "Could not find " + dir_.Path("bin/era-gui-fs.txt"));
 }
 
 TEST_F(MainForm, SettingsComeBackOnTheNextStart) {
