@@ -7,6 +7,7 @@
 #include "directory/names.h"
 #include "directory/netware_paths.h"
 #include "rights/analysis.h"
+#include "util/export.h"
 #include "util/paths.h"
 #include "util/settings.h"
 #include "util/text.h"
@@ -97,8 +98,7 @@ void TMainState::ChangeTree(const std::string& tree) {
     U_DSSetContextFlag(BrowseContext.Get(), "+", DcvTypelessNames);
     U_DSSetContextFlag(ScanContext.Get(), "+", DcvTypelessNames);
     MyName = U_DSWhoAmI(ScanContext.Get());
-    TStringList containers, objects;
-    GetContainerInfo(containers, objects);
+    GetContainerInfo();
     if (settings) RestoreCheckList(*settings, EdirListSection(tree), CheckListBoxEdir);
 }
 
@@ -117,6 +117,17 @@ void TMainState::GetContainerInfo(TStringList& containers, TStringList& objects)
         objects.InsertObject(0, Format("%s: %s", "[Root]", "[Root]"), 8);
     CurrentNameContext = current;
     EndWait(previous);
+}
+
+void TMainState::StepIntoContainer(const std::string& entry) {
+    U_DSSetContext(BrowseContext.Get(), U_CombineContext(CurrentNameContext, entry));
+    GetContainerInfo();
+}
+
+std::string TMainState::ObjectEntryName(const std::string& entry, uint32_t prefixLength) {
+    // The prefix is the class and ": "; an entry shorter than its prefix names nothing.
+    const std::string name = prefixLength < entry.size() ? entry.substr(prefixLength) : std::string();
+    return U_DSGetFullName(BrowseContext.Get(), name);
 }
 
 void TMainState::FillServerList() {
@@ -143,6 +154,76 @@ void TMainState::SelectServer(int index) {
     // The folder tree opens only for a server whose user is known.
     CurrentUser.Name = ServerConnection == 999 ? "<not authenticated>" : U_GetConnUserName(ServerConnection);
     FolderTreeEnabled = CurrentUser.Name != "<not authenticated>";
+}
+
+void TMainState::ListFolders(const std::string& path, TStringList& folders) {
+    folders.Clear();
+    if (ServerConnection == 999 || !FolderTreeEnabled) return;
+    const std::string root = "\\\\" + ServerName + "\\";
+    if (TextEquals(AddTrailingBackslash(path), root)) {
+        TStringList volumes;
+        U_NWListVolumes(ServerConnection, volumes);
+        for (const auto& volume : volumes.Items()) folders.Add(root + volume.Text);
+    } else {
+        U_NWListSubdirectories(path, SaDirectoriesAll, "*", folders, 1, pfLong);
+    }
+    folders.Sort();
+}
+
+void TMainState::SelectFolder(const std::string& path) {
+    FolderVolume.clear();
+    FolderPath.clear();
+    FolderShortPath = PathForm(path, pfShort);
+    StatusBar->SetPanelText(1, FolderShortPath);
+    NWCONN_HANDLE connection = ServerConnection;
+    U_PathToNWPath(FolderShortPath, connection, ServerName, FolderVolume, FolderPath);
+    ServerConnection = connection;
+    MemoStandard.Clear();
+    MemoDebug.Clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The selection lists
+
+int TMainState::SelectedCount() const {
+    const TCheckList& active = Startup.FileMode ? CheckListBoxPaths : CheckListBoxEdir;
+    int n = 0;
+    for (int i = 0; i < active.Items.Count(); ++i)
+        if (active.Checked(i)) ++n;
+    return n;
+}
+
+int TMainState::AddSelection(const std::string& text) {
+    SelectionChanged = true;
+    TCheckList& active = ActiveList();
+    int index = -1;
+    for (int i = 0; i < active.Items.Count() && index < 0; ++i)
+        if (TextEquals(active.Items.Strings(i), text)) index = i;
+    if (index < 0) index = active.Add(text);
+    active.SetChecked(index, true);
+    return index;
+}
+
+void TMainState::RemoveSelection(int i) {
+    SelectionChanged = true;
+    TCheckList& active = ActiveList();
+    if (i < 0 || i >= active.Items.Count()) return;
+    TCheckList rest;
+    for (int j = 0; j < active.Items.Count(); ++j)
+        if (j != i) rest.Add(active.Items.Strings(j), active.Checked(j));
+    active = std::move(rest);
+}
+
+bool SaveLinesToFile(const TStringList& lines, const std::string& keyword, const std::string& path,
+                     std::string& error) {
+    error.clear();
+    try {
+        const TGrid grid = LinesToGrid(lines);
+        return ExportGridToFile(&grid, keyword, path);
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -183,6 +264,7 @@ void TMainState::WriteScanHeader() {
     AppendToMemo(MemoDebug, trace_);
     AppendToMemo(MemoStandard, trace_);
     trace_.Clear();
+    if (ItemFinished) ItemFinished();
 }
 
 void TMainState::ExpandSubdirectories() {
@@ -283,10 +365,26 @@ void TMainState::FinishItem() {
     BuildSummary(trace_, inputs);
     AppendToMemo(MemoStandard, trace_);
     CheckBoxDebugVisible = MemoDebug.Count() > 0;
+    if (ItemFinished) ItemFinished();
     LogLine("");
 }
 
 void TMainState::DoTheJob() {
+    // The driver lets events run between items; one of them may be another press of the button.
+    if (scanning_) return;
+    struct TRunning {
+        TMainState& State;
+        explicit TRunning(TMainState& state) : State(state) {
+            State.scanning_ = true;
+            State.stopRequested_ = false;
+            State.stopped_ = false;
+        }
+        ~TRunning() {
+            State.stopped_ = State.stopRequested_;
+            State.stopRequested_ = false;
+            State.scanning_ = false;
+        }
+    } running(*this);
     TWait wait;
     ScanButtonEnabled = false;
     selection_.Clear();
@@ -318,10 +416,14 @@ void TMainState::DoTheJob() {
         }
     };
     if (Startup.FileMode) {
-        for (const auto& entry : selection_.Items()) guarded(entry.Text, &TMainState::PathStep);
+        for (const auto& entry : selection_.Items()) {
+            if (stopRequested_) break;
+            guarded(entry.Text, &TMainState::PathStep);
+        }
     } else {
         scanFlags_ |= ScanDirectoryMode;
         for (const auto& entry : selection_.Items()) {
+            if (stopRequested_) break;
             lastObject_ = entry.Text;
             guarded(entry.Text, &TMainState::ObjectStep);
         }

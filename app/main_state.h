@@ -75,6 +75,8 @@ public:
     std::string CurrentTree;
     std::string CurrentNameContext;
     std::string MyName;               // EditMyName
+    TStringList ListBoxEdirContainers; // the browsed container's subcontainers ("[ .. ]" first below [Root])
+    TStringList ListBoxEdirObjects;    // its subordinates with their class prefix; the value: the prefix's length
 
     // File-system edition.
     TDSContext StartupContext;
@@ -85,6 +87,9 @@ public:
     std::string ServerName;
     TCurrentUser CurrentUser;
     bool FolderTreeEnabled = false;
+    std::string FolderShortPath;      // the folder clicked last, as the status bar shows it
+    std::string FolderVolume;         // its volume
+    std::string FolderPath;           // its path within the volume
 
     // Outputs.
     TStringList MemoDebug;
@@ -97,6 +102,9 @@ public:
     // end shows them as they come, so that a scan broken off keeps what it had finished.
     std::function<void(const TStringList& memo, int from)> OnMemoLines;
     bool CheckBoxDebugVisible = false;
+    // Called when the scan has appended to the memos (after the header and after each item), so
+    // that a window can show them while the scan goes on.
+    std::function<void()> ItemFinished;
     bool ScanButtonEnabled = true;
 
     // What the last scan could not do: items missing, items that ended in their guard.
@@ -113,15 +121,45 @@ public:
     void ChangeTree(const std::string& tree);
     // Lists the browse context's container into the two lists, as the selection page shows it.
     void GetContainerInfo(TStringList& containers, TStringList& objects);
+    // The same into ListBoxEdirContainers and ListBoxEdirObjects.
+    void GetContainerInfo() { GetContainerInfo(ListBoxEdirContainers, ListBoxEdirObjects); }
+    // Steps the browse context into a container entry ("[ .. ]" steps up) and lists it.
+    void StepIntoContainer(const std::string& entry);
+    // The full name in the browse context of an object entry: its text after the class prefix.
+    std::string ObjectEntryName(const std::string& entry, uint32_t prefixLength);
     // File-system edition: creates the start-up context (typeless names), lists the servers and
     // selects the first.
     void FillServerList();
     // Opens the server's connection by reference and roots the folder tree there.
     void SelectServer(int index);
+    // The folders below a folder of the selected server, as UNC paths: below the server's root
+    // ("\\SERVER\") its volumes, below a volume or folder its subdirectories. All through the
+    // client, never the local file system.
+    void ListFolders(const std::string& path, TStringList& folders);
+    // A folder clicked on the path page: its short form and its volume and path on the server.
+    void SelectFolder(const std::string& path);
+
+    // --- The selection lists
+    // CheckListBoxPaths in the file-system edition, CheckListBoxEdir in the eDirectory edition.
+    TCheckList& ActiveList() { return Startup.FileMode ? CheckListBoxPaths : CheckListBoxEdir; }
+    // The number of checked entries of the active list.
+    int SelectedCount() const;
+    // Adds the text checked to the active list unless an equal entry (ignoring case) is there,
+    // which is checked instead; marks the selection changed. The entry's index.
+    int AddSelection(const std::string& text);
+    // Removes entry i of the active list; marks the selection changed.
+    void RemoveSelection(int i);
 
     // --- The scan
-    // Scans every checked entry of the active selection list into the memos.
+    // Scans every checked entry of the active selection list into the memos. Refuses to start
+    // while a scan runs (the events it lets run can ask for another).
     void DoTheJob();
+    // Whether a scan is running.
+    bool Scanning() const { return scanning_; }
+    // Ends the running scan after its current item; what was done stays in the memos.
+    void RequestStop() { stopRequested_ = scanning_; }
+    // Whether the last scan ended early at the user's request.
+    bool Stopped() const { return stopped_; }
 
 private:
     void LogLine(const std::string& text);
@@ -146,6 +184,14 @@ private:
     NWCONN_REF itemConnRef_ = 0;
     std::string lastShortPath_;
     std::string lastObject_;
+    bool scanning_ = false;
+    bool stopRequested_ = false;
+    bool stopped_ = false;
 };
+
+// Writes the lines to the file in the format (as ExportLines does); false when it could not,
+// with the reason — the file's name and the system's own words — in error.
+bool SaveLinesToFile(const TStringList& lines, const std::string& keyword, const std::string& path,
+                     std::string& error);
 
 } // namespace era

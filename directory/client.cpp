@@ -404,6 +404,10 @@ NWCCODE TDirectoryClient::NWGetVolumeNumber(NWCONN_HANDLE, const std::string&, u
     volumeNumber = 0;
     return NweInvalidConnection;
 }
+NWCCODE TDirectoryClient::NWGetVolumeName(NWCONN_HANDLE, uint16_t, std::string& volumeName) {
+    volumeName.clear();
+    return NweInvalidConnection;
+}
 NWCCODE TDirectoryClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE, uint16_t, std::array<uint32_t, 33>& info) {
     info.fill(0);
     return NweInvalidConnection;

@@ -491,6 +491,8 @@ public:
                                 std::string& volumeName, std::string& dirPath);
     virtual NWCCODE NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
                                       uint16_t& volumeNumber);
+    // The name of a server's volume by its number; a code when no volume has that number.
+    virtual NWCCODE NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber, std::string& volumeName);
     // 33 values; the 32nd (index 31) is the volume's directory object ID.
     virtual NWCCODE NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                             std::array<uint32_t, 33>& info);

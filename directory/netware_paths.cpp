@@ -103,6 +103,15 @@ NWCCODE U_DSGetVolumeDN(NWDSContextHandle context, NWCONN_HANDLE connection, uin
     return U_DSMapIDToName(context, connection, info[31], volumeDN);
 }
 
+void U_NWListVolumes(NWCONN_HANDLE connection, TStringList& volumes) {
+    // A server numbers its volumes from 0 and may leave gaps (a volume dismounted); it mounts at
+    // most 255.
+    for (uint16_t number = 0; number < 255; ++number) {
+        std::string name;
+        if (Client().NWGetVolumeName(connection, number, name) == 0 && !name.empty()) volumes.Add(name);
+    }
+}
+
 void U_NWListSubdirectories(const std::string& path, uint8_t searchAttributes, const std::string& pattern,
                             TStringList& lines, int nameForm, int pathForm) {
     NWCONN_HANDLE connection = 0;

@@ -28,6 +28,8 @@ NWCCODE U_DSEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const s
 // The directory name of a volume's object.
 NWCCODE U_DSGetVolumeDN(NWDSContextHandle context, NWCONN_HANDLE connection, uint16_t volumeNumber,
                         std::string& volumeDN);
+// Appends the names of the server's volumes in the order of their numbers.
+void U_NWListVolumes(NWCONN_HANDLE connection, TStringList& volumes);
 // Appends one line per entry of a directory matching the search attributes and pattern:
 // name form 0 the volume form, 1 the UNC path, 2 the path relative to the directory; the path
 // form (pfShort, pfLong) applies to the paths.

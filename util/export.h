@@ -60,9 +60,9 @@ public:
 // The kind the keyword names (exact comparison after upper-casing); tkNone for any other text.
 TTargetKind TargetKind(std::string_view keyword);
 
-// The lines as a grid of one column, an empty line as one space.
+// The lines as a one-column grid, an empty line as one space (at least one row).
 TGrid LinesToGrid(const TStringList& lines);
-// The lines as a one-column grid (LinesToGrid) through ExportGridToFile; every error
+// LinesToGrid through ExportGridToFile; every error
 // is swallowed without a message. True when the target received the text.
 bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path);
 // ExportGrid with a tab, or "," when the path's extension is ".csv" in any letter case.

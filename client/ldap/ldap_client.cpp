@@ -1405,6 +1405,14 @@ NWCCODE TLdapClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::stri
     return TSnapshotClient::NWGetVolumeNumber(connection, volumeName, volumeNumber);
 }
 
+NWCCODE TLdapClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber, std::string& volumeName) {
+    if (Unreachable(connection)) {
+        volumeName.clear();
+        return NweRequesterFailure;
+    }
+    return TSnapshotClient::NWGetVolumeName(connection, volumeNumber, volumeName);
+}
+
 NWCCODE TLdapClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                              std::array<uint32_t, 33>& info) {
     if (Unreachable(connection)) {

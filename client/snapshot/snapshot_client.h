@@ -74,6 +74,7 @@ public:
     NWCCODE NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
                         std::string& volumeName, std::string& dirPath) override;
     NWCCODE NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName, uint16_t& volumeNumber) override;
+    NWCCODE NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber, std::string& volumeName) override;
     NWCCODE NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                     std::array<uint32_t, 33>& info) override;
     NWCCODE NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,

@@ -258,6 +258,19 @@ NWCCODE TSnapshotClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::
     return NweVolumeDoesNotExist;
 }
 
+NWCCODE TSnapshotClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber,
+                                         std::string& volumeName) {
+    volumeName.clear();
+    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return NweInvalidConnection;
+    for (const auto& volume : workstation_->Servers[attached->Server].Volumes)
+        if (volume.Number == volumeNumber) {
+            volumeName = volume.Name;
+            return 0;
+        }
+    return NweVolumeDoesNotExist;
+}
+
 NWCCODE TSnapshotClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                                  std::array<uint32_t, 33>& info) {
     info.fill(0);
