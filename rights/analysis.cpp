@@ -24,12 +24,6 @@ namespace era {
 
 namespace {
 
-constexpr uint32_t FileSupervisor = 0x100;
-constexpr uint32_t AllFileRights = 0x1FF;
-constexpr uint32_t InheritBit = 0x40;
-constexpr uint32_t AllAttributeRights = 0x2F;
-constexpr uint32_t EntrySupervisor = 0x10;
-
 std::string TrusteePart(const std::string& entry) {
     return StrBefore(StrAfter(entry, "] ", true), " / ", true);
 }
@@ -311,13 +305,13 @@ void TAnalysis::WidenByDirectory() {
             uint32_t maskE = 0;
             textA = EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
             textE = EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
-            entryWidening = (maskE & EntrySupervisor) ? AllAttributeRights : 0;
+            entryWidening = (maskE & EntrySupervisor) ? AttributeRightsBits : 0;
             lastTrustee = record.Trustee;
             asked = true;
         }
         if (entryWidening == 0 && maskA == 0) continue;
         if (entryWidening != 0) {
-            const uint32_t widened = (record.Mask | AllAttributeRights) & ~InheritBit;
+            const uint32_t widened = (record.Mask | AttributeRightsBits) & ~InheritBit;
             if (widened != record.Mask) {
                 SetReason(Format("Effective %s rights on %s  ", textE.c_str(), EntryRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
