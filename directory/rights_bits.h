@@ -28,14 +28,14 @@ constexpr std::uint32_t EntryCreate = 0x02;
 constexpr std::uint32_t EntryDelete = 0x04;
 constexpr std::uint32_t EntryRename = 0x08;
 constexpr std::uint32_t EntrySupervisor = 0x10;
-constexpr std::uint32_t EntryRightsBits = 0x1F;       // Browse, Create, Delete, Rename, Supervisor
+constexpr std::uint32_t EntryRightsBits = 0x1F; // Browse, Create, Delete, Rename, Supervisor
 // --- Attribute rights
 constexpr std::uint32_t AttributeCompare = 0x01;
 constexpr std::uint32_t AttributeRead = 0x02;
 constexpr std::uint32_t AttributeWrite = 0x04;
 constexpr std::uint32_t AttributeSelf = 0x08;
 constexpr std::uint32_t AttributeSupervisor = 0x20;
-constexpr std::uint32_t AttributeRightsBits = 0x2F;   // Compare, Read, Write, Self, Supervisor
+constexpr std::uint32_t AttributeRightsBits = 0x2F; // Compare, Read, Write, Self, Supervisor
 // Bit 0x40 of a stored ACL value: set on an entry-rights assignment that stays on its object,
 // set on an attribute-rights assignment that flows down.
 constexpr std::uint32_t InheritBit = 0x40;
