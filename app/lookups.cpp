@@ -1,6 +1,10 @@
 #include "app/lookups.h"
 
+#include "app/main_state.h"
+#include "directory/attributes.h"
+#include "directory/listing.h"
 #include "directory/names.h"
+#include "directory/netware_paths.h"
 #include "rights/search_filter.h"
 #include "util/text.h"
 
@@ -17,7 +21,143 @@ const char* const SpecialAttributes[] = {"[Entry Rights]", "[All Attributes Righ
 // How many objects a hint names at most: more would read as a listing, not a suggestion.
 constexpr size_t MaxHints = 3;
 
+// Tells the log of a call, when there is one; gives the code back.
+NWCCODE Logged(const TCallLog& log, const std::string& call, NWCCODE code) {
+    if (log) log(call, code);
+    return code;
+}
+
+// A lookup ended by a failed call; a name the directory does not know gets a hint when it looks
+// typed relative where a full name was meant.
+TLookup CallFailed(NWDSContextHandle context, std::string call, NWCCODE code, const std::string& name) {
+    TLookup result;
+    result.Outcome = TLookupOutcome::CallFailed;
+    result.Call = std::move(call);
+    result.Code = code;
+    result.Item = name;
+    if (code == ErrNoSuchEntry) result.Hint = RelativeNameHint(context, name);
+    return result;
+}
+
 } // namespace
+
+std::string DirectoryName(const std::string& given) {
+    if (given.find('=') != std::string::npos && given.find(',') != std::string::npos)
+        return U_FullName(U_TypelessName(given));
+    return given;
+}
+
+bool SelectServerOfPath(TMainState& state, const std::string& path) {
+    NWCONN_HANDLE connection = 0;
+    std::string server, volume, dirPath;
+    if (U_PathToNWPath(path, connection, server, volume, dirPath) != 0) return false;
+    for (int i = 0; i < state.Servers.Count(); ++i)
+        if (TextEquals(state.Servers.Strings(i), server)) {
+            if (i != state.SelectedServer) state.SelectServer(i);
+            return true;
+        }
+    return false;
+}
+
+std::string KnownTree(const TStringList& trees, const std::string& name) {
+    for (const auto& item : trees.Items())
+        if (TextEquals(item.Text, name)) return item.Text;
+    return {};
+}
+
+TLookup ListContainer(NWDSContextHandle context, const std::string& given, const TCallLog& log) {
+    const std::string container = given.empty() ? "[Root]" : DirectoryName(given);
+    TLookup result;
+    const std::string call = "U_DSListContainer (" + container + ")";
+    NWCCODE code = Logged(log, call, U_DSListContainer(context, container, nullptr, true, "", &result.Lines));
+    // A leaf lists nothing, as an empty container does: only its existence tells them apart.
+    if (code == 0 && result.Lines.Count() == 0 && !U_DSIsContainer(context, container) &&
+        container != "[Root]") {
+        DSObjectInfo info;
+        U_DSObjectExists(context, container, info, &code);
+        Logged(log, "U_DSReadObjectInfo (" + container + ")", code);
+        if (code == 0) {
+            result.Outcome = TLookupOutcome::NoContainer;
+            result.Item = container;
+            return result;
+        }
+    }
+    if (code != 0) return CallFailed(context, call, code, container);
+    return result;
+}
+
+TLookup AttributeLines(NWDSContextHandle context, const std::string& given, const std::string& path,
+                       const TCallLog& log) {
+    const std::string object = DirectoryName(given);
+    const std::string call = "U_DSGetAttributeEx (" + object + ":" + path + ")";
+    TLookup result;
+    const NWCCODE code = Logged(log, call, U_DSGetAttributeEx(context, object, path, result.Lines));
+    if (code != 0) return CallFailed(context, call, code, object);
+    return result;
+}
+
+TLookup SearchObjects(NWDSContextHandle context, const std::string& base, const std::string& filter,
+                      int scope, const std::string& templateText, const TCallLog& log) {
+    const std::string call = "U_DSSearch (" + filter + ")";
+    TLookup result;
+    int found = 0;
+    const NWCCODE code = Logged(log, call,
+                                U_DSSearch(context, DirectoryName(base), filter, 0, nullptr, nullptr, found,
+                                           0, templateText, &result.Lines, scope));
+    if (code != 0) {
+        result.Outcome = TLookupOutcome::CallFailed;
+        result.Call = call;
+        result.Code = code;
+        result.Item = filter;
+        result.Hint = FilterProblem(filter, code);
+    }
+    return result;
+}
+
+TLookup EffectiveRights(NWDSContextHandle context, const std::string& subjectGiven,
+                        const std::string& objectGiven, const std::string& attributeGiven,
+                        const TCallLog& log) {
+    const std::string subject = DirectoryName(subjectGiven);
+    const std::string object = DirectoryName(objectGiven);
+    std::string attribute = "[Entry Rights]";
+    TLookup result;
+    if (!attributeGiven.empty()) {
+        // An attribute the schema does not know would be answered all the same, as if it were
+        // one: the user would read rights to something that does not exist.
+        const std::string call = "NWDSGetSyntaxID (" + attributeGiven + ")";
+        NWCCODE code = ProtectedAttributeName(context, attributeGiven, attribute);
+        if (!IsSpecialAttribute(attributeGiven)) Logged(log, call, code);
+        if (code == ErrNoSuchAttribute) {
+            result.Outcome = TLookupOutcome::UnknownAttribute;
+            result.Item = attributeGiven;
+            return result;
+        }
+        if (code != 0) {
+            result.Outcome = TLookupOutcome::CallFailed;
+            result.Call = call;
+            result.Code = code;
+            result.Item = attributeGiven;
+            return result;
+        }
+    }
+    NWCCODE code = 0;
+    const std::string rights =
+        U_DSGetEffectiveRights(context, subject, object, attribute, result.Mask, &code);
+    Logged(log, "NWDSGetEffectiveRights (" + subject + " on " + object + ":" + attribute + ")", code);
+    if (code != 0) {
+        // Either name may be the one the directory does not know: the hint is for the missing one.
+        DSObjectInfo info;
+        const bool subjectMissing = code == ErrNoSuchEntry && !U_DSObjectExists(context, subject, info);
+        return CallFailed(context, "NWDSGetEffectiveRights (" + subject + " on " + object + ")", code,
+                          subjectMissing ? subject : object);
+    }
+    Logged(log,
+           Format("U_DSGetEffectiveRights (%s on %s:%s) (rights=%04X)", subject.c_str(), object.c_str(),
+                  attribute.c_str(), result.Mask),
+           0);
+    result.Lines.Add(rights);
+    return result;
+}
 
 bool IsSpecialAttribute(const std::string& name) {
     return std::any_of(std::begin(SpecialAttributes), std::end(SpecialAttributes),
@@ -54,7 +194,8 @@ std::string RelativeNameHint(NWDSContextHandle context, const std::string& name)
     }
     if (names.empty()) return {};
     std::string text = names.front();
-    for (size_t i = 1; i < names.size(); ++i) text += (i + 1 == names.size() ? " or " : ", ") + names[i];
+    for (size_t i = 1; i < names.size(); ++i)
+        text += (i + 1 == names.size() ? " or " : ", ") + names[i];
     return "did you mean " + text + "?";
 }
 
