@@ -47,6 +47,12 @@ std::string DirectoryName(const std::string& given) {
     return given;
 }
 
+std::string FullObjectName(NWDSContextHandle context, const std::string& given) {
+    const std::string name = DirectoryName(given);
+    const std::string full = U_DSGetFullName(context, name);
+    return full.empty() ? U_FullName(name) : full;
+}
+
 bool SelectServerOfPath(TMainState& state, const std::string& path) {
     NWCONN_HANDLE connection = 0;
     std::string server, volume, dirPath;

@@ -43,6 +43,11 @@ struct TLookup {
 // ("cn=jdoe,ou=east,o=acme" → ".jdoe.east.acme"); any other name is left as it is.
 std::string DirectoryName(const std::string& given);
 
+// The full name of the object a user typed (relative to the context, full, or in comma form) as
+// the directory resolves it; when it does not, the typed name made full (".vdavis"), so that what
+// is missing is named as it was meant.
+std::string FullObjectName(NWDSContextHandle context, const std::string& given);
+
 // Selects the workstation's server that a NetWare path (a mapped drive letter or \\SERVER\VOLUME)
 // lies on, when it is not the selected one already. False when the path names no known server.
 bool SelectServerOfPath(TMainState& state, const std::string& path);

@@ -5,7 +5,6 @@
 #include "app/saving.h"
 #include "directory/connections.h"
 #include "directory/error_text.h"
-#include "directory/names.h"
 #include "util/settings.h"
 #include "util/text.h"
 
@@ -247,11 +246,8 @@ int RunRights(TMainState& state, const TCommandLine& line) {
 
 int RunScan(TMainState& state, const TCommandLine& line) {
     ConfigureScan(state, line);
-    for (const auto& given : line.Operands) {
-        const std::string name = DirectoryName(given);
-        std::string full = U_DSGetFullName(state.ScanContext.Get(), name);
-        state.CheckListBoxEdir.Add(full.empty() ? U_FullName(name) : full, true);
-    }
+    for (const auto& given : line.Operands)
+        state.CheckListBoxEdir.Add(FullObjectName(state.ScanContext.Get(), given), true);
     state.DoTheJob();
     return FinishScan(state, line);
 }

@@ -31,6 +31,17 @@ TEST(DirectoryName, TurnsCommaFormNamesAndLeavesTheOthers) {
         EXPECT_EQ(DirectoryName(given), expected) << given;
 }
 
+TEST_F(Lookups, FullObjectNameResolvesWhatTheDirectoryKnows) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"jdoe.east.sales.acme", ".jdoe.east.sales.acme"},
+        {"cn=jdoe,ou=east,ou=sales,o=acme", ".jdoe.east.sales.acme"},
+        {".admin.acme", ".admin.acme"},
+        {"vdavis", ".vdavis"}, // unknown: made full as typed
+    };
+    for (const auto& [given, expected] : cases)
+        EXPECT_EQ(FullObjectName(state_.ScanContext.Get(), given), expected) << given;
+}
+
 TEST_F(Lookups, ListContainerGivesTheSubordinatesOrSaysWhyNot) {
     const TLookup root = ListContainer(state_.ScanContext.Get(), "");
     EXPECT_EQ(root.Outcome, TLookupOutcome::Done);
