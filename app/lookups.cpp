@@ -2,6 +2,7 @@
 
 #include "app/main_state.h"
 #include "directory/attributes.h"
+#include "directory/connections.h"
 #include "directory/listing.h"
 #include "directory/names.h"
 #include "directory/netware_paths.h"
@@ -69,6 +70,32 @@ std::string KnownTree(const TStringList& trees, const std::string& name) {
     for (const auto& item : trees.Items())
         if (TextEquals(item.Text, name)) return item.Text;
     return {};
+}
+
+std::string Joined(const TStringList& list) {
+    std::string text;
+    for (const auto& item : list.Items())
+        text += (text.empty() ? "" : ", ") + item.Text;
+    return text;
+}
+
+TLookup WorkstationTrees(const TCallLog& log) {
+    TLookup result;
+    U_ListTrees(result.Lines);
+    Logged(log, "U_ListTrees (" + Joined(result.Lines) + ")", 0);
+    return result;
+}
+
+TServerTrees WorkstationServers(const TCallLog& log) {
+    TServerTrees result;
+    U_ListServers(result.Servers);
+    Logged(log, "U_ListServers (" + Joined(result.Servers) + ")", 0);
+    for (const auto& item : result.Servers.Items()) {
+        std::string tree;
+        Logged(log, "U_GetTreeNameByRef (" + item.Text + ")", U_GetTreeNameByRef(item.Object, tree));
+        result.Trees.push_back(tree);
+    }
+    return result;
 }
 
 TLookup ListContainer(NWDSContextHandle context, const std::string& given, const TCallLog& log) {

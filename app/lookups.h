@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace era {
 
@@ -55,6 +56,19 @@ bool SelectServerOfPath(TMainState& state, const std::string& path);
 // The workstation's tree of that name as the workstation spells it (any letter case); empty when
 // the workstation is not attached to it.
 std::string KnownTree(const TStringList& trees, const std::string& name);
+
+// A list's items joined by ", ", as the log names them.
+std::string Joined(const TStringList& list);
+
+// trees: the trees the workstation is attached to.
+TLookup WorkstationTrees(const TCallLog& log = {});
+// servers: the servers the workstation is attached to, each with the tree it belongs to (Trees,
+// empty where the workstation does not know it).
+struct TServerTrees {
+    TStringList Servers;
+    std::vector<std::string> Trees;
+};
+TServerTrees WorkstationServers(const TCallLog& log = {});
 
 // ls: the container's subordinates as "class: name" (empty name: [Root]).
 TLookup ListContainer(NWDSContextHandle context, const std::string& given, const TCallLog& log = {});

@@ -3,7 +3,6 @@
 #include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/saving.h"
-#include "directory/connections.h"
 #include "directory/error_text.h"
 #include "util/settings.h"
 #include "util/text.h"
@@ -54,13 +53,6 @@ int Fail(const std::string& operation, NWCCODE code, const std::string& hint = {
     std::cerr << "era: " << EscapeControls(operation) << " failed: " << U_ErrorText(code)
               << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
     return ExitItemFailed;
-}
-
-std::string Joined(const TStringList& list) {
-    std::string text;
-    for (const auto& item : list.Items())
-        text += (text.empty() ? "" : ", ") + item.Text;
-    return text;
 }
 
 // The --debug log of a lookup's client calls.
@@ -204,22 +196,15 @@ bool PrepareTree(TMainState& state, const std::string& tree) {
 }
 
 int RunTrees(TMainState&, const TCommandLine& line) {
-    TStringList trees;
-    U_ListTrees(trees);
-    Logged(line.Debug, "U_ListTrees (" + Joined(trees) + ")", 0);
-    PrintListing(trees);
+    PrintListing(WorkstationTrees(DebugLog(line)).Lines);
     return ExitDone;
 }
 
 int RunServers(TMainState&, const TCommandLine& line) {
-    TStringList servers;
-    U_ListServers(servers);
-    Logged(line.Debug, "U_ListServers (" + Joined(servers) + ")", 0);
-    for (const auto& item : servers.Items()) {
-        std::string tree;
-        Logged(line.Debug, "U_GetTreeNameByRef (" + item.Text + ")", U_GetTreeNameByRef(item.Object, tree));
-        std::cout << EscapeControls(item.Text) << '\t' << EscapeControls(tree) << '\n';
-    }
+    const TServerTrees servers = WorkstationServers(DebugLog(line));
+    for (int i = 0; i < servers.Servers.Count(); ++i)
+        std::cout << EscapeControls(servers.Servers.Strings(i)) << '\t' << EscapeControls(servers.Trees[i])
+                  << '\n';
     return ExitDone;
 }
 

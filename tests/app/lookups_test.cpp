@@ -135,6 +135,17 @@ TEST_F(Lookups, APathSelectsTheServerItLiesOn) {
     }
 }
 
+TEST_F(Lookups, TheWorkstationsTreesAndServersWithTheirTrees) {
+    EXPECT_EQ(Lines(WorkstationTrees()), (std::vector<std::string>{"ACME_TREE", "LAB_TREE"}));
+    std::vector<std::string> calls;
+    const TServerTrees servers =
+        WorkstationServers([&calls](const std::string& call, NWCCODE) { calls.push_back(call); });
+    EXPECT_EQ(Joined(servers.Servers), "FS1, FS2");
+    EXPECT_EQ(servers.Trees, (std::vector<std::string>{"ACME_TREE", "LAB_TREE"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"U_ListServers (FS1, FS2)", "U_GetTreeNameByRef (FS1)",
+                                               "U_GetTreeNameByRef (FS2)"}));
+}
+
 TEST(KnownTree, FindsTheTreeInAnyLetterCase) {
     TStringList trees;
     trees.Add("ACME_TREE");
