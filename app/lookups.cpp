@@ -1,6 +1,7 @@
 #include "app/lookups.h"
 
 #include "app/main_state.h"
+#include "directory/attribute_names.h"
 #include "directory/attributes.h"
 #include "directory/connections.h"
 #include "directory/listing.h"
@@ -17,7 +18,7 @@ namespace era {
 namespace {
 
 // The names a protected attribute may have that are no attributes of the schema.
-const char* const SpecialAttributes[] = {"[Entry Rights]", "[All Attributes Rights]"};
+const char* const SpecialAttributes[] = {EntryRightsAttr, AllAttributesRightsAttr};
 
 // How many objects a hint names at most: more would read as a listing, not a suggestion.
 constexpr size_t MaxHints = 3;
@@ -99,13 +100,13 @@ TServerTrees WorkstationServers(const TCallLog& log) {
 }
 
 TLookup ListContainer(NWDSContextHandle context, const std::string& given, const TCallLog& log) {
-    const std::string container = given.empty() ? "[Root]" : DirectoryName(given);
+    const std::string container = given.empty() ? RootName : DirectoryName(given);
     TLookup result;
     const std::string call = "U_DSListContainer (" + container + ")";
     NWCCODE code = Logged(log, call, U_DSListContainer(context, container, nullptr, true, "", &result.Lines));
     // A leaf lists nothing, as an empty container does: only its existence tells them apart.
     if (code == 0 && result.Lines.Count() == 0 && !U_DSIsContainer(context, container) &&
-        container != "[Root]") {
+        container != RootName) {
         DSObjectInfo info;
         U_DSObjectExists(context, container, info, &code);
         Logged(log, "U_DSReadObjectInfo (" + container + ")", code);
@@ -152,7 +153,7 @@ TLookup EffectiveRights(NWDSContextHandle context, const std::string& subjectGiv
                         const TCallLog& log) {
     const std::string subject = DirectoryName(subjectGiven);
     const std::string object = DirectoryName(objectGiven);
-    std::string attribute = "[Entry Rights]";
+    std::string attribute = EntryRightsAttr;
     TLookup result;
     if (!attributeGiven.empty()) {
         // An attribute the schema does not know would be answered all the same, as if it were
@@ -218,7 +219,7 @@ std::string RelativeNameHint(NWDSContextHandle context, const std::string& name)
     if (given.find_first_of("()&|!=,") != std::string::npos) return {};
     const std::string first = given.substr(0, given.find('.'));
     TStringList found;
-    if (U_DSFilteredSearch(context, "[Root]", "(Name=" + first + ")", &found, 2) != 0) return {};
+    if (U_DSFilteredSearch(context, RootName, "(Name=" + first + ")", &found, 2) != 0) return {};
     const std::string prefix = LowerCase(given) + ".";
     std::vector<std::string> names;
     for (const auto& item : found.Items()) {

@@ -3,6 +3,7 @@
 #include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/saving.h"
+#include "directory/attribute_names.h"
 #include "directory/error_text.h"
 #include "util/settings.h"
 #include "util/text.h"
@@ -73,7 +74,8 @@ int Print(const char* command, const TLookup& lookup) {
         return ExitItemFailed;
     case TLookupOutcome::UnknownAttribute:
         std::cerr << "era: " << command << ": unknown attribute \"" << EscapeControls(lookup.Item)
-                  << "\"; expected an attribute of the schema, [Entry Rights] or [All Attributes Rights]\n";
+                  << "\"; expected an attribute of the schema, " << EntryRightsAttr << " or "
+                  << AllAttributesRightsAttr << '\n';
         return ExitUsage;
     }
     return ExitItemFailed;

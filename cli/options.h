@@ -3,6 +3,8 @@
 // The command line of era: global options, the command and its options and operands, and the
 // table of commands and options that the parsing, the messages and --help are all made from.
 
+#include "directory/attribute_names.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +30,7 @@ struct TCommandLine {
 
     // Command options.
     std::string Tree;               // --tree
-    std::string Base = "[Root]";    // search --base
+    std::string Base = RootName;    // search --base
     int Scope = 2;                  // search --scope
     std::string Template;           // search --template
     bool ResolveContainers = false; // --resolve-containers
