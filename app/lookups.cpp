@@ -29,16 +29,24 @@ NWCCODE Logged(const TCallLog& log, const std::string& call, NWCCODE code) {
     return code;
 }
 
-// A lookup ended by a failed call; a name the directory does not know gets a hint when it looks
-// typed relative where a full name was meant.
-TLookup CallFailed(NWDSContextHandle context, std::string call, NWCCODE code, const std::string& name) {
+// A lookup that gives no answer: why, about which name, and for a failed call which one, its
+// code and a hint.
+TLookup Ended(TLookupOutcome outcome, std::string item, std::string call = {}, NWCCODE code = 0,
+              std::string hint = {}) {
     TLookup result;
-    result.Outcome = TLookupOutcome::CallFailed;
+    result.Outcome = outcome;
+    result.Item = std::move(item);
     result.Call = std::move(call);
     result.Code = code;
-    result.Item = name;
-    if (code == ErrNoSuchEntry) result.Hint = RelativeNameHint(context, name);
+    result.Hint = std::move(hint);
     return result;
+}
+
+// A name the directory does not know gets a hint when it looks typed relative where a full name
+// was meant.
+TLookup NameCallFailed(NWDSContextHandle context, std::string call, NWCCODE code, const std::string& name) {
+    return Ended(TLookupOutcome::CallFailed, name, std::move(call), code,
+                 code == ErrNoSuchEntry ? RelativeNameHint(context, name) : std::string());
 }
 
 } // namespace
@@ -110,13 +118,9 @@ TLookup ListContainer(NWDSContextHandle context, const std::string& given, const
         DSObjectInfo info;
         U_DSObjectExists(context, container, info, &code);
         Logged(log, "U_DSReadObjectInfo (" + container + ")", code);
-        if (code == 0) {
-            result.Outcome = TLookupOutcome::NoContainer;
-            result.Item = container;
-            return result;
-        }
+        if (code == 0) return Ended(TLookupOutcome::NoContainer, container);
     }
-    if (code != 0) return CallFailed(context, call, code, container);
+    if (code != 0) return NameCallFailed(context, call, code, container);
     return result;
 }
 
@@ -126,7 +130,7 @@ TLookup AttributeLines(NWDSContextHandle context, const std::string& given, cons
     const std::string call = "U_DSGetAttributeEx (" + object + ":" + path + ")";
     TLookup result;
     const NWCCODE code = Logged(log, call, U_DSGetAttributeEx(context, object, path, result.Lines));
-    if (code != 0) return CallFailed(context, call, code, object);
+    if (code != 0) return NameCallFailed(context, call, code, object);
     return result;
 }
 
@@ -138,13 +142,7 @@ TLookup SearchObjects(NWDSContextHandle context, const std::string& base, const 
     const NWCCODE code = Logged(log, call,
                                 U_DSSearch(context, DirectoryName(base), filter, 0, nullptr, nullptr, found,
                                            0, templateText, &result.Lines, scope));
-    if (code != 0) {
-        result.Outcome = TLookupOutcome::CallFailed;
-        result.Call = call;
-        result.Code = code;
-        result.Item = filter;
-        result.Hint = FilterProblem(filter, code);
-    }
+    if (code != 0) return Ended(TLookupOutcome::CallFailed, filter, call, code, FilterProblem(filter, code));
     return result;
 }
 
@@ -161,18 +159,8 @@ TLookup EffectiveRights(NWDSContextHandle context, const std::string& subjectGiv
         const std::string call = "NWDSGetSyntaxID (" + attributeGiven + ")";
         NWCCODE code = ProtectedAttributeName(context, attributeGiven, attribute);
         if (!IsSpecialAttribute(attributeGiven)) Logged(log, call, code);
-        if (code == ErrNoSuchAttribute) {
-            result.Outcome = TLookupOutcome::UnknownAttribute;
-            result.Item = attributeGiven;
-            return result;
-        }
-        if (code != 0) {
-            result.Outcome = TLookupOutcome::CallFailed;
-            result.Call = call;
-            result.Code = code;
-            result.Item = attributeGiven;
-            return result;
-        }
+        if (code == ErrNoSuchAttribute) return Ended(TLookupOutcome::UnknownAttribute, attributeGiven);
+        if (code != 0) return Ended(TLookupOutcome::CallFailed, attributeGiven, call, code);
     }
     NWCCODE code = 0;
     const std::string rights =
@@ -182,8 +170,8 @@ TLookup EffectiveRights(NWDSContextHandle context, const std::string& subjectGiv
         // Either name may be the one the directory does not know: the hint is for the missing one.
         DSObjectInfo info;
         const bool subjectMissing = code == ErrNoSuchEntry && !U_DSObjectExists(context, subject, info);
-        return CallFailed(context, "NWDSGetEffectiveRights (" + subject + " on " + object + ")", code,
-                          subjectMissing ? subject : object);
+        return NameCallFailed(context, "NWDSGetEffectiveRights (" + subject + " on " + object + ")", code,
+                              subjectMissing ? subject : object);
     }
     Logged(log,
            Format("U_DSGetEffectiveRights (%s on %s:%s) (rights=%04X)", subject.c_str(), object.c_str(),
