@@ -45,7 +45,8 @@ const std::vector<std::string> ScanOptions = {
     "--resolve-containers", "--users-only", "--include", "--exclude", "--details",
     "--attributes",         "--save",       "--format"};
 
-std::vector<std::string> Joined(std::vector<std::string> first, const std::vector<std::string>& second) {
+std::vector<std::string> Concatenated(std::vector<std::string> first,
+                                      const std::vector<std::string>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
 }
@@ -161,9 +162,9 @@ const std::vector<TCommandSpec>& CommandTable() {
          false,
          false,
          RunRights},
-        {"scan", "OBJECT...", Joined({"--tree"}, ScanOptions), "the effective trustees of directory objects",
-         false, false, RunScan},
-        {"scan-path", "PATH...", Joined({"--subdirs"}, ScanOptions),
+        {"scan", "OBJECT...", Concatenated({"--tree"}, ScanOptions),
+         "the effective trustees of directory objects", false, false, RunScan},
+        {"scan-path", "PATH...", Concatenated({"--subdirs"}, ScanOptions),
          "the effective trustees of NetWare directories (F:\\PUBLIC, \\\\FS1\\SYS\\PUBLIC)", true, false,
          RunScanPath},
     };
