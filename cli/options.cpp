@@ -1,162 +1,373 @@
 #include "cli/options.h"
 
+#include "cli/commands.h"
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
-#include <map>
-#include <set>
+#include <sstream>
 
 namespace era {
 
 namespace {
 
-struct TCommandSpec {
-    size_t MinOperands;
-    size_t MaxOperands;          // SIZE_MAX: any number
-    std::set<std::string> Options;
-    const char* Operands;        // for messages
-};
+// What an option of each kind sets.
+template <std::string TCommandLine::*Field>
+bool SetText(TCommandLine& line, const std::string& value, std::string&) {
+    line.*Field = value;
+    return true;
+}
 
-const std::map<std::string, TCommandSpec>& Commands() {
-    static const std::set<std::string> scanOptions = {"--tree",    "--resolve-containers", "--users-only",
-                                                      "--include", "--exclude",            "--details",
-                                                      "--attributes", "--save",            "--format"};
-    static const std::map<std::string, TCommandSpec> commands = {
-        {"trees", {0, 0, {}, ""}},
-        {"servers", {0, 0, {}, ""}},
-        {"ls", {0, 1, {"--tree"}, "[CONTAINER]"}},
-        {"attr", {2, 2, {"--tree"}, "OBJECT PATH"}},
-        {"search", {1, 1, {"--tree", "--base", "--scope", "--template"}, "FILTER"}},
-        {"rights", {2, 3, {"--tree"}, "SUBJECT OBJECT [ATTRIBUTE]"}},
-        {"scan", {1, SIZE_MAX, scanOptions, "OBJECT..."}},
-        {"scan-path", {1, SIZE_MAX, [] {
-                           auto o = scanOptions;
-                           o.erase("--tree");
-                           o.insert("--subdirs");
-                           return o;
-                       }(),
-                       "PATH..."}},
+template <bool TCommandLine::*Field>
+bool SetSwitch(TCommandLine& line, const std::string&, std::string&) {
+    line.*Field = true;
+    return true;
+}
+
+bool SetScope(TCommandLine& line, const std::string& value, std::string& error) {
+    if (value != "0" && value != "1" && value != "2") {
+        error = "option --scope expects 0 (the base), 1 (its subordinates) or 2 (the subtree), not \"" +
+                value + "\"";
+        return false;
+    }
+    line.Scope = value[0] - '0';
+    return true;
+}
+
+bool SetSave(TCommandLine& line, const std::string& value, std::string&) {
+    line.Save = value;
+    line.SaveGiven = true;
+    return true;
+}
+
+// The options of a scan, of directory objects and of paths alike.
+const std::vector<std::string> ScanOptions = {
+    "--resolve-containers", "--users-only", "--include", "--exclude", "--details",
+    "--attributes",         "--save",       "--format"};
+
+std::vector<std::string> Concatenated(std::vector<std::string> first,
+                                      const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// "a", "a and b", "a, b and c".
+std::string Enumeration(const std::vector<std::string>& names, const char* last) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? last : ", ") + names[i];
+    return text;
+}
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const auto& command : CommandTable())
+        names.push_back(command.Name);
+    return names;
+}
+
+// The commands that take the option, in the table's order.
+std::vector<std::string> CommandsTaking(const std::string& option) {
+    std::vector<std::string> names;
+    for (const auto& command : CommandTable())
+        if (std::ranges::find(command.Options, option) != command.Options.end())
+            names.push_back(command.Name);
+    return names;
+}
+
+// The operand words of a command ("SUBJECT", "OBJECT", "[ATTRIBUTE]").
+std::vector<std::string> OperandWords(const TCommandSpec& command) {
+    std::istringstream in(command.Operands);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+} // namespace
+
+const std::vector<TOptionSpec>& OptionTable() {
+    using enum TOptionPlace;
+    static const std::vector<TOptionSpec> options = {
+        {"--workstation", "FILE", Global,
+         "the workstation file naming trees, servers, volumes and drives\n"
+         "(default: the environment variable ERA_WORKSTATION)",
+         SetText<&TCommandLine::Workstation>},
+        {"--debug", nullptr, Global, "write the troubleshooting log of every client call to standard error",
+         SetSwitch<&TCommandLine::Debug>},
+        {"--help", nullptr, Global, "show this text", SetSwitch<&TCommandLine::Help>},
+        {"--version", nullptr, Global, "show the program's version", SetSwitch<&TCommandLine::Version>},
+        {"--base", "NAME", Synopsis, nullptr, SetText<&TCommandLine::Base>},
+        {"--scope", "0|1|2", Synopsis, nullptr, SetScope},
+        {"--template", "TEXT", Synopsis, nullptr, SetText<&TCommandLine::Template>},
+        {"--subdirs", nullptr, Synopsis, nullptr, SetSwitch<&TCommandLine::ScanSubDirs>},
+        {"--tree", "NAME", Shared, "work in this tree (default: the primary connection's tree)",
+         SetText<&TCommandLine::Tree>},
+        {"--resolve-containers", nullptr, Shared, "add the residents of container trustees individually",
+         SetSwitch<&TCommandLine::ResolveContainers>},
+        {"--users-only", nullptr, Shared, "keep only trustees that can log in",
+         SetSwitch<&TCommandLine::UsersOnly>},
+        {"--include", "TEXT", Shared, "keep only trustees whose name contains TEXT",
+         SetText<&TCommandLine::Include>},
+        {"--exclude", "TEXT", Shared, "drop trustees whose name contains TEXT",
+         SetText<&TCommandLine::Exclude>},
+        {"--details", nullptr, Shared, "print the detailed trace instead of the summary",
+         SetSwitch<&TCommandLine::Details>},
+        {"--attributes", "INI", Shared, "add attribute lines configured in section [Attributes] of INI",
+         SetText<&TCommandLine::Attributes>},
+        {"--save", "FILE", Shared,
+         "also save the output to FILE, checked before the scan; a file of\n"
+         "that name is replaced only when the whole output is written, and\n"
+         "left as it is when no item could be scanned",
+         SetSave},
+        {"--format", "KEYWORD", Shared,
+         "TXT, CSV, HTML, XML or XLSX (default: from FILE's extension);\n"
+         "TXT keeps each line whole, the others make a table whose columns\n"
+         "are the tab-separated fields (CSV with RFC 4180 quoting)",
+         SetText<&TCommandLine::Format>},
+    };
+    return options;
+}
+
+const std::vector<TCommandSpec>& CommandTable() {
+    static const std::vector<TCommandSpec> commands = {
+        {"trees", "", {}, "the trees the workstation is attached to", false, false, RunTrees},
+        {"servers", "", {}, "the servers the workstation is attached to", false, false, RunServers},
+        {"ls",
+         "[CONTAINER]",
+         {"--tree"},
+         "a container's subordinates as \"class: name\" (default [Root])",
+         false,
+         false,
+         RunLs},
+        {"attr",
+         "OBJECT PATH",
+         {"--tree"},
+         "the value lines of an attribute path, e.g. \"Member|Telephone Number\"",
+         false,
+         false,
+         RunAttr},
+        // An empty filter is documented to find every object.
+        {"search",
+         "FILTER",
+         {"--tree", "--base", "--scope", "--template"},
+         "objects matching a filter, e.g. \"(Security Equals=.admin.acme)\"",
+         false,
+         true,
+         RunSearch},
+        {"rights",
+         "SUBJECT OBJECT [ATTRIBUTE]",
+         {"--tree"},
+         "the directory's own effective-rights answer\n(ATTRIBUTE default: [Entry Rights])",
+         false,
+         false,
+         RunRights},
+        {"scan", "OBJECT...", Concatenated({"--tree"}, ScanOptions),
+         "the effective trustees of directory objects", false, false, RunScan},
+        {"scan-path", "PATH...", Concatenated({"--subdirs"}, ScanOptions),
+         "the effective trustees of NetWare directories (F:\\PUBLIC, \\\\FS1\\SYS\\PUBLIC)", true, false,
+         RunScanPath},
     };
     return commands;
 }
 
-// Options that take a value.
-bool TakesValue(const std::string& option) {
-    static const std::set<std::string> valued = {"--workstation", "--tree",     "--base",       "--scope",
-                                                 "--template",    "--include",  "--exclude",    "--attributes",
-                                                 "--save",        "--format"};
-    return valued.contains(option);
+const TOptionSpec* FindOption(const std::string& name) {
+    for (const auto& option : OptionTable())
+        if (name == option.Name) return &option;
+    return nullptr;
+}
+
+const TCommandSpec* FindCommand(const std::string& name) {
+    for (const auto& command : CommandTable())
+        if (name == command.Name) return &command;
+    return nullptr;
+}
+
+size_t MinOperands(const TCommandSpec& command) {
+    return std::ranges::count_if(OperandWords(command),
+                                 [](const std::string& word) { return !word.starts_with("["); });
+}
+
+size_t MaxOperands(const TCommandSpec& command) {
+    const auto words = OperandWords(command);
+    if (std::ranges::any_of(words, [](const std::string& word) { return word.ends_with("..."); }))
+        return SIZE_MAX;
+    return words.size();
+}
+
+std::string Synopsis(const TCommandSpec& command) {
+    std::string text = command.Name;
+    size_t shared = 0;
+    for (const auto& name : command.Options) {
+        const TOptionSpec* option = FindOption(name);
+        if (option->Place == TOptionPlace::Synopsis)
+            text += " [" + name + (option->Value ? std::string(" ") + option->Value : "") + "]";
+        else if (option->Place == TOptionPlace::Shared)
+            ++shared;
+    }
+    // Several shared options are too many for one line; one alone (--tree) is told in its section.
+    if (shared > 1) text += " [OPTIONS]";
+    if (*command.Operands) text += std::string(" ") + command.Operands;
+    return text;
+}
+
+namespace {
+
+// The parts of the parse that have names of their own.
+struct TParse {
+    TCommandLine Line;
+    struct TGiven {
+        std::string Name;
+        const TOptionSpec* Option; // null for an option no command takes
+        std::string Value;
+    };
+    std::vector<TGiven> CommandOptions; // applied once the command is known
+    std::string Error;
+
+    // Takes one option and its value (from "--name=value" or the next argument); false on an error.
+    bool TakeOption(const std::vector<std::string>& args, size_t& i);
+    // The command's own checks: it is known, takes these options and as many operands.
+    bool CheckCommand();
+    bool CheckOperands(const TCommandSpec& command);
+};
+
+bool TParse::TakeOption(const std::vector<std::string>& args, size_t& i) {
+    std::string name = args[i], value;
+    const size_t eq = name.find('=');
+    const bool inlineValue = name.starts_with("--") && eq != std::string::npos;
+    if (inlineValue) {
+        value = name.substr(eq + 1);
+        name = name.substr(0, eq);
+    }
+    if (name == "-h") name = "--help";
+    const TOptionSpec* option = FindOption(name);
+    if (option && option->Value && !inlineValue) {
+        if (i + 1 >= args.size()) {
+            Error = "option " + name + " expects a value";
+            return false;
+        }
+        value = args[++i];
+    } else if ((!option || !option->Value) && inlineValue) {
+        Error = "option " + name + " takes no value";
+        return false;
+    }
+    if (option && option->Place == TOptionPlace::Global) return option->Apply(Line, value, Error);
+    // Whether the command takes it is known only once the command is.
+    CommandOptions.push_back({name, option, value});
+    return true;
+}
+
+bool TParse::CheckCommand() {
+    const std::string expected = "; expected one of " + Enumeration(CommandNames(), ", ");
+    if (Line.Command.empty()) {
+        Error = "no command given" + expected;
+        return false;
+    }
+    const TCommandSpec* command = FindCommand(Line.Command);
+    if (!command) {
+        Error = "unknown command \"" + Line.Command + "\"" + expected;
+        return false;
+    }
+    for (const auto& [name, option, value] : CommandOptions) {
+        if (!option || std::ranges::find(command->Options, name) == command->Options.end()) {
+            Error = "unknown option " + name + " for " + Line.Command;
+            return false;
+        }
+        if (!option->Apply(Line, value, Error)) return false;
+    }
+    if (!Line.Format.empty() && !Line.SaveGiven) {
+        Error = "option --format needs --save FILE";
+        return false;
+    }
+    return CheckOperands(*command);
+}
+
+bool TParse::CheckOperands(const TCommandSpec& command) {
+    const size_t count = Line.Operands.size();
+    if (count < MinOperands(command) || count > MaxOperands(command)) {
+        Error = Line.Command + " expects " +
+                (*command.Operands ? command.Operands : std::string("no operands")) + ", got " +
+                std::to_string(count) + " operand" + (count == 1 ? "" : "s");
+        return false;
+    }
+    // An empty name would read as the context itself, [Root]: a script whose variable came out
+    // empty would scan the whole tree's root without a word.
+    if (!command.TakesEmptyOperands)
+        for (size_t i = 0; i < count; ++i)
+            if (Line.Operands[i].empty()) {
+                Error = Line.Command + " expects " + command.Operands + ", got an empty operand (operand " +
+                        std::to_string(i + 1) + ")";
+                return false;
+            }
+    return true;
 }
 
 } // namespace
 
 std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
-    TCommandLine line;
-    if (const char* env = std::getenv("ERA_WORKSTATION")) line.Workstation = env;
-    std::vector<std::pair<std::string, std::string>> options;
+    TParse parse;
+    if (const char* env = std::getenv("ERA_WORKSTATION")) parse.Line.Workstation = env;
     bool operandsOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
+        const std::string& arg = args[i];
         if (operandsOnly || arg.size() < 2 || arg[0] != '-' || arg == "-") {
-            if (line.Command.empty())
-                line.Command = arg;
-            else
-                line.Operands.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
+            (parse.Line.Command.empty() ? parse.Line.Command : parse.Line.Operands.emplace_back()) = arg;
+        } else if (arg == "--") {
             operandsOnly = true;
-            continue;
-        }
-        std::string value;
-        const size_t eq = arg.find('=');
-        const bool inlineValue = arg.starts_with("--") && eq != std::string::npos;
-        if (inlineValue) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        if (arg == "-h") arg = "--help";
-        if (TakesValue(arg)) {
-            if (!inlineValue) {
-                if (i + 1 >= args.size()) {
-                    error = "option " + arg + " expects a value";
-                    return std::nullopt;
-                }
-                value = args[++i];
-            }
-        } else if (inlineValue) {
-            error = "option " + arg + " takes no value";
+        } else if (!parse.TakeOption(args, i)) {
+            error = parse.Error;
             return std::nullopt;
         }
-        if (arg == "--workstation") line.Workstation = value;
-        else if (arg == "--debug") line.Debug = true;
-        else if (arg == "--help") line.Help = true;
-        else if (arg == "--version") line.Version = true;
-        else options.emplace_back(arg, value);
     }
-    if (line.Help || line.Version) return line;
-    if (line.Command.empty()) {
-        error = "no command given; expected one of trees, servers, ls, attr, search, rights, scan, scan-path";
+    if (parse.Line.Help || parse.Line.Version) return parse.Line;
+    if (!parse.CheckCommand()) {
+        error = parse.Error;
         return std::nullopt;
     }
-    auto found = Commands().find(line.Command);
-    if (found == Commands().end()) {
-        error = "unknown command \"" + line.Command +
-                "\"; expected one of trees, servers, ls, attr, search, rights, scan, scan-path";
-        return std::nullopt;
-    }
-    const TCommandSpec& spec = found->second;
-    for (const auto& [option, value] : options) {
-        if (!spec.Options.contains(option)) {
-            error = "unknown option " + option + " for " + line.Command;
-            return std::nullopt;
-        }
-        if (option == "--tree") line.Tree = value;
-        else if (option == "--base") line.Base = value;
-        else if (option == "--scope") {
-            if (value != "0" && value != "1" && value != "2") {
-                error = "option --scope expects 0 (the base), 1 (its subordinates) or 2 (the subtree), not \"" +
-                        value + "\"";
-                return std::nullopt;
-            }
-            line.Scope = value[0] - '0';
-        } else if (option == "--template") line.Template = value;
-        else if (option == "--resolve-containers") line.ResolveContainers = true;
-        else if (option == "--users-only") line.UsersOnly = true;
-        else if (option == "--subdirs") line.ScanSubDirs = true;
-        else if (option == "--include") line.Include = value;
-        else if (option == "--exclude") line.Exclude = value;
-        else if (option == "--details") line.Details = true;
-        else if (option == "--attributes") line.Attributes = value;
-        else if (option == "--save") {
-            line.Save = value;
-            line.SaveGiven = true;
-        }
-        else if (option == "--format") line.Format = value;
-    }
-    if (!line.Format.empty() && !line.SaveGiven) {
-        error = "option --format needs --save FILE";
-        return std::nullopt;
-    }
-    if (line.Operands.size() < spec.MinOperands || line.Operands.size() > spec.MaxOperands) {
-        error = line.Command + " expects " + (spec.Operands[0] ? spec.Operands : std::string("no operands")) +
-                ", got " + std::to_string(line.Operands.size()) + " operand" +
-                (line.Operands.size() == 1 ? "" : "s");
-        return std::nullopt;
-    }
-    // An empty name would read as the context itself, [Root]: a script whose variable came out
-    // empty would scan the whole tree's root without a word. (An empty filter is documented to
-    // find every object, so search keeps it.)
-    if (line.Command != "search")
-        for (size_t i = 0; i < line.Operands.size(); ++i)
-            if (line.Operands[i].empty()) {
-                error = line.Command + " expects " + spec.Operands + ", got an empty operand (operand " +
-                        std::to_string(i + 1) + ")";
-                return std::nullopt;
-            }
-    return line;
+    return parse.Line;
 }
 
+namespace {
+
+// One entry of a help section: the term in a column of its own and its text beside it, or below
+// it when the term is too wide; the text's further lines under its first.
+std::string HelpEntry(const std::string& term, const std::string& text) {
+    constexpr size_t TextColumn = 23;
+    const std::string indent(TextColumn, ' ');
+    std::string entry = "  " + term;
+    if (entry.size() < TextColumn)
+        entry.append(TextColumn - entry.size(), ' ');
+    else
+        entry += "\n" + indent;
+    for (char c : text)
+        entry += c == '\n' ? "\n" + indent : std::string(1, c);
+    return entry + "\n";
+}
+
+std::string OptionTerm(const TOptionSpec& option) {
+    return std::string(option.Name) + (option.Value ? std::string(" ") + option.Value : "");
+}
+
+// The sections of shared options, each headed by the commands that take them.
+std::string SharedOptionSections() {
+    std::string text;
+    std::vector<std::string> sectionTakers;
+    for (const auto& option : OptionTable()) {
+        if (option.Place != TOptionPlace::Shared) continue;
+        const auto takers = CommandsTaking(option.Name);
+        if (takers != sectionTakers) {
+            text += "\nOptions of " + Enumeration(takers, " and ") + ":\n";
+            sectionTakers = takers;
+        }
+        text += HelpEntry(OptionTerm(option), option.Help);
+    }
+    return text;
+}
+
+} // namespace
+
 std::string UsageText() {
-    return R"USAGE(Usage: era [--workstation FILE] [--debug] COMMAND [OPTIONS] [OPERANDS]
+    std::string text = R"USAGE(Usage: era [--workstation FILE] [--debug] COMMAND [OPTIONS] [OPERANDS]
 
 era tells who holds which effective rights on an eDirectory object or a NetWare directory,
 and why: every inheritance step, filter, security equivalence and container residence.
@@ -168,44 +379,14 @@ The manual, docs/manual.md (installed in share/doc/era), explains the workstatio
 filters and templates, the rights letters, and how to read a summary and a trace.
 
 Global options:
-  --workstation FILE   the workstation file naming trees, servers, volumes and drives
-                       (default: the environment variable ERA_WORKSTATION)
-  --debug              write the troubleshooting log of every client call to standard error
-  --help               show this text
-  --version            show the program's version
-
-Commands:
-  trees                the trees the workstation is attached to
-  servers              the servers the workstation is attached to
-  ls [CONTAINER]       a container's subordinates as "class: name" (default [Root])
-  attr OBJECT PATH     the value lines of an attribute path, e.g. "Member|Telephone Number"
-  search [--base NAME] [--scope 0|1|2] [--template TEXT] FILTER
-                       objects matching a filter, e.g. "(Security Equals=.admin.acme)"
-  rights SUBJECT OBJECT [ATTRIBUTE]
-                       the directory's own effective-rights answer
-                       (ATTRIBUTE default: [Entry Rights])
-  scan [OPTIONS] OBJECT...
-                       the effective trustees of directory objects
-  scan-path [--subdirs] [OPTIONS] PATH...
-                       the effective trustees of NetWare directories (F:\PUBLIC, \\FS1\SYS\PUBLIC)
-
-Options of ls, attr, search, rights and scan:
-  --tree NAME          work in this tree (default: the primary connection's tree)
-
-Options of scan and scan-path:
-  --resolve-containers add the residents of container trustees individually
-  --users-only         keep only trustees that can log in
-  --include TEXT       keep only trustees whose name contains TEXT
-  --exclude TEXT       drop trustees whose name contains TEXT
-  --details            print the detailed trace instead of the summary
-  --attributes INI     add attribute lines configured in section [Attributes] of INI
-  --save FILE          also save the output to FILE, checked before the scan; a file of
-                       that name is replaced only when the whole output is written, and
-                       left as it is when no item could be scanned
-  --format KEYWORD     TXT, CSV, HTML, XML or XLSX (default: from FILE's extension);
-                       TXT keeps each line whole, the others make a table whose columns
-                       are the tab-separated fields (CSV with RFC 4180 quoting)
-
+)USAGE";
+    for (const auto& option : OptionTable())
+        if (option.Place == TOptionPlace::Global) text += HelpEntry(OptionTerm(option), option.Help);
+    text += "\nCommands:\n";
+    for (const auto& command : CommandTable())
+        text += HelpEntry(Synopsis(command), command.Help);
+    text += SharedOptionSections();
+    return text + R"USAGE(
 The summary has one tab-separated row per trustee and protected attribute:
   Effective Trustee:  CLASS  [RIGHTS]  TRUSTEE  ATTRIBUTE
 A "Self-check:" row after a trustee's row means the analysis and the directory disagree on it:

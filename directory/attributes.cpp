@@ -198,12 +198,14 @@ NWCCODE U_DSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std
 }
 
 std::string U_DSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
-                                   const std::string& attribute, uint32_t& mask) {
+                                   const std::string& attribute, uint32_t& mask, NWCCODE* code) {
     const std::string protectedAttribute = attribute.empty() ? EntryRightsAttr : attribute;
     const std::string trustee = subject.empty() ? U_DSWhoAmI(context) : subject;
     mask = 0;
     uint32_t privileges = 0;
-    if (Client().NWDSGetEffectiveRights(context, trustee, object, protectedAttribute, privileges) != 0) return "[n/a]";
+    const NWCCODE answered = Client().NWDSGetEffectiveRights(context, trustee, object, protectedAttribute, privileges);
+    if (code) *code = answered;
+    if (answered != 0) return "[n/a]";
     mask = privileges;
     return U_RightsToStr(privileges, U_RightsKindOf(protectedAttribute));
 }

@@ -40,8 +40,9 @@ NWCCODE U_DSGetAttributeText(NWDSContextHandle context, const std::string& objec
 // The directory name of a connection's server.
 NWCCODE U_DSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN);
 // The directory's own effective rights of subject (empty: the logged-in user) on object for a protected
-// attribute (empty: "[Entry Rights]") as a rights text, "[n/a]" on failure; mask gets the bits (0 on failure).
+// attribute (empty: "[Entry Rights]") as a rights text, "[n/a]" on failure; mask gets the bits (0 on failure),
+// code (when given) the client's completion code.
 std::string U_DSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
-                                   const std::string& attribute, uint32_t& mask);
+                                   const std::string& attribute, uint32_t& mask, NWCCODE* code = nullptr);
 
 } // namespace era
