@@ -25,16 +25,23 @@ function(run_check expect_failure what)
   set(output "${out}" PARENT_SCOPE)
 endfunction()
 
+# A failing check whose message (blanks and line breaks made single blanks) matches the pattern.
+function(expect_failure what pattern)
+  run_check(TRUE "${what}")
+  string(REGEX REPLACE "[ \n]+" " " flat "${output}")
+  if(NOT flat MATCHES "${pattern}")
+    message(FATAL_ERROR "${what}: the message does not name the file, the include and the rule:\n${output}")
+  endif()
+  set(output "${flat}" PARENT_SCOPE)
+endfunction()
+
 file(WRITE "${WORK}/allowed.txt" "")
 run_check(FALSE "a clean tree")
 
 # directory -> rights is against the arrows.
 file(WRITE "${WORK}/directory/attributes.cpp" "#include \"directory/context.h\"\n#include \"rights/notation.h\"\n")
-run_check(TRUE "directory including rights")
-string(REGEX REPLACE "[ \n]+" " " output "${output}")
-if(NOT output MATCHES "directory/attributes.cpp includes rights/notation.h \\(rights\\), against the layers: directory may include client-interface, util")
-  message(FATAL_ERROR "the message does not name the file, the include and the rule:\n${output}")
-endif()
+expect_failure("directory including rights"
+  "directory/attributes.cpp includes rights/notation.h \\(rights\\), against the layers: directory may include client-interface, util")
 if(output MATCHES "context.cpp")
   message(FATAL_ERROR "an allowed include was reported:\n${output}")
 endif()
@@ -45,9 +52,5 @@ run_check(FALSE "a listed exception")
 
 # Qt below the faces fails too.
 file(WRITE "${WORK}/app/saving.cpp" "#include <QString>\n")
-run_check(TRUE "app including Qt")
-string(REGEX REPLACE "[ \n]+" " " output "${output}")
-if(NOT output MATCHES "app/saving.cpp includes QString \\(qt\\)")
-  message(FATAL_ERROR "the Qt include is not named:\n${output}")
-endif()
+expect_failure("app including Qt" "app/saving.cpp includes QString \\(qt\\), against the layers: app may include")
 file(REMOVE_RECURSE "${WORK}")
