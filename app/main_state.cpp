@@ -20,7 +20,8 @@ namespace era {
 namespace {
 
 constexpr const char* Separator = "_____________________";   // 21 underscores
-constexpr int MaxTraceLevel = 31;
+// A scan keeps every trace line it shows.
+constexpr int MaxTraceLevel = LevelHeader;
 
 // The hourglass for as long as the scan runs, however it ends.
 class TWait {
@@ -251,16 +252,16 @@ void TMainState::AddErrorLine(const std::string& text, NWCCODE code) {
 }
 
 void TMainState::WriteScanHeader() {
-    AddTraceLine(Format("Version:   %s %s", Startup.AppIdentity.c_str(), VersionText), 31);
-    AddTraceLine(Format("Date:      %s", NowStamp().c_str()), 31);
-    AddTraceLine(Format("Settings:  Resolve Containers=%s", BoolToText(Settings.ResolveContainers).c_str()), 31);
+    AddTraceLine(Format("Version:   %s %s", Startup.AppIdentity.c_str(), VersionText), LevelHeader);
+    AddTraceLine(Format("Date:      %s", NowStamp().c_str()), LevelHeader);
+    AddTraceLine(Format("Settings:  Resolve Containers=%s", BoolToText(Settings.ResolveContainers).c_str()), LevelHeader);
     if (Startup.FileMode) {
-        AddTraceLine("Settings:  Scan type=File system", 31);
-        AddTraceLine(Format("Settings:  Scan Subdirs=%s", BoolToText(Settings.ScanSubDirs).c_str()), 31);
+        AddTraceLine("Settings:  Scan type=File system", LevelHeader);
+        AddTraceLine(Format("Settings:  Scan Subdirs=%s", BoolToText(Settings.ScanSubDirs).c_str()), LevelHeader);
     } else {
-        AddTraceLine("Settings:  Scan type=eDirectory", 31);
+        AddTraceLine("Settings:  Scan type=eDirectory", LevelHeader);
     }
-    AddTraceLine("", 31);
+    AddTraceLine("", LevelHeader);
     AppendToMemo(MemoDebug, trace_);
     AppendToMemo(MemoStandard, trace_);
     trace_.Clear();
@@ -278,8 +279,8 @@ void TMainState::ExpandSubdirectories() {
 void TMainState::StartItem() {
     results_.Clear();
     trace_.Clear();
-    AddTraceLine(Separator, 31);
-    AddTraceLine("", 31);
+    AddTraceLine(Separator, LevelHeader);
+    AddTraceLine("", LevelHeader);
 }
 
 void TMainState::ObjectStep(const std::string& object) {

@@ -2,7 +2,7 @@
 
 #include "directory/attributes.h"
 #include "directory/names.h"
-#include "rights/analysis.h"
+#include "rights/trace_levels.h"
 #include "util/settings.h"
 #include "util/text.h"
 
@@ -60,8 +60,9 @@ std::string SelfCheckRow(const TEffectiveFields& row, const std::string& line, b
                   row.Attribute.c_str(), finding.c_str());
 }
 
-void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, const TReportInputs& in) {
-    TAttrConfig& config = *in.AttrConfig;
+// Appends the attribute line of a trustee row, filling config's LastValues on the way.
+void AppendAttributeLines(TStringList& summary, const TEffectiveFields& fields, const TReportInputs& in,
+                          TAttrConfig& config) {
     if (!in.AttrColumnsEnabled || fields.Trustee.empty() || config.Template.empty()) return;
     const std::string section = "Attr - " + fields.Class;
     std::string text = in.ResultCache ? in.ResultCache->ReadValue(section, fields.Trustee) : std::string();
@@ -190,7 +191,7 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
         std::optional<TEffectiveFields> row;
         bool rowKept = false;
         const auto flushAttributeLines = [&] {
-            if (row && rowKept && inputs.AttrConfig) AppendAttributeLines(summary, *row, inputs);
+            if (row && rowKept && inputs.AttrConfig) AppendAttributeLines(summary, *row, inputs, *inputs.AttrConfig);
             row.reset();
         };
         for (const auto& line : trace.Items()) {

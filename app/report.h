@@ -23,7 +23,8 @@ struct TAttrConfig {
     std::string Template;
     std::array<std::string, MaxColumns + 1> Names;      // [1..Count]
     std::array<std::string, MaxColumns + 1> Defaults;   // [1..Count]
-    std::array<std::string, MaxColumns + 1> LastValues; // work slots
+    // Written by BuildSummary: the values of the last attribute line it made [1..Count].
+    std::array<std::string, MaxColumns + 1> LastValues;
 };
 
 // Reads the columns: "AttrCount" (at most 20), "AttrFormat" ("#TAB", "#CRLF"), "Attr_01"…,
@@ -52,14 +53,15 @@ private:
     std::unique_ptr<TCustomIniFile> ini_;   // on the file; in memory when no file could be made
 };
 
-// What the report builder reads besides the trace.
+// What the report builder reads besides the trace. The two it points to it also writes: the result
+// cache (an attribute line once made) and the columns' LastValues.
 struct TReportInputs {
     bool FileMode = false;
     std::string FilterExcl;
     std::string FilterIncl;
     bool AttrColumnsEnabled = false;
-    TAttrConfig* AttrConfig = nullptr;
-    TCache* ResultCache = nullptr;
+    TAttrConfig* AttrConfig = nullptr;   // read; its LastValues written
+    TCache* ResultCache = nullptr;       // read and written
     NWDSContextHandle Context = 0;   // for attribute reads
 };
 

@@ -2,9 +2,9 @@
 
 #include "directory/context.h"
 #include "directory/names.h"
+#include "directory/rights_bits.h"
 #include "directory/stream_format.h"
 #include "directory/value_format.h"
-#include "rights/notation.h"
 #include "util/text.h"
 
 namespace era {

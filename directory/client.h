@@ -13,6 +13,7 @@
 
 #include "directory/attribute_names.h"
 #include "directory/completion_codes.h"
+#include "directory/rights_bits.h"
 
 #include <array>
 #include <cstdint>

@@ -14,7 +14,6 @@ namespace {
 
 constexpr NWCONN_HANDLE NotOpened = 0xFFFF;
 NWCONN_HANDLE startupConnection = NotOpened;
-NWCCODE lastScanResult = 0;
 
 // Connection and file calls count with their low 16 bits only.
 NWCCODE Low16(NWCCODE code) { return code & 0xFFFF; }
@@ -45,7 +44,6 @@ void ScanConnections(TVisit visit) {
     for (;;) {
         NWCONN_REF ref = 0;
         NWCCODE code = Client().NWCCScanConnRefs(iterator, ref);
-        lastScanResult = code;
         UiHost().ProcessMessages();
         if (code != 0) break;
         visit(ref);
@@ -81,12 +79,9 @@ NWCCODE U_OpenPrimaryConnection() {
 
 void ResetNetWareStartup() {
     startupConnection = NotOpened;
-    lastScanResult = 0;
 }
 
 NWCONN_HANDLE StartupConnection() { return startupConnection; }
-NWCCODE LastScanResult() { return lastScanResult; }
-void SetLastScanResult(NWCCODE code) { lastScanResult = code; }
 
 NWCCODE U_GetConnInfoByRef(NWCONN_REF connRef, uint32_t infoType, std::string& text) {
     return InfoText([&](std::span<uint8_t> b) { return Client().NWCCGetConnRefInfo(connRef, infoType, b); }, text);

@@ -18,9 +18,6 @@ NWCCODE U_OpenPrimaryConnection();
 void ResetNetWareStartup();
 // The start-up connection handle (0xFFFF while none is open).
 NWCONN_HANDLE StartupConnection();
-// The code of the last step of a connection scan or path lookup (informational).
-NWCCODE LastScanResult();
-void SetLastScanResult(NWCCODE code);
 
 // Connection information of one type as text (empty on failure).
 NWCCODE U_GetConnInfoByRef(NWCONN_REF connRef, uint32_t infoType, std::string& text);

@@ -36,7 +36,6 @@ std::string U_PathToUNC(const std::string& path) {
     NWCONN_HANDLE connection = 0;
     std::string server, volume, dirPath;
     NWCCODE code = U_PathToNWPath(path, connection, server, volume, dirPath);
-    SetLastScanResult(code);
     if (code != 0) return path;
     if (dirPath.empty() || dirPath[0] != '\\') dirPath = "\\" + dirPath;
     return "\\\\" + server + "\\" + volume + dirPath;
@@ -85,13 +84,6 @@ NWCCODE U_NWGetDirectoryOwner(const std::string& path, std::string& ownerName, N
     if (code != 0) return code;
     ownerID = info.OwnerID;
     return U_DSMapIDToNameOnConn(connection, ownerID, ownerName);
-}
-
-NWCCODE U_DSEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& volumePath,
-                            uint16_t& rights) {
-    NWCCODE code = Low16(Client().NWGetEffectiveRights(connection, dirHandle, volumePath, rights));
-    if (code != 0) rights = 0;
-    return code;
 }
 
 NWCCODE U_DSGetVolumeDN(NWDSContextHandle context, NWCONN_HANDLE connection, uint16_t volumeNumber,

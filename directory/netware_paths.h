@@ -22,9 +22,6 @@ NWCCODE U_NWScanTrustees(NWDSContextHandle context, NWCONN_HANDLE connection, co
 NWCCODE U_NWGetDirectoryInfo(const std::string& path, TDirEntryInfo& info);
 // The owner of a directory: its name and object ID (0xFFFFFFFF until known).
 NWCCODE U_NWGetDirectoryOwner(const std::string& path, std::string& ownerName, NWObjectID& ownerID);
-// The logged-in user's effective rights on a directory ("VOL:path").
-NWCCODE U_DSEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& volumePath,
-                            uint16_t& rights);
 // The directory name of a volume's object.
 NWCCODE U_DSGetVolumeDN(NWDSContextHandle context, NWCONN_HANDLE connection, uint16_t volumeNumber,
                         std::string& volumeDN);

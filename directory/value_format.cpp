@@ -1,6 +1,6 @@
 #include "directory/value_format.h"
 
-#include "rights/notation.h"
+#include "directory/rights_bits.h"
 #include "util/text.h"
 
 #include <cmath>

@@ -24,12 +24,6 @@ namespace era {
 
 namespace {
 
-constexpr uint32_t FileSupervisor = 0x100;
-constexpr uint32_t AllFileRights = 0x1FF;
-constexpr uint32_t InheritBit = 0x40;
-constexpr uint32_t AllAttributeRights = 0x2F;
-constexpr uint32_t EntrySupervisor = 0x10;
-
 std::string TrusteePart(const std::string& entry) {
     return StrBefore(StrAfter(entry, "] ", true), " / ", true);
 }
@@ -45,7 +39,8 @@ std::vector<std::string_view> NameComponents(std::string_view name) {
     }
 }
 
-// CompareNames over names already split into their components.
+// Names (split into their components) compared component by component from the tree root end;
+// the container before what it holds.
 int CompareComponents(const std::vector<std::string_view>& left, const std::vector<std::string_view>& right) {
     size_t i = left.size(), j = right.size();
     while (i > 0 && j > 0) {
@@ -58,7 +53,9 @@ int CompareComponents(const std::vector<std::string_view>& left, const std::vect
     return left.size() < right.size() ? -1 : 1;
 }
 
-// What CompareEntries reads of an entry, taken apart once: a sort compares each entry many times.
+// What the sort of directory-mode results reads of an entry, taken apart once: a sort compares
+// each entry many times. The order is by trustee (the upper-cased names' components from the root
+// end), then by protected attribute (ordinal).
 struct TEntryKey {
     explicit TEntryKey(const std::string& entry)
         : Text(&entry), Trustee(UpperCase(TrusteePart(entry))), Attribute(StrAfter(entry, " / ", true)) {
@@ -154,7 +151,7 @@ private:
     TRightsKind currentKind_ = rkFileSystem;
     std::string currentTrustee_;
     NWCCODE lastCode_ = 0;
-    uint32_t levelBase_ = 10;
+    uint32_t levelBase_ = LevelAbove;
     bool objectIsLeaf_ = false;
 
     // File-system mode: the item's connection.
@@ -189,7 +186,7 @@ void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipD
 }
 
 void TAnalysis::TraceError(const std::string& text, NWCCODE code) {
-    if (code != 0) TraceLine(Format("%s: %s", text.c_str(), U_ErrorText(code).c_str()), 22);
+    if (code != 0) TraceLine(Format("%s: %s", text.c_str(), U_ErrorText(code).c_str()), LevelCallError);
 }
 
 int TAnalysis::ReasonIndex(const std::string& text) {
@@ -232,7 +229,7 @@ std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::st
     return found->second.first;
 }
 
-// Sorted by CompareEntries, then runs of one trustee and attribute become one entry whose rights
+// Sorted by CompareKeys, then runs of one trustee and attribute become one entry whose rights
 // are the union of the run's; then the directory's answers widen attribute rights.
 void TAnalysis::MergeResults() {
     if (!directoryMode_) {
@@ -241,7 +238,7 @@ void TAnalysis::MergeResults() {
     }
     std::vector<TStringItem> items;
     {
-        // Sorted through the entries' keys, made once each; the order is CompareEntries'.
+        // Sorted through the entries' keys, made once each; the order is CompareKeys'.
         const std::vector<TStringItem>& unsorted = results_.Items();
         std::vector<std::unique_ptr<TEntryKey>> keys;
         keys.reserve(unsorted.size());
@@ -311,13 +308,13 @@ void TAnalysis::WidenByDirectory() {
             uint32_t maskE = 0;
             textA = EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
             textE = EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
-            entryWidening = (maskE & EntrySupervisor) ? AllAttributeRights : 0;
+            entryWidening = (maskE & EntrySupervisor) ? AttributeRightsBits : 0;
             lastTrustee = record.Trustee;
             asked = true;
         }
         if (entryWidening == 0 && maskA == 0) continue;
         if (entryWidening != 0) {
-            const uint32_t widened = (record.Mask | AllAttributeRights) & ~InheritBit;
+            const uint32_t widened = (record.Mask | AttributeRightsBits) & ~InheritBit;
             if (widened != record.Mask) {
                 SetReason(Format("Effective %s rights on %s  ", textE.c_str(), EntryRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
@@ -355,14 +352,14 @@ void TAnalysis::KeepUsersOnly() {
 void TAnalysis::CheckEntry(const TACL& record) {
     const std::string calculated = U_RightsToStr(record.Mask, record.Kind);
     if (calculated != "[" + record.Rights + "]")
-        TraceLine(Format("  Check 1:     Calc s: [%s] - Calc i: %s", record.Rights.c_str(), calculated.c_str()), 5);
+        TraceLine(Format("  Check 1:     Calc s: [%s] - Calc i: %s", record.Rights.c_str(), calculated.c_str()), LevelEffective);
     uint32_t mask = 0;
     const std::string answer = EffectiveRights(record.Trustee, record.Attribute, mask);
     if (answer == "[n/a]") return;
     const std::string reducedAnswer = RemoveChars(answer, "I ");
     const std::string reducedRights = RemoveChars(record.Rights, "I ");
     if (reducedAnswer != "[" + reducedRights + "]")
-        TraceLine(Format("  Check 2:     Calc s: [%s] - Eff: %s", record.Rights.c_str(), answer.c_str()), 5);
+        TraceLine(Format("  Check 2:     Calc s: [%s] - Eff: %s", record.Rights.c_str(), answer.c_str()), LevelEffective);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -379,7 +376,7 @@ void TAnalysis::Run() {
     }
     MergeResults();
     if (!directoryMode_) PathWalk();
-    TraceLine("", 31);
+    TraceLine("", LevelHeader);
 
     IndirectStep();
 
@@ -388,7 +385,7 @@ void TAnalysis::Run() {
     MergeResults();
 
     if (flags_ & ScanUsersOnly) KeepUsersOnly();
-    TraceLine("", 31);
+    TraceLine("", LevelHeader);
 
     Output();
 
@@ -403,9 +400,9 @@ void TAnalysis::Run() {
 }
 
 void TAnalysis::StartDirectoryMode() {
-    TraceLine("", 14);
-    TraceLine(Format("Object: \"%s\" on tree \"%s\"", item_.c_str(), U_DSGetTreeName(context_).c_str()), 13);
-    levelBase_ = 10;
+    TraceLine("", LevelItemStart);
+    TraceLine(Format("Object: \"%s\" on tree \"%s\"", item_.c_str(), U_DSGetTreeName(context_).c_str()), LevelItemHeading);
+    levelBase_ = LevelAbove;
     objectIsLeaf_ = U_DSIsLeaf(context_, item_);
 }
 
@@ -420,10 +417,10 @@ void TAnalysis::StartFileSystemMode() {
     const NWCCODE serverCode = U_DSGetServerDN(context_, connection_, serverDN);
     TraceLine(Format("Tree/Volume/Server: %s / %s / %s", U_DSGetTreeName(context_).c_str(), volumeDN.c_str(),
                      serverDN.c_str()),
-              13);
+              LevelItemHeading);
     TraceError(Format("U_DSGetServerDN (%s)", item_.c_str()), serverCode);
     currentKind_ = rkFileSystem;
-    levelBase_ = 10;
+    levelBase_ = LevelAbove;
     // Without the server's object there is no chain of containers to read rights from.
     if (!serverDN.empty()) BuildChain(serverDN);
 }
@@ -442,8 +439,8 @@ void TAnalysis::BuildChain(const std::string& first) {
 }
 
 NWCCODE TAnalysis::ReadLevelAcl(const std::string& name) {
-    TraceLine("", levelBase_ + 12);
-    TraceLine("DN: " + name, levelBase_ + 12);
+    TraceLine("", levelBase_ + LevelObjectDn);
+    TraceLine("DN: " + name, levelBase_ + LevelObjectDn);
     level_.Clear();
     lastCode_ = U_DSGetAttribute(context_, name, "ACL", level_);
     if (lastCode_ != 0) TraceError(Format("U_DSGetAttribute (%s:ACL)", name.c_str()), lastCode_);
@@ -464,7 +461,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
     for (const auto& line : level_.Items()) {
         if (line.Text.find(InheritanceMaskAttr) == std::string::npos) continue;
         const TACL filter = U_ParseACL(line.Text);
-        TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + 18);
+        TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + LevelInheritedFilter);
         results_.DeleteIf([&](int i) {
             const TACL entry = U_ParseACL(results_.Strings(i));
             if (!U_MaskApplies(filter, entry)) return false;
@@ -489,7 +486,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
         if (implied != record.Mask) line = U_ACLToStr(implied, trustee, record.Attribute);
         level_.SetString(i, line);
         AddTrustee(line, record.Mask, implied, currentReason_, record.Kind);
-        TraceLine("  Direct Trustee: " + line, levelBase_ + 15);
+        TraceLine("  Direct Trustee: " + line, levelBase_ + LevelDirectTrustee);
     }
 }
 
@@ -497,7 +494,7 @@ void TAnalysis::FileSystemLevel(const std::string& name) {
     ReadLevelAcl(name);
     for (const auto& line : level_.Items()) {
         if (line.Text.find(InheritanceMaskAttr) == std::string::npos) continue;
-        TraceLine("IRM: " + StrBefore(line.Text, "]", false), levelBase_ + 18);
+        TraceLine("IRM: " + StrBefore(line.Text, "]", false), levelBase_ + LevelInheritedFilter);
         const TACL filter = U_ParseACL(line.Text);
         // A filter that blocks Supervisor on a container blocks the server rights flowing through it.
         if (filter.Attribute == EntryRightsAttr && filter.Rights.find_first_of("SA") == std::string::npos)
@@ -508,7 +505,7 @@ void TAnalysis::FileSystemLevel(const std::string& name) {
         if (line.Text.find(EntryRightsAttr) == std::string::npos) continue;
         if (U_ACLRights(line.Text).find_first_of("SA") == std::string::npos) continue;
         AddTrustee(U_ACLTrustee(line.Text), AllFileRights, AllFileRights, currentReason_, rkFileSystem);
-        TraceLine("  Direct Trustee: " + line.Text, levelBase_ + 15);
+        TraceLine("  Direct Trustee: " + line.Text, levelBase_ + LevelDirectTrustee);
     }
 }
 
@@ -530,14 +527,14 @@ void TAnalysis::PathWalk() {
     if (chain_.Count() == 0) TraceError(Format("Invalid Path (%s)", item_.c_str()), -1);
 
     for (int c = chain_.Count() - 1; c >= 0; --c) {
-        levelBase_ = c == 0 ? 0 : 10;
+        levelBase_ = c == 0 ? 0 : LevelAbove;
         UiHost().ProcessMessages();
         const uint32_t mask = chain_.Objects(c);
         const std::string converted = ConvertOem(chain_.Strings(c), false);
         const std::string maskText = U_RightsToStr(mask, rkFileSystem);
         SetReason(Format("IRM filter %s on path: %s  ", maskText.c_str(), converted.c_str()));
-        TraceLine("", 31);
-        TraceLine(Format("Path: \"%s\" - IRM %s", converted.c_str(), maskText.c_str()), levelBase_ + 14);
+        TraceLine("", LevelHeader);
+        TraceLine(Format("Path: \"%s\" - IRM %s", converted.c_str(), maskText.c_str()), levelBase_ + LevelPathFilter);
 
         // The directory's inherited rights mask reduces what flows in (never Supervisor), last
         // entry first.
@@ -549,7 +546,7 @@ void TAnalysis::PathWalk() {
             if (filtered != rights) {
                 TraceLine(Format("  Apply Filter: %s -> %s", results_.Strings(i).c_str(),
                                  U_RightsToStr(filtered, rkFileSystem).c_str()),
-                          41);
+                          LevelFileRecalc);
                 UpdateTrustee(i, filtered, rkFileSystem, currentReason_);
             }
             emptied[static_cast<size_t>(i)] = filtered == 0;
@@ -566,17 +563,17 @@ void TAnalysis::PathWalk() {
             if (existing >= 0) results_.Delete(existing);
             TraceLine(Format("  Direct Trustee: %s %s", assignment.Text.c_str(),
                              U_RightsToStr(assignment.Object, rkFileSystem).c_str()),
-                      levelBase_ + 15);
+                      levelBase_ + LevelDirectTrustee);
             AddTrustee(assignment.Text, assignment.Object, assignment.Object, currentReason_, rkFileSystem);
         }
     }
 
-    TraceLine("", 41);
+    TraceLine("", LevelFileRecalc);
     for (int i = 0; i < results_.Count(); ++i) {
         if (results_.Objects(i) & FileSupervisor) results_.SetObject(i, AllFileRights);
         TraceLine(Format("  Recalc: %s: %s", results_.Strings(i).c_str(),
                          U_RightsToStr(results_.Objects(i), rkFileSystem).c_str()),
-                  41);
+                  LevelFileRecalc);
     }
 }
 
@@ -622,7 +619,7 @@ void TAnalysis::SecurityEqualsStep(int index) {
         AddTrustee(entry, mask, mask, currentReason_, currentKind_);
         TraceEscaped(Format("  Indirect Trustee: %s\t(SecEqu to \"%s\")", EscapeControls(fullName).c_str(),
                             EscapeControls(currentTrustee_).c_str()),
-                     17, true);
+                     LevelSecurityEquals, true);
     }
 }
 
@@ -642,7 +639,7 @@ void TAnalysis::ResidenceStep(int index) {
         AddTrustee(entry, mask, mask, currentReason_, currentKind_);
         TraceEscaped(Format("  Indirect Trustee: %s\t(Resides in \"%s\")", EscapeControls(resident.Text).c_str(),
                             EscapeControls(currentTrustee_).c_str()),
-                     16);
+                     LevelResident);
     }
 }
 
@@ -671,7 +668,7 @@ void TAnalysis::Output() {
     auto traceNotes = [&](const std::string& key) {
         auto found = notesByKey.find(key);
         if (found == notesByKey.end()) return;
-        for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), 31);
+        for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), LevelHeader);
     };
 
     std::unordered_map<std::string, std::string> classes;
@@ -691,7 +688,7 @@ void TAnalysis::Output() {
             Status("Get effective rights: " + display);
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
                              className.c_str(), display.c_str()),
-                      5);
+                      LevelEffective);
             CheckEntry(record);
             traceNotes(StrAfter(entry, "]", true) + "|");
         } else {
@@ -699,22 +696,13 @@ void TAnalysis::Output() {
             Status(Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()));
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(results_.Objects(i), rkFileSystem).c_str(),
                              className.c_str(), entry.c_str()),
-                      5);
+                      LevelEffective);
             traceNotes(entry + "|");
         }
     }
 }
 
 } // namespace
-
-int CompareNames(const std::string& a, const std::string& b) {
-    if (a == b) return 0;
-    return CompareComponents(NameComponents(a), NameComponents(b));
-}
-
-int CompareEntries(const std::string& a, const std::string& b) {
-    return CompareKeys(TEntryKey(a), TEntryKey(b));
-}
 
 void U_AnalyzeEffectiveRights(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags,
                               TStringList* trace, TStringList& results, TStatusBar* statusBar) {

@@ -7,6 +7,7 @@
 
 #include "directory/client.h"
 #include "util/string_list.h"
+#include "rights/trace_levels.h"
 #include "util/ui_host.h"
 
 #include <cstdint>
@@ -19,24 +20,11 @@ constexpr uint32_t ScanResolveContainers = 1;   // residents of container truste
 constexpr uint32_t ScanDirectoryMode = 2;       // the item is a directory object (else a NetWare path)
 constexpr uint32_t ScanUsersOnly = 4;           // keep only trustees that can log in
 
-// The trace levels the report builder reads.
-constexpr uint32_t LevelEffective = 5;
-constexpr uint32_t LevelItemHeading = 13;
-constexpr uint32_t LevelItemStart = 14;
-constexpr uint32_t LevelDriverError = 21;
-constexpr uint32_t LevelHeader = 31;
-
 // Analyses one item. Trace lines (their level attached) go to trace when it is given and their
 // level is at most maxLevel; result entries are appended to results (with their rights masks
 // attached); statusBar (when given) shows progress in its panel 1. Failures of single client
 // calls become trace lines and never end the analysis.
 void U_AnalyzeEffectiveRights(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags,
                               TStringList* trace, TStringList& results, TStatusBar* statusBar);
-
-// The sort order of directory-mode results: by trustee (CompareNames of the upper-cased names),
-// then by protected attribute (ordinal).
-int CompareEntries(const std::string& a, const std::string& b);
-// Names compared component by component from the tree root end; the container before what it holds.
-int CompareNames(const std::string& a, const std::string& b);
 
 } // namespace era

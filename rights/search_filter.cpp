@@ -218,6 +218,86 @@ std::vector<std::string> TokenizeFilter(const std::string& filter) {
     return tokens;
 }
 
+namespace {
+
+// The filter value of an integer, counter or interval: a decimal number from 0 to 2147483647.
+NWCCODE IntegerFilterValue(const std::string& text, TAttrValue& value) {
+    std::string digits = Trim(text);
+    bool negative = !digits.empty() && digits[0] == '-';
+    uint64_t number = 0;
+    if (!ParseUnsigned(negative || (!digits.empty() && digits[0] == '+') ? std::string_view(digits).substr(1)
+                                                                         : std::string_view(digits),
+                       number))
+        return ErrSyntaxViolation;
+    // A number outside 0 to 2147483647 cannot be searched for; it is refused with the same code
+    // as an unreadable one rather than ending the search as if nothing were found.
+    if (negative ? number != 0 : number > INT32_MAX) return ErrSyntaxViolation;
+    value = TIntegerValue{static_cast<int32_t>(number)};
+    return 0;
+}
+
+// An octet string: "0x" and hexadecimal digits, else the text's own bytes.
+NWCCODE OctetFilterValue(const std::string& text, TAttrValue& value) {
+    TOctetString octets;
+    if (text.starts_with("0x")) {
+        std::vector<uint8_t> bytes(text.size() / 2 + 1);
+        size_t count = bytes.size();
+        if (HexToBytes(text, count, bytes)) {
+            bytes.resize(count);
+            octets.Data = bytes;
+            value = octets;
+            return 0;
+        }
+    }
+    octets.Data.assign(text.begin(), text.end());
+    value = octets;
+    return 0;
+}
+
+// A path: "(name space) volume:path", the name space optional.
+NWCCODE PathFilterValue(const std::string& text, TAttrValue& value) {
+    TPathValue path;
+    std::string rest = text;
+    if (rest.starts_with("(")) {
+        const size_t close = rest.find(") ");
+        uint64_t number = 0;
+        if (close != std::string::npos && ParseUnsigned(std::string_view(rest).substr(1, close - 1), number) &&
+            number <= UINT32_MAX) {
+            path.NameSpaceType = static_cast<uint32_t>(number);
+            rest = rest.substr(close + 2);
+        }
+    }
+    path.VolumeName = StrBefore(rest, ":", true);
+    path.Path = rest.find(':') == std::string::npos ? std::string() : StrAfter(rest, ":", true);
+    path.Path += '\0';   // the path goes to the client with one zero character after it
+    value = path;
+    return 0;
+}
+
+// An ACL: "attribute#trustee#rights".
+NWCCODE AclFilterValue(const std::string& text, TAttrValue& value) {
+    const TArrayOfString parts = SplitToArray(text, "#");
+    if (parts.size() != 3) return ErrSyntaxViolation;
+    bool ok = true;
+    const uint32_t mask = U_StrToRights(parts[2], U_RightsKindOf(parts[1]), &ok);
+    if (!ok) return ErrSyntaxViolation;
+    value = TObjectACL{parts[1], parts[0], mask};
+    return 0;
+}
+
+// A typed name: "name#level#interval".
+NWCCODE TypedNameFilterValue(const std::string& text, TAttrValue& value) {
+    const TArrayOfString parts = SplitToArray(text, "#");
+    uint64_t level = 0, interval = 0;
+    if (parts.size() != 3 || !ParseUnsigned(Trim(parts[1]), level) || !ParseUnsigned(Trim(parts[2]), interval) ||
+        level > UINT32_MAX || interval > UINT32_MAX)
+        return ErrSyntaxViolation;
+    value = TTypedName{parts[0], static_cast<uint32_t>(level), static_cast<uint32_t>(interval)};
+    return 0;
+}
+
+} // namespace
+
 NWCCODE ConvertFilterValue(const std::string& text, uint32_t syntax, TAttrValue& value) {
     switch (syntax) {
     case SynDistName: case SynCeString: case SynCiString: case SynPrString: case SynNuString:
@@ -237,84 +317,28 @@ NWCCODE ConvertFilterValue(const std::string& text, uint32_t syntax, TAttrValue&
         value = TBooleanValue{static_cast<uint8_t>(yes ? 1 : 0)};
         return 0;
     }
-    case SynInteger: case SynCounter: case SynInterval: {
-        std::string digits = Trim(text);
-        bool negative = !digits.empty() && digits[0] == '-';
-        uint64_t number = 0;
-        if (!ParseUnsigned(negative || (!digits.empty() && digits[0] == '+') ? std::string_view(digits).substr(1)
-                                                                             : std::string_view(digits),
-                           number))
-            return ErrSyntaxViolation;
-        // A number outside 0 to 2147483647 cannot be searched for; it is refused with the same code
-        // as an unreadable one rather than ending the search as if nothing were found.
-        if (negative ? number != 0 : number > INT32_MAX) return ErrSyntaxViolation;
-        value = TIntegerValue{static_cast<int32_t>(number)};
-        return 0;
-    }
-    case SynOctetString: {
-        TOctetString octets;
-        if (text.starts_with("0x")) {
-            std::vector<uint8_t> bytes(text.size() / 2 + 1);
-            size_t count = bytes.size();
-            if (HexToBytes(text, count, bytes)) {
-                bytes.resize(count);
-                octets.Data = bytes;
-                value = octets;
-                return 0;
-            }
-        }
-        octets.Data.assign(text.begin(), text.end());
-        value = octets;
-        return 0;
-    }
+    case SynInteger: case SynCounter: case SynInterval:
+        return IntegerFilterValue(text, value);
+    case SynOctetString:
+        return OctetFilterValue(text, value);
     case SynFaxNumber:
         value = TFaxNumber{text, 0, {}};
         return 0;
     case SynEMailAddress:
         value = TEMailAddress{0, text};
         return 0;
-    case SynPath: {
-        TPathValue path;
-        std::string rest = text;
-        if (rest.starts_with("(")) {
-            const size_t close = rest.find(") ");
-            uint64_t number = 0;
-            if (close != std::string::npos && ParseUnsigned(std::string_view(rest).substr(1, close - 1), number) &&
-                number <= UINT32_MAX) {
-                path.NameSpaceType = static_cast<uint32_t>(number);
-                rest = rest.substr(close + 2);
-            }
-        }
-        path.VolumeName = StrBefore(rest, ":", true);
-        path.Path = rest.find(':') == std::string::npos ? std::string() : StrAfter(rest, ":", true);
-        path.Path += '\0';   // the path goes to the client with one zero character after it
-        value = path;
-        return 0;
-    }
-    case SynObjectACL: {
-        const TArrayOfString parts = SplitToArray(text, "#");
-        if (parts.size() != 3) return ErrSyntaxViolation;
-        bool ok = true;
-        const uint32_t mask = U_StrToRights(parts[2], U_RightsKindOf(parts[1]), &ok);
-        if (!ok) return ErrSyntaxViolation;
-        value = TObjectACL{parts[1], parts[0], mask};
-        return 0;
-    }
+    case SynPath:
+        return PathFilterValue(text, value);
+    case SynObjectACL:
+        return AclFilterValue(text, value);
     case SynTimeStamp: case SynTime: {
         uint32_t seconds = 0;
         if (!ParseLocalDateTime(text, seconds)) return ErrSyntaxViolation;
         value = TTimeStamp{seconds, 0, 0};
         return 0;
     }
-    case SynTypedName: {
-        const TArrayOfString parts = SplitToArray(text, "#");
-        uint64_t level = 0, interval = 0;
-        if (parts.size() != 3 || !ParseUnsigned(Trim(parts[1]), level) || !ParseUnsigned(Trim(parts[2]), interval) ||
-            level > UINT32_MAX || interval > UINT32_MAX)
-            return ErrSyntaxViolation;
-        value = TTypedName{parts[0], static_cast<uint32_t>(level), static_cast<uint32_t>(interval)};
-        return 0;
-    }
+    case SynTypedName:
+        return TypedNameFilterValue(text, value);
     default:
         return ErrIllegalAttributeSyntax;
     }

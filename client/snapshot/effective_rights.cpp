@@ -11,21 +11,6 @@ namespace era {
 
 namespace {
 
-// Rights bits of the three kinds.
-constexpr uint32_t EntrySupervisor = 0x10;
-constexpr uint32_t EntryRightsBits = 0x1F; // Browse, Create, Delete, Rename, Supervisor
-constexpr uint32_t AttributeCompare = 0x01;
-constexpr uint32_t AttributeRead = 0x02;
-constexpr uint32_t AttributeWrite = 0x04;
-constexpr uint32_t AttributeSelf = 0x08;
-constexpr uint32_t AttributeSupervisor = 0x20;
-constexpr uint32_t AttributeRightsBits = 0x2F; // Compare, Read, Write, Self, Supervisor
-// Bit 0x40 of a stored ACL value: set on an entry-rights assignment that stays on its object,
-// set on an attribute-rights assignment that flows down.
-constexpr uint32_t InheritBit = 0x40;
-constexpr uint16_t FileSupervisor = 0x100;
-constexpr uint16_t AllFileRights = 0x1FF;
-
 constexpr std::string_view EntryRightsName = "[Entry Rights]";
 constexpr std::string_view AllAttributesName = "[All Attributes Rights]";
 constexpr std::string_view InheritanceMaskName = "[Inheritance Mask]";
