@@ -4,7 +4,7 @@
 #include "app/main_state.h"
 #include "app/saving.h"
 #include "cli/options.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/attributes.h"
 #include "directory/connections.h"
 #include "directory/error_text.h"

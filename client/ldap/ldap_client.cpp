@@ -1,10 +1,11 @@
 #include "client/ldap/ldap_client.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/ldap/ldap_filter.h"
 #include "client/ldap/ldap_values.h"
 #include "client/schema_map.h"
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 #include "directory/error_table.h"
 
 #include <algorithm>
@@ -38,19 +39,6 @@ constexpr NWCONN_REF FirstOwnReference = 0x00A20001;
 constexpr NWCONN_HANDLE FirstOwnHandle = 0x00010001;
 constexpr size_t PaddedTreeNameLength = 32;
 
-bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
-    if (buffer.size() < sizeof number) return false;
-    std::memcpy(buffer.data(), &number, sizeof number);
-    return true;
-}
-
-bool PutText(std::span<uint8_t> buffer, const std::string& text) {
-    if (buffer.size() < text.size() + 1) return false;
-    std::memcpy(buffer.data(), text.data(), text.size());
-    buffer[text.size()] = 0;
-    return true;
-}
-
 // The host of an LDAP URI ("ldaps://dir.example:636" gives "dir.example").
 std::string UriHost(const std::string& uri) {
     size_t start = uri.find("://");
@@ -79,13 +67,6 @@ bool IsBookkeeping(std::string_view ldapName) {
 
 // The naming attributes tried for a name part whose type is not known.
 constexpr const char* NamingTypes[] = {"cn", "ou", "o", "l", "c", "dc", "st"};
-
-std::string CutUtf8(const std::string& text, size_t max) {
-    if (text.size() <= max) return text;
-    size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
 
 uint32_t TimeOf(const TLdapEntry& entry, const char* name) {
     uint32_t seconds = 0;
@@ -1375,110 +1356,6 @@ NWCCODE TLdapClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE co
         return ErrNoSuchEntry;   // an LDAP server is no object of the tree the client knows
     }
     return TSnapshotClient::NWDSGetServerDN(context, connection, serverDN);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The file system of servers in LDAP trees
-
-NWCCODE TLdapClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
-                                 std::string& volumeName, std::string& dirPath) {
-    NWCCODE code = TSnapshotClient::NWParsePath(path, serverName, connection, volumeName, dirPath);
-    if (code != NweVolumeDoesNotExist) return code;
-    // A server named in a UNC or NetWare path whose volumes only NCP could tell.
-    std::string server;
-    if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'))
-        server = path.substr(2, path.find_first_of("\\/", 2) - 2);
-    else if (size_t slash = path.find('/'); slash != std::string::npos)
-        server = path.substr(0, slash);
-    uint32_t index = Workstation().FindServer(server);
-    if (index == NoIndex || Workstation().Servers[index].Connection == NoIndex) return code;
-    NWCONN_HANDLE handle = Workstation().Connections[Workstation().Servers[index].Connection].Handle;
-    return Unreachable(handle) ? NweRequesterFailure : code;
-}
-
-NWCCODE TLdapClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
-                                       uint16_t& volumeNumber) {
-    if (Unreachable(connection)) {
-        volumeNumber = 0;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetVolumeNumber(connection, volumeName, volumeNumber);
-}
-
-NWCCODE TLdapClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber, std::string& volumeName) {
-    if (Unreachable(connection)) {
-        volumeName.clear();
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetVolumeName(connection, volumeNumber, volumeName);
-}
-
-NWCCODE TLdapClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
-                                             std::array<uint32_t, 33>& info) {
-    if (Unreachable(connection)) {
-        info.fill(0);
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetExtendedVolumeInfo(connection, volumeNumber, info);
-}
-
-NWCCODE TLdapClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                       uint32_t& iterHandle, uint16_t& entryCount,
-                                       std::array<TTrusteeEntry, 20>& entries) {
-    if (Unreachable(connection)) {
-        entryCount = 0;
-        entries.fill({});
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWScanForTrustees(connection, dirHandle, path, iterHandle, entryCount, entries);
-}
-
-NWCCODE TLdapClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                             uint32_t searchSequence, TDirEntryInfo& info) {
-    if (Unreachable(connection)) {
-        info = {};
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetDirectoryEntryInfo(connection, dirHandle, path, searchSequence, info);
-}
-
-NWCCODE TLdapClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                         uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) {
-    if (Unreachable(connection)) {
-        scanHandle = 0;
-        directoryBase = 0;
-        searchSequence = 0xFFFFFFFFu;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWOpenDirectoryScan(connection, dirHandle, path, scanHandle, directoryBase, searchSequence);
-}
-
-NWCCODE TLdapClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                          uint16_t& rights) {
-    if (Unreachable(connection)) {
-        rights = 0;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetEffectiveRights(connection, dirHandle, path, rights);
-}
-
-NWCCODE TLdapClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) {
-    // The bindery answers when the workstation file gives it; otherwise only NCP could.
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if ((attached && Unreachable(connection) && Workstation().Servers[attached->Server].Bindery.empty()) ||
-        OwnAttachment(0, connection)) {
-        name.clear();
-        objectType = 0;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetObjectName(connection, id, name, objectType);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstation> workstation) {
-    if (workstation->LiveTrees.empty()) return std::make_unique<TSnapshotClient>(std::move(workstation));
-    return std::make_unique<TLdapClient>(std::move(workstation));
 }
 
 } // namespace era

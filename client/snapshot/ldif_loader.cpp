@@ -1,8 +1,9 @@
 #include "client/snapshot/ldif_loader.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/schema_map.h"
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,23 +94,6 @@ public:
 private:
     char* value_;
 };
-
-bool ParseUnsigned(std::string_view text, uint32_t& value) {
-    if (text.empty()) return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-// A 32-bit directory integer: signed in the directory, kept as its 32 bits.
-bool ParseInteger(std::string_view text, uint32_t& value) {
-    int64_t number = 0;
-    if (text.empty()) return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    if (number < INT32_MIN || number > static_cast<int64_t>(UINT32_MAX)) return false;
-    value = static_cast<uint32_t>(number);
-    return true;
-}
 
 class TLoader {
 public:

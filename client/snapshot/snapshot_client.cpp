@@ -1,10 +1,9 @@
 #include "client/snapshot/snapshot_client.h"
 
+#include "client/client_text.h"
 #include "client/snapshot/snapshot_search.h"
 
 #include "client/ascii_fold.h"
-#include "client/ldap/ldap_client.h"
-#include "client/redirector.h"
 #include "client/schema_map.h"
 
 #include <algorithm>
@@ -36,26 +35,6 @@ namespace {
 constexpr int32_t NoIteration = -1;
 constexpr size_t MaxBaseClassBytes = 32;
 constexpr size_t MaxKnownNames = 1 << 20;   // full names kept per tree before the store starts again
-
-// At most max bytes of text, never cutting a UTF-8 character in half.
-std::string CutUtf8(const std::string& text, size_t max) {
-    if (text.size() <= max) return text;
-    size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
-
-std::vector<std::string> SplitDollar(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find('$', start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return parts;
-}
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -570,31 +549,5 @@ NWCCODE TSnapshotClient::NWStreamRead(int32_t fileHandle, std::span<uint8_t> buf
 }
 
 NWCCODE TSnapshotClient::NWStreamClose(int32_t fileHandle) { return streams_.erase(fileHandle) ? 0 : ErrInvalidHandle; }
-
-// ---------------------------------------------------------------------------------------------
-
-NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message) {
-    client.reset();
-    auto workstation = LoadWorkstationFile(path, message);
-    if (!workstation) return NweClientNotStarted;
-    // A file that names LDAP trees gets the live directory; the rest of it answers the same.
-    client = MakeWorkstationClient(std::move(workstation));
-    return 0;
-}
-
-std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message) {
-    std::unique_ptr<TSnapshotClient> client;
-    LoadWorkstation(path, client, message);
-    return client;
-}
-
-NWCCODE InstallWorkstation(const std::string& path, std::string& message) {
-    std::unique_ptr<TSnapshotClient> client;
-    NWCCODE code = LoadWorkstation(path, client, message);
-    if (code != 0) return code;
-    InstallClient(std::move(client));
-    InstallClientRedirector();
-    return 0;
-}
 
 } // namespace era

@@ -117,6 +117,9 @@ public:
 protected:
     bool FindTree(const std::string& treeName, std::string& canonical) const override;
     std::string DefaultTreeName() const override;
+    // Whether a connection's server answers no file-system call (no NCP reaches it): the volume,
+    // directory and bindery calls then fail as a client fails that cannot reach a server.
+    virtual bool Unreachable(NWCONN_HANDLE) const { return false; }
 
 private:
     struct TIteration;
@@ -130,6 +133,8 @@ private:
     };
     NWCCODE ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
                       int32_t& iterationHandle, TDSBuffer& result);
+    // The attachment behind a handle for a file-system call, or nullptr with the code to give.
+    const TSnapshotConnection* FileServer(NWCONN_HANDLE handle, NWCCODE& code) const;
     NWCCODE ConnectionInfo(const TSnapshotConnection& connection, uint32_t infoType, std::span<uint8_t> buffer) const;
     // A "VOL:path" on a connection's server: the volume and the directory, or a server code.
     NWCCODE VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
@@ -149,15 +154,5 @@ private:
     int32_t nextStream_ = 1;
     std::unordered_map<uint8_t, std::unique_ptr<TDirectoryScan>> scans_;
 };
-
-// Starts the embedded directory from a workstation file: the client, or nullptr with a message
-// that names the file, the key or line and what was expected there (the code is
-// NweClientNotStarted then).
-NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message);
-std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message);
-// Loads a workstation file and, when it loads, makes it the process-wide client with its
-// redirector answering for network paths (what "--workstation FILE" and ERA_WORKSTATION do).
-// On failure the installed client stays as it was.
-NWCCODE InstallWorkstation(const std::string& path, std::string& message);
 
 } // namespace era

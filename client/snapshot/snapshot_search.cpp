@@ -34,6 +34,7 @@
 #include "client/snapshot/snapshot_search.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/schema_map.h"
 #include "util/text.h"
 
@@ -81,17 +82,6 @@ bool Holds(TFilterRelation relation, int order) {
 template <typename T>
 int Order(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-std::vector<std::string> SplitDollar(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = text.find('$', start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
 }
 
 // --- Names

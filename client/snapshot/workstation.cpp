@@ -3,7 +3,7 @@
 #include "client/ascii_fold.h"
 #include "client/ldap/ldap_settings.h"
 #include "client/snapshot/ldif_loader.h"
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 #include "rights/notation.h"
 
 #include <cerrno>
