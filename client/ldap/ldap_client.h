@@ -127,14 +127,22 @@ private:
     NWObjectID IdOf(TTree& tree, const TNameParts& full);
     NWCCODE NameToDn(TTree& tree, const TContextState& state, const std::string& name, std::string& dn);
 
+    // Reading, listing and searching.
+    std::vector<TBufferAttribute> ReadAttributes(TTree& tree, const TContextState& state, const TCached& entry,
+                                                 bool allAttrs, const TDSBuffer* attrNames);
+    NWCCODE StartList(TTree& tree, const TContextState& state, const std::string& object, TIteration& fresh);
     NWCCODE ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
                       int32_t& iterationHandle, TDSBuffer& result);
+    NWCCODE StartSearch(TTree& tree, const TContextState& state, const std::string& baseObjectName, int32_t scope,
+                        const TDSBuffer& filterBuffer, TIteration& fresh);
+    // A search asked before within the cache time: its results from the entries kept.
+    void FromSearchCache(TTree& tree, const TContextState& state, TIteration& fresh);
+    // Sends what the iteration holds and asks the server for pages until the batch has objects.
+    NWCCODE SendPages(TIteration& iteration, const TContextState& state, TObjectBatch& batch);
     NWCCODE NextPage(TIteration& iteration, const TContextState& state);
-    int32_t NewIteration(std::unique_ptr<TIteration> iteration);
 
     std::vector<std::unique_ptr<TTree>> trees_;
-    std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
-    int32_t nextIteration_;
+    TIterationTable iterations_;
     std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
     int32_t nextStream_;
     std::string lastError_;

@@ -4,6 +4,7 @@
 // names. It is the program's offline mode and the fixture of the tests.
 
 #include "client/context_client.h"
+#include "client/iteration_table.h"
 #include "client/snapshot/effective_rights.h"
 #include "client/snapshot/snapshot_tree.h"
 #include "client/snapshot/workstation.h"
@@ -141,15 +142,19 @@ private:
                        const TSnapshotVolume*& volume, uint32_t& directory) const;
     // A Windows path (drive letter or UNC): server, volume and the path within it (unchecked).
     NWCCODE SplitWindowsPath(const std::string& path, uint32_t& server, uint32_t& volume, std::string& dirPath) const;
-    int32_t NewIteration(TIteration iteration);
+    // The first call of a search: the filter bound to the tree and the objects to test.
+    NWCCODE StartSearch(NWDSContextHandle context, const TContextState& state, const std::string& baseObjectName,
+                        int32_t scope, bool searchAliases, const TDSBuffer& filterBuffer, uint32_t infoType,
+                        std::unique_ptr<TSearch>& fresh);
+    // The first call of a read: the object and the attributes to send.
+    NWCCODE StartRead(NWDSContextHandle context, const TContextState& state, const std::string& object,
+                      uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames, std::unique_ptr<TIteration>& fresh);
 
     std::unique_ptr<TWorkstation> workstation_;
     // Full names already read, per tree: the object each names (NoObject: none), before aliases.
     mutable std::unordered_map<const TSnapshotTree*, std::unordered_map<std::string, uint32_t>> knownNames_;
     TRightsCache rights_;   // what the effective-rights answers keep for later questions
-    std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
-    int32_t nextIteration_ = 1;
-    std::unordered_map<int32_t, std::unique_ptr<TSearch>> searches_;   // open search iterations
+    TIterationTable iterations_;   // open reads, listings and searches
     std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
     int32_t nextStream_ = 1;
     std::unordered_map<uint8_t, std::unique_ptr<TDirectoryScan>> scans_;

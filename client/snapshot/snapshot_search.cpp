@@ -45,7 +45,6 @@ namespace era {
 
 namespace {
 
-constexpr int32_t NoIteration = -1;
 
 using TValueTest = std::function<bool(const TStoredValue&)>;
 
@@ -541,6 +540,37 @@ const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& cont
     return &tree.DanglingHolders(attribute, target.Key);
 }
 
+NWCCODE TSnapshotClient::StartSearch(NWDSContextHandle context, const TContextState& state,
+                                     const std::string& baseObjectName, int32_t scope, bool searchAliases,
+                                     const TDSBuffer& filterBuffer, uint32_t infoType, std::unique_ptr<TSearch>& fresh) {
+    if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
+    if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
+    if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
+    TFilterNode filter;
+    NWCCODE code = ParseFilterExpression(filterBuffer.Filter(), filter);
+    if (code != 0) return code;
+    const TSnapshotTree* tree = nullptr;
+    uint32_t base = NoObject;
+    code = FindObject(context, baseObjectName, (state.Flags & DcvDerefAliases) != 0, tree, base);
+    if (code != 0) return code;
+    fresh = std::make_unique<TSearch>();
+    fresh->Context = context;
+    fresh->Kind = DsvSearch;
+    fresh->Tree = tree;
+    fresh->SearchAliases = searchAliases;
+    code = BindSnapshotFilter(state, *tree, filter, fresh->Test);
+    if (code != 0) return code;
+    // With aliases followed, an alias in scope can stand for any object: only the walk sees it.
+    const std::vector<uint32_t>* indexed = searchAliases ? nullptr : IndexedSnapshotCandidates(state, *tree, filter);
+    if (indexed) {
+        for (uint32_t object : *indexed)
+            if (InScope(*tree, object, base, scope)) fresh->Candidates.push_back(object);
+    } else {
+        CollectScope(*tree, base, scope, fresh->Candidates);
+    }
+    return 0;
+}
+
 NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName,
                                            int32_t scope, bool searchAliases, const TDSBuffer& filterBuffer,
                                            uint32_t, uint32_t infoType, bool, const TDSBuffer*,
@@ -557,43 +587,16 @@ NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std:
     TSearch* search = nullptr;
     if (iterationHandle != NoIteration) {
         // A search goes on with what its first call set; base, scope and filter are not read again.
-        auto it = searches_.find(iterationHandle);
-        if (it == searches_.end() || it->second->Context != context) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        search = it->second.get();
+        search = iterations_.Resume<TSearch>(iterationHandle, context, DsvSearch);
+        if (!search) return ErrInvalidHandle;
     } else {
-        if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
-        if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
-        if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
-        TFilterNode filter;
-        NWCCODE code = ParseFilterExpression(filterBuffer.Filter(), filter);
+        NWCCODE code = StartSearch(context, *state, baseObjectName, scope, searchAliases, filterBuffer, infoType, fresh);
         if (code != 0) return code;
-        const TSnapshotTree* tree = nullptr;
-        uint32_t base = NoObject;
-        code = FindObject(context, baseObjectName, (state->Flags & DcvDerefAliases) != 0, tree, base);
-        if (code != 0) return code;
-        fresh = std::make_unique<TSearch>();
-        fresh->Context = context;
-        fresh->Tree = tree;
-        fresh->SearchAliases = searchAliases;
-        code = BindSnapshotFilter(*state, *tree, filter, fresh->Test);
-        if (code != 0) return code;
-        // With aliases followed, an alias in scope can stand for any object: only the walk sees it.
-        const std::vector<uint32_t>* indexed = searchAliases ? nullptr : IndexedSnapshotCandidates(*state, *tree, filter);
-        if (indexed) {
-            for (uint32_t object : *indexed)
-                if (InScope(*tree, object, base, scope)) fresh->Candidates.push_back(object);
-        } else {
-            CollectScope(*tree, base, scope, fresh->Candidates);
-        }
         search = fresh.get();
     }
 
     const TSnapshotTree& tree = *search->Tree;
-    NWCCODE code = 0;
-    int32_t returned = 0;
+    TObjectBatch batch(result, countObjectsToSearch);
     for (; search->Next < search->Candidates.size(); ++search->Next) {
         uint32_t object = search->Candidates[search->Next];
         if (search->SearchAliases && tree.Object(object).BaseClass == "Alias") object = tree.Dereference(object);
@@ -605,35 +608,12 @@ NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std:
         // A match that does not go into this batch stays next, known to match. Looking on to it
         // lets the last batch end the iteration itself instead of leaving an empty one behind.
         search->NextMatches = true;
-        if (countObjectsToSearch > 0 && returned >= countObjectsToSearch) break;
-        if (!result.AddObject(OutputObjectName(*state, tree, object), ObjectInfo(tree, object))) {
-            if (returned == 0) code = ErrInsufficientBuffer;
-            break;
-        }
+        if (batch.Limited() || !batch.Add(OutputObjectName(*state, tree, object), ObjectInfo(tree, object))) break;
         search->NextMatches = false;
-        ++returned;
         if (search->SearchAliases) search->Reported.insert(object);
     }
-    const bool finished = code != 0 || search->Next >= search->Candidates.size();
-    if (finished) {
-        if (iterationHandle != NoIteration) searches_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) {
-        // Handles are shared with reads and listings, so a stale one never reaches another kind.
-        for (;;) {
-            const int32_t handle = nextIteration_;
-            nextIteration_ = nextIteration_ == INT32_MAX ? 1 : nextIteration_ + 1;
-            if (handle != NoIteration && !iterations_.count(handle) && !searches_.count(handle)) {
-                searches_.emplace(handle, std::move(fresh));
-                iterationHandle = handle;
-                break;
-            }
-        }
-    }
-    return 0;
+    const bool finished = search->Next >= search->Candidates.size();
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
 }
 
 } // namespace era
