@@ -90,7 +90,7 @@ void TMainState::ChangeTree(const std::string& tree) {
     CurrentTree = tree;
     U_DSChangeTree(BrowseContext.Get(), tree, false);
     NWCCODE code = U_DSChangeTree(ScanContext.Get(), tree, false);
-    CurrentNameContext = settings ? IniReadText(*settings, "Context", tree, "[Root]") : "[Root]";
+    CurrentNameContext = settings ? IniReadText(*settings, "Context", tree, RootName) : RootName;
     U_DSSetContext(BrowseContext.Get(), CurrentNameContext);
     const NWCCODE rootCode = U_DSSetContextToRoot(ScanContext.Get());
     if (code == 0) code = rootCode;
@@ -111,10 +111,10 @@ void TMainState::GetContainerInfo(TStringList& containers, TStringList& objects)
     containers.SetDuplicates(dupAccept);
     U_DSListContainer(BrowseContext.Get(), current, &containers, true, "", &objects);
     containers.SetSorted(false);
-    if (current != "[Root]")
+    if (current != RootName)
         containers.Insert(0, "[ .. ]");
     else
-        objects.InsertObject(0, Format("%s: %s", "[Root]", "[Root]"), 8);
+        objects.InsertObject(0, Format("%s: %s", RootName, RootName), 8);
     CurrentNameContext = current;
     EndWait(previous);
 }
@@ -328,7 +328,7 @@ void TMainState::PathStep(const std::string& path) {
 
     std::string tree;
     U_GetTreeNameByHandle(itemConnection_, tree);
-    U_DSChangeCurrentTreeAndContext(itemContext_.Get(), tree, "[Root]", false);
+    U_DSChangeCurrentTreeAndContext(itemContext_.Get(), tree, RootName, false);
 
     const NWCCODE refCode = U_GetConnRefByHandle(itemConnection_, itemConnRef_);
     LogResult(Format("VX: U_GetConnRefByHandle (%s)", shortPath.c_str()), refCode);

@@ -12,8 +12,6 @@
 
 namespace era {
 
-constexpr NWCCODE ErrBadKey = -302;   // a context key the client does not know, or of another type
-constexpr NWCCODE ErrTreeNotFound = ErrAllReferralsFailed;   // no server of that tree can be reached
 
 // What a new context holds unless the backend says otherwise.
 constexpr uint32_t DefaultContextFlags = DcvDerefAliases | DcvCanonicalizeNames;

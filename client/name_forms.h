@@ -19,8 +19,6 @@
 
 namespace era {
 
-constexpr NWCCODE ErrIllegalDsName = -610;   // a name that cannot be read (empty part, too many dots)
-
 // One part of a directory name: its naming type ("CN"; empty when not known) and its value.
 struct TNamePart {
     std::string Type;
@@ -29,11 +27,6 @@ struct TNamePart {
 // A full name, the object's own part first and the top container last; empty: [Root].
 using TNameParts = std::vector<TNamePart>;
 
-// The special names, compared exactly.
-inline constexpr std::string_view RootName = "[Root]";
-inline constexpr std::string_view PublicName = "[Public]";
-inline constexpr std::string_view ThisName = "[This]";
-inline constexpr std::string_view SupervisorName = "[Supervisor]";
 // True for "[Root]", "[Public]", "[This]" and "[Supervisor]" (exact comparison).
 bool IsSpecialDirectoryName(std::string_view name);
 

@@ -199,7 +199,7 @@ NWCCODE U_DSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std
 
 std::string U_DSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
                                    const std::string& attribute, uint32_t& mask) {
-    const std::string protectedAttribute = attribute.empty() ? "[Entry Rights]" : attribute;
+    const std::string protectedAttribute = attribute.empty() ? EntryRightsAttr : attribute;
     const std::string trustee = subject.empty() ? U_DSWhoAmI(context) : subject;
     mask = 0;
     uint32_t privileges = 0;

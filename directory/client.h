@@ -11,6 +11,9 @@
 // a live directory over LDAP. The base class answers every call as a workstation without a client
 // does, so a backend overrides what it supports.
 
+#include "directory/attribute_names.h"
+#include "directory/completion_codes.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -24,7 +27,6 @@ namespace era {
 // ---------------------------------------------------------------------------------------------
 // Handles and well-known numbers
 
-using NWCCODE = int32_t;              // completion code, 0 = success
 using NWDSContextHandle = uint32_t;   // directory context; 0 is never a valid handle
 using NWCONN_HANDLE = uint32_t;       // an opened connection
 using NWCONN_REF = uint32_t;          // an attachment of the workstation to a server
@@ -135,33 +137,9 @@ constexpr uint32_t NwccInfoAuthState = 8;    // uint32_t, non-zero: authenticate
 constexpr uint8_t SaHiddenSystem = 6;        // hidden and system files
 constexpr uint8_t SaDirectoriesAll = 22;     // directories, hidden and system ones included
 
-// Completion codes the clients give (the error-text table describes them).
-constexpr NWCCODE ErrNoSuchEntry = -601;
-constexpr NWCCODE ErrNoSuchValue = -602;
-constexpr NWCCODE ErrNoSuchAttribute = -603;
-constexpr NWCCODE ErrNoSuchClass = -604;
-constexpr NWCCODE ErrIllegalAttributeSyntax = -325;   // no value conversion for that syntax
-constexpr NWCCODE ErrTransportFailure = -625;         // the server cannot be reached
-constexpr NWCCODE ErrAllReferralsFailed = -626;
-constexpr NWCCODE ErrInvalidRequest = -641;
-constexpr NWCCODE ErrInsufficientBuffer = -649;
-constexpr NWCCODE ErrNoAccess = -672;
-constexpr NWCCODE ErrInvalidHandle = -322;
-constexpr NWCCODE ErrBufferFull = -304;
-constexpr NWCCODE ErrBufferEmpty = -307;
-constexpr NWCCODE ErrBadContext = -303;
-constexpr NWCCODE ErrInvalidFilterSyntax = -326;
+// Completion codes: directory/completion_codes.h.
 // How deep groups and NOTs of a search filter may nest; deeper filters are refused with -326.
 constexpr int MaxFilterDepth = 64;
-constexpr NWCCODE ErrSyntaxViolation = -613;          // a value that cannot be read for its syntax
-constexpr NWCCODE ErrDirectoryNotFound = -156;        // what the path operations answer for a missing directory
-constexpr NWCCODE NweInvalidConnection = 0x8801;
-constexpr NWCCODE NweNoMoreEntries = 0x880F;          // end of a connection reference scan
-constexpr NWCCODE NweRequesterFailure = 0x88FF;       // no server reachable for this request
-constexpr NWCCODE NweNoMoreTrustees = 0x899C;         // end of a trustee scan (also: invalid path)
-constexpr NWCCODE NweNoSuchObject = 0x89FC;           // bindery: unknown object
-constexpr NWCCODE NweNoMoreDirEntries = 0x89FF;       // end of a directory entry scan
-constexpr NWCCODE NweClientNotStarted = 0xFFFF;       // the client libraries are not installed
 
 // ---------------------------------------------------------------------------------------------
 // Values, typed per syntax (the client's value layouts)

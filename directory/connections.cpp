@@ -200,7 +200,7 @@ NWCCODE U_DSChangeTreeToConn(NWDSContextHandle context, NWCONN_HANDLE connection
     std::string tree;
     NWCCODE code = U_GetTreeNameByHandle(connection, tree);
     if (code != 0) return code;
-    return U_DSChangeCurrentTreeAndContext(context, tree, "[Root]", false);
+    return U_DSChangeCurrentTreeAndContext(context, tree, RootName, false);
 }
 
 } // namespace era

@@ -131,7 +131,7 @@ NWCCODE U_DSSetContext(NWDSContextHandle context, const std::string& nameContext
     return U_DSChangeCurrentTreeAndContext(context, "", nameContext, false);
 }
 
-NWCCODE U_DSSetContextToRoot(NWDSContextHandle context) { return U_DSSetContext(context, "[Root]"); }
+NWCCODE U_DSSetContextToRoot(NWDSContextHandle context) { return U_DSSetContext(context, RootName); }
 
 NWCCODE U_DSChangeTree(NWDSContextHandle context, const std::string& tree, bool setPreferred) {
     return U_DSChangeCurrentTreeAndContext(context, tree, "", setPreferred);
@@ -143,7 +143,7 @@ std::string U_DSWhoAmI(NWDSContextHandle context) {
     // stands at the root, it answers the whole name in the caller's name form.
     TDSContext copy;
     if (TDSContext::Duplicate(context, copy) != 0) return {};
-    if (Client().NWDSSetContext(copy.Get(), DckNameContext, std::string("[Root]")) != 0) return {};
+    if (Client().NWDSSetContext(copy.Get(), DckNameContext, std::string(RootName)) != 0) return {};
     std::string name;
     if (Client().NWDSWhoAmI(copy.Get(), name) != 0) return {};
     return U_FullName(name);
@@ -152,7 +152,7 @@ std::string U_DSWhoAmI(NWDSContextHandle context) {
 std::string U_DSGetMyContext(NWDSContextHandle context) {
     std::string me = U_DSWhoAmI(context);
     std::string parent = me.empty() ? std::string() : U_DSGetParentName(context, me);
-    return parent.empty() ? "[Root]" : parent;
+    return parent.empty() ? RootName : parent;
 }
 
 std::string U_DSCombineWithContext(NWDSContextHandle context, const std::string& item) {

@@ -1,11 +1,12 @@
 #include "directory/names.h"
 
+#include "directory/attribute_names.h"
 #include "util/text.h"
 
 namespace era {
 
 bool U_IsSpecialName(std::string_view text) {
-    return text == "[Root]" || text == "[This]" || text == "[Public]" || text == "[Supervisor]";
+    return text == RootName || text == ThisName || text == PublicName || text == SupervisorName;
 }
 
 std::string U_FullName(std::string_view name) {
@@ -35,9 +36,9 @@ std::string U_CombineContext(std::string_view container, std::string_view item) 
     if (item == "[ .. ]" || item == "..") {
         const std::string parent = TrimLeftChars(container, ".");
         const auto dot = parent.find('.');
-        return dot == std::string::npos ? "[Root]" : parent.substr(dot + 1);
+        return dot == std::string::npos ? RootName : parent.substr(dot + 1);
     }
-    if (container.empty() || container == "[Root]" || item.front() == '.') return U_FullName(item);
+    if (container.empty() || container == RootName || item.front() == '.') return U_FullName(item);
     if (container.front() == '.') return "." + std::string(item) + std::string(container);
     return std::string(item) + "." + std::string(container);
 }

@@ -12,8 +12,6 @@
 
 namespace era {
 
-// The completion code of a stream that opened but could not be read.
-constexpr NWCCODE StreamReadFailed = 30;
 // The most bytes of a stream that are read.
 constexpr uint32_t StreamReadLimit = MaxMessageLen;
 

@@ -304,13 +304,13 @@ void TAnalysis::WidenByDirectory() {
     uint32_t maskA = 0, entryWidening = 0;
     for (int i = results_.Count() - 1; i >= 0; --i) {
         const TACL record = U_ParseACL(results_.Strings(i));
-        if (record.Trustee == "[This]" || record.Attribute == "[Entry Rights]" ||
-            record.Attribute == "[Inheritance Mask]")
+        if (record.Trustee == ThisName || record.Attribute == EntryRightsAttr ||
+            record.Attribute == InheritanceMaskAttr)
             continue;
         if (!asked || record.Trustee != lastTrustee) {
             uint32_t maskE = 0;
-            textA = EffectiveRights(record.Trustee, "[All Attributes Rights]", maskA);
-            textE = EffectiveRights(record.Trustee, "[Entry Rights]", maskE);
+            textA = EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
+            textE = EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
             entryWidening = (maskE & EntrySupervisor) ? AllAttributeRights : 0;
             lastTrustee = record.Trustee;
             asked = true;
@@ -319,7 +319,7 @@ void TAnalysis::WidenByDirectory() {
         if (entryWidening != 0) {
             const uint32_t widened = (record.Mask | AllAttributeRights) & ~InheritBit;
             if (widened != record.Mask) {
-                SetReason(Format("Effective %s rights on %s  ", textE.c_str(), "[Entry Rights]"));
+                SetReason(Format("Effective %s rights on %s  ", textE.c_str(), EntryRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
                 continue;
             }
@@ -327,7 +327,7 @@ void TAnalysis::WidenByDirectory() {
         if (maskA != 0) {
             const uint32_t widened = (record.Mask | maskA) & ~InheritBit;
             if (widened != record.Mask) {
-                SetReason(Format("Effective %s rights on %s  ", textA.c_str(), "[All Attributes Rights]"));
+                SetReason(Format("Effective %s rights on %s  ", textA.c_str(), AllAttributesRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
             }
         }
@@ -462,7 +462,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
 
     // The level's inherited rights filters act on what flows in from above.
     for (const auto& line : level_.Items()) {
-        if (line.Text.find("[Inheritance Mask]") == std::string::npos) continue;
+        if (line.Text.find(InheritanceMaskAttr) == std::string::npos) continue;
         const TACL filter = U_ParseACL(line.Text);
         TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + 18);
         results_.DeleteIf([&](int i) {
@@ -480,7 +480,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
 
     // Then the level's own assignments, implied rights added as they are first read.
     for (int i = 0; i < level_.Count(); ++i) {
-        if (level_.Strings(i).find("[Inheritance Mask]") != std::string::npos) continue;
+        if (level_.Strings(i).find(InheritanceMaskAttr) != std::string::npos) continue;
         const TACL record = U_ParseACL(level_.Strings(i));
         const std::string trustee = U_FullName(record.Trustee);
         std::string line = U_FormatACL(record.Rights, trustee, record.Attribute);
@@ -496,16 +496,16 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
 void TAnalysis::FileSystemLevel(const std::string& name) {
     ReadLevelAcl(name);
     for (const auto& line : level_.Items()) {
-        if (line.Text.find("[Inheritance Mask]") == std::string::npos) continue;
+        if (line.Text.find(InheritanceMaskAttr) == std::string::npos) continue;
         TraceLine("IRM: " + StrBefore(line.Text, "]", false), levelBase_ + 18);
         const TACL filter = U_ParseACL(line.Text);
         // A filter that blocks Supervisor on a container blocks the server rights flowing through it.
-        if (filter.Attribute == "[Entry Rights]" && filter.Rights.find_first_of("SA") == std::string::npos)
+        if (filter.Attribute == EntryRightsAttr && filter.Rights.find_first_of("SA") == std::string::npos)
             results_.Clear();
     }
     for (const auto& line : level_.Items()) {
-        if (line.Text.find("[Inheritance Mask]") != std::string::npos) continue;
-        if (line.Text.find("[Entry Rights]") == std::string::npos) continue;
+        if (line.Text.find(InheritanceMaskAttr) != std::string::npos) continue;
+        if (line.Text.find(EntryRightsAttr) == std::string::npos) continue;
         if (U_ACLRights(line.Text).find_first_of("SA") == std::string::npos) continue;
         AddTrustee(U_ACLTrustee(line.Text), AllFileRights, AllFileRights, currentReason_, rkFileSystem);
         TraceLine("  Direct Trustee: " + line.Text, levelBase_ + 15);
@@ -600,7 +600,7 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
         return 0;
     }
     const NWCCODE code =
-        U_DSFilteredSearch(context_, "[Root]", Format("(Security Equals=%s)", trustee.c_str()), &scratch_, 2);
+        U_DSFilteredSearch(context_, RootName, Format("(Security Equals=%s)", trustee.c_str()), &scratch_, 2);
     lastCode_ = code;
     if (code != 0) TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
     IniWriteList(cache_, trustee, scratch_, false);

@@ -1,5 +1,6 @@
 #include "rights/notation.h"
 
+#include "directory/attribute_names.h"
 #include "directory/names.h"
 #include "util/text.h"
 
@@ -60,8 +61,8 @@ bool ReadNumber(std::string_view text, std::int64_t& value) {
 enum TAttributeClass { acEntry, acAllAttributes, acSingle };
 
 TAttributeClass ClassOf(std::string_view attribute) {
-    if (attribute.find("[Entry Rights]") != std::string_view::npos) return acEntry;
-    if (attribute.find("[All Attributes Rights]") != std::string_view::npos) return acAllAttributes;
+    if (attribute.find(EntryRightsAttr) != std::string_view::npos) return acEntry;
+    if (attribute.find(AllAttributesRightsAttr) != std::string_view::npos) return acAllAttributes;
     return acSingle;
 }
 
@@ -107,8 +108,8 @@ std::uint32_t U_StrToRights(std::string_view text, TRightsKind kind, bool* ok) {
 }
 
 TRightsKind U_RightsKindOf(std::string_view attribute) {
-    const bool entry = attribute.find("[Entry Rights]") != std::string_view::npos ||
-                       attribute.find("[Inheritance Mask]") != std::string_view::npos;
+    const bool entry = attribute.find(EntryRightsAttr) != std::string_view::npos ||
+                       attribute.find(InheritanceMaskAttr) != std::string_view::npos;
     return entry ? rkEntry : rkAttribute;
 }
 

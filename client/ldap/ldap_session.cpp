@@ -18,7 +18,6 @@ constexpr const char* WhoAmIOid = "1.3.6.1.4.1.4203.1.11.3";
 // the identity as an octet string.
 constexpr const char* GetBindDnOid = "2.16.840.1.113719.1.27.100.31";
 constexpr const char* GetBindDnReplyOid = "2.16.840.1.113719.1.27.100.32";
-constexpr NWCCODE ErrInvalidResponse = -330;
 
 // Frees what libldap hands out, however a call ends.
 struct TMessageFree {

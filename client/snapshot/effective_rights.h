@@ -22,8 +22,6 @@
 
 namespace era {
 
-// What a file server answers for a file request on a connection nobody is logged in on.
-constexpr NWCCODE NweAccessDenied = 0x89A8;
 
 // A trustee as the calculation keys it: an object of the tree, or a special name.
 using TTrusteeKey = uint64_t;

@@ -15,15 +15,6 @@
 
 namespace era {
 
-// The code a local path (no mapped drive, no UNC path of a known server) gives: no server serves it.
-constexpr NWCCODE ErrLocalPath = NweRequesterFailure;
-constexpr NWCCODE ErrNotLoggedIn = -337;                 // no authenticated connection to the tree
-constexpr NWCCODE NweBufferOverflow = 0x880E;           // an information buffer too small for the answer
-constexpr NWCCODE NweParamInvalid = 0x8836;             // an information type the client does not know
-constexpr NWCCODE NweVolumeDoesNotExist = 0x8998;
-constexpr NWCCODE NweBadDirectoryHandle = 0x899B;
-constexpr NWCCODE NweNoDirectoryHandles = 0x899D;       // every entry-scan handle is in use
-constexpr NWCCODE NweInvalidPath = NweNoMoreTrustees;   // what the server answers for a path it has not
 constexpr uint16_t BinderyUserType = 1;                  // the type NWGetObjectName gives for bindery names
 
 class TSnapshotClient : public TContextClient {
