@@ -26,7 +26,7 @@ struct TContextState {
     uint32_t Confidence = 0;
     uint32_t DsiFlags = DefaultDsiFlags;
     std::string TreeName;
-    std::string NameContext = "[Root]";
+    std::string NameContext = RootName;
     TNameParts NameContextParts;   // the name context as full parts ([Root]: none)
 };
 

@@ -123,7 +123,7 @@ std::string& ConnectionFailure() {
 const char* LdapErrorDescription(int32_t code) {
     if (code >= 0xFC00 && code <= 0xFEFF) code = static_cast<int16_t>(code);
     const char* description = NWErrorDescription(code);
-    if ((code != ErrTransportFailure && code != -669) || ConnectionFailure().empty()) return description;
+    if ((code != ErrTransportFailure && code != ErrAuthenticationFailed) || ConnectionFailure().empty()) return description;
     static std::string composed;
     composed = std::string(description) + ": " + ConnectionFailure();
     return composed.c_str();
@@ -292,7 +292,7 @@ bool TLdapClient::Unreachable(NWCONN_HANDLE connection) const {
 NWCCODE TLdapClient::Remember(TTree& tree, NWCCODE code) {
     if (code == 0) return 0;
     lastError_ = tree.Session->LastError();
-    if (code == ErrTransportFailure || code == -669) ConnectionFailure() = lastError_;
+    if (code == ErrTransportFailure || code == ErrAuthenticationFailed) ConnectionFailure() = lastError_;
     // After a lost connection nothing kept is trusted: the server may have changed meanwhile.
     if (code == ErrTransportFailure) tree.Forget();
     return code;
@@ -531,7 +531,7 @@ NWCCODE TLdapClient::Fetch(TTree& tree, const TNameParts& full, const TCached*& 
     std::string dn = DnOf(tree, full, guessed);
     NWCCODE code = ReadEntry(tree, dn, full, entry);
     if (code == ErrNoSuchEntry && guessed) code = Locate(tree, full, entry);
-    if (code == ErrNoSuchEntry || code == -610) {
+    if (code == ErrNoSuchEntry || code == ErrIllegalDsName) {
         TCached missing;
         missing.Code = ErrNoSuchEntry;
         missing.Parts = full;
@@ -569,7 +569,7 @@ NWCCODE TLdapClient::Locate(TTree& tree, const TNameParts& full, const TCached*&
         for (const char* type : NamingTypes) {
             TNameParts typed = {{DirectoryAttributeName(type), value}};
             NWCCODE code = ReadEntry(tree, PartsToLdapDn(typed), full, entry);
-            if (code != ErrNoSuchEntry && code != -610) return code;
+            if (code != ErrNoSuchEntry && code != ErrIllegalDsName) return code;
         }
         return ErrNoSuchEntry;
     }
@@ -1116,7 +1116,7 @@ NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std
                                reply, EffectivePrivilegesReplyOid));
     if (code == ErrInvalidRequest) tree->EffectivePrivilegesRefused = true;
     if (code != 0) return code;
-    if (!DecodeEffectivePrivilegesReply(reply, privileges)) return -330;   // invalid server response
+    if (!DecodeEffectivePrivilegesReply(reply, privileges)) return ErrInvalidResponse;
     return 0;
 }
 

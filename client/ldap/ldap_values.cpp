@@ -41,7 +41,7 @@ bool ParseLdapAcl(std::string_view text, uint32_t& privileges, std::string& subj
     if (EqualsFolded(scope, "subtree")) inheritable = true;
     else if (EqualsFolded(scope, "entry")) inheritable = false;
     else return false;
-    bool entryKind = what == "[Entry Rights]";
+    bool entryKind = what == EntryRightsAttr;
     // Bit 0x40 reads in opposite senses: set on an entry-rights assignment that is not
     // inherited, set on an attribute-rights assignment that is.
     mask &= ~0x40u;

@@ -374,50 +374,72 @@ NWCCODE ValueTest(const TContextState& context, const TSnapshotTree& tree, uint3
 
 bool IsObjectClass(std::string_view name) { return EqualsFolded(name, "Object Class"); }
 
+NWCCODE BindNode(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node, TObjectTest& test);
+
+// An AND, OR or NOT: its operands bound first.
+NWCCODE BindGroup(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node, TObjectTest& test) {
+    if (node.Kind == TFilterNodeKind::Not && node.Operands.size() != 1) return ErrInvalidFilterSyntax;
+    std::vector<TObjectTest> operands(node.Operands.size());
+    for (size_t i = 0; i < operands.size(); ++i) {
+        NWCCODE code = BindNode(context, tree, node.Operands[i], operands[i]);
+        if (code != 0) return code;
+    }
+    if (node.Kind == TFilterNodeKind::Not)
+        test = [operand = operands.front()](uint32_t object) { return !operand(object); };
+    else if (node.Kind == TFilterNodeKind::And)
+        test = [operands](uint32_t object) {
+            return std::all_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
+        };
+    else
+        test = [operands](uint32_t object) {
+            return std::any_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
+        };
+    return 0;
+}
+
+// Whether an object holds any value of the attribute (every object has its base class).
+TObjectTest BindPresent(const TSnapshotTree& tree, const std::string& name) {
+    if (IsObjectClass(name)) return [](uint32_t) { return true; };
+    const uint32_t attribute = tree.FindAttribute(name);
+    if (attribute == NoAttribute) return Never;
+    return [in = &tree, attribute](uint32_t object) {
+        const TStoredAttribute* stored = in->AttributeOf(object, attribute);
+        return stored && !stored->Values.empty();
+    };
+}
+
+// A comparison of an attribute's values (the base class counts as an object class value).
+NWCCODE BindCompare(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node,
+                    TObjectTest& test) {
+    const uint32_t attribute = tree.FindAttribute(node.Name);
+    const bool objectClass = IsObjectClass(node.Name);
+    test = Never;
+    if (attribute == NoAttribute && !objectClass) return 0;
+    const uint32_t syntax = attribute == NoAttribute ? SynClassName : tree.Attributes()[attribute].Syntax;
+    TValueTest valueTest;
+    NWCCODE code = ValueTest(context, tree, syntax, node, valueTest);
+    if (code != 0 || !valueTest) return code;
+    test = [in = &tree, attribute, objectClass, valueTest](uint32_t object) {
+        if (objectClass) {
+            TStoredValue baseClass;
+            baseClass.Text = in->Object(object).BaseClass;
+            if (valueTest(baseClass)) return true;
+        }
+        const TStoredAttribute* stored = in->AttributeOf(object, attribute);
+        return stored && std::any_of(stored->Values.begin(), stored->Values.end(), valueTest);
+    };
+    return 0;
+}
+
 NWCCODE BindNode(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node, TObjectTest& test) {
     const TSnapshotTree* in = &tree;
     switch (node.Kind) {
     case TFilterNodeKind::And:
-    case TFilterNodeKind::Or: {
-        std::vector<TObjectTest> operands(node.Operands.size());
-        for (size_t i = 0; i < operands.size(); ++i) {
-            NWCCODE code = BindNode(context, tree, node.Operands[i], operands[i]);
-            if (code != 0) return code;
-        }
-        if (node.Kind == TFilterNodeKind::And)
-            test = [operands](uint32_t object) {
-                return std::all_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
-            };
-        else
-            test = [operands](uint32_t object) {
-                return std::any_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
-            };
+    case TFilterNodeKind::Or:
+    case TFilterNodeKind::Not: return BindGroup(context, tree, node, test);
+    case TFilterNodeKind::Present:
+        test = BindPresent(tree, node.Name);
         return 0;
-    }
-    case TFilterNodeKind::Not: {
-        if (node.Operands.size() != 1) return ErrInvalidFilterSyntax;
-        TObjectTest operand;
-        NWCCODE code = BindNode(context, tree, node.Operands.front(), operand);
-        if (code != 0) return code;
-        test = [operand](uint32_t object) { return !operand(object); };
-        return 0;
-    }
-    case TFilterNodeKind::Present: {
-        if (IsObjectClass(node.Name)) {
-            test = [](uint32_t) { return true; };   // every object has its base class
-            return 0;
-        }
-        const uint32_t attribute = tree.FindAttribute(node.Name);
-        if (attribute == NoAttribute) {
-            test = Never;
-            return 0;
-        }
-        test = [in, attribute](uint32_t object) {
-            const TStoredAttribute* stored = in->AttributeOf(object, attribute);
-            return stored && !stored->Values.empty();
-        };
-        return 0;
-    }
     case TFilterNodeKind::RelativeName:
         test = [in, name = node.Name](uint32_t object) {
             if (object == RootObject) return name == RootName;
@@ -433,32 +455,7 @@ NWCCODE BindNode(const TContextState& context, const TSnapshotTree& tree, const 
             return EqualsFolded(baseClass, name) || EqualsFolded(baseClass, mapped);
         };
         return 0;
-    case TFilterNodeKind::Compare: {
-        const uint32_t attribute = tree.FindAttribute(node.Name);
-        const bool objectClass = IsObjectClass(node.Name);
-        if (attribute == NoAttribute && !objectClass) {
-            test = Never;
-            return 0;
-        }
-        const uint32_t syntax = attribute == NoAttribute ? SynClassName : tree.Attributes()[attribute].Syntax;
-        TValueTest valueTest;
-        NWCCODE code = ValueTest(context, tree, syntax, node, valueTest);
-        if (code != 0) return code;
-        if (!valueTest) {
-            test = Never;
-            return 0;
-        }
-        test = [in, attribute, objectClass, valueTest](uint32_t object) {
-            if (objectClass) {
-                TStoredValue baseClass;
-                baseClass.Text = in->Object(object).BaseClass;
-                if (valueTest(baseClass)) return true;
-            }
-            const TStoredAttribute* stored = in->AttributeOf(object, attribute);
-            return stored && std::any_of(stored->Values.begin(), stored->Values.end(), valueTest);
-        };
-        return 0;
-    }
+    case TFilterNodeKind::Compare: return BindCompare(context, tree, node, test);
     }
     return ErrInvalidFilterSyntax;
 }
