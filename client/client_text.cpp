@@ -39,6 +39,16 @@ bool ParseInteger(std::string_view text, uint32_t& value) {
     return true;
 }
 
+void ParseReplicaPointer(std::string_view text, std::string& server, uint32_t& type, uint32_t& number) {
+    const size_t first = text.find('#');
+    server = std::string(text.substr(0, first));
+    if (first == std::string_view::npos) return;
+    const std::string_view rest = text.substr(first + 1);
+    const size_t second = rest.find('#');
+    ParseUnsigned(rest.substr(0, second), type);
+    if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), number);
+}
+
 bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
     if (buffer.size() < sizeof number) return false;
     std::memcpy(buffer.data(), &number, sizeof number);

@@ -24,6 +24,9 @@ bool ParseUnsigned(std::string_view text, uint32_t& value);
 // A 32-bit directory integer: signed in the directory, kept as its 32 bits.
 bool ParseInteger(std::string_view text, uint32_t& value);
 
+// A replica pointer "server#type#number": the server, then what of the numbers reads.
+void ParseReplicaPointer(std::string_view text, std::string& server, uint32_t& type, uint32_t& number);
+
 // A number as 4 bytes in host order; false when the buffer is too small.
 bool PutNumber(std::span<uint8_t> buffer, uint32_t number);
 // A zero-terminated text; false when the buffer is too small.

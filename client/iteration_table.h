@@ -24,6 +24,15 @@ struct TIterationBase {
     uint32_t Kind = DsvRead;   // DsvRead, DsvList, DsvListContainers or DsvSearch
 };
 
+// A fresh iteration of a context and kind (it gets its handle when a batch leaves more behind).
+template <typename TIteration>
+std::unique_ptr<TIteration> NewIteration(NWDSContextHandle context, uint32_t kind) {
+    auto iteration = std::make_unique<TIteration>();
+    iteration->Context = context;
+    iteration->Kind = kind;
+    return iteration;
+}
+
 // The open iterations of a client by handle.
 class TIterationTable {
 public:

@@ -709,9 +709,7 @@ NWCCODE TLdapClient::NWDSRead(NWDSContextHandle context, const std::string& obje
         const TCached* entry = nullptr;
         NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
         if (code != 0) return code;
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
-        fresh->Kind = DsvRead;
+        fresh = NewIteration<TIteration>(context, DsvRead);
         fresh->Tree = tree;
         fresh->InfoType = infoType;
         fresh->Attributes = ReadAttributes(*tree, state, *entry, allAttrs, attrNames);
@@ -845,9 +843,7 @@ NWCCODE TLdapClient::ListBatch(NWDSContextHandle context, const std::string& obj
         iteration = iterations_.Resume<TIteration>(iterationHandle, context, kind);
         if (!iteration) return ErrInvalidHandle;
     } else {
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
-        fresh->Kind = kind;
+        fresh = NewIteration<TIteration>(context, kind);
         fresh->ContainersOnly = containersOnly;
         NWCCODE code = StartList(*tree, state, object, *fresh);
         if (code != 0) return code;
@@ -950,9 +946,7 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
         iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvSearch);
         if (!iteration) return ErrInvalidHandle;
     } else {
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
-        fresh->Kind = DsvSearch;
+        fresh = NewIteration<TIteration>(context, DsvSearch);
         NWCCODE code = StartSearch(*tree, state, baseObjectName, scope, filterBuffer, *fresh);
         if (code != 0) return code;
         iteration = fresh.get();
@@ -996,31 +990,14 @@ NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::strin
 NWCCODE TLdapClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) {
     TTree* tree = TreeOf(context);
     if (!tree) return TSnapshotClient::NWDSCanonicalizeName(context, name, canonical);
-    canonical.clear();
-    const TContextState& state = *Context(context);
-    TResolvedName resolved;
-    NWCCODE code = ResolveName(state, name, resolved);
-    if (code != 0) return code;
-    if (!resolved.Special.empty()) {
-        canonical = resolved.Special;
-        return 0;
-    }
-    TNameParts& parts = resolved.Parts;
-    bool typed = (state.Flags & DcvTypelessNames) == 0;
-    if (typed) {
-        // Types come from the DNs the server has named; the rest get the usual guesses.
-        for (size_t i = 0; i < parts.size(); ++i) {
-            auto it = tree->KnownDns.find(NameKey(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end())));
-            if (it == tree->KnownDns.end()) continue;
-            TNameParts known;
-            if (!PartsOfDn(*tree, it->second, known) || known.size() != parts.size() - i) continue;
-            for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
-            break;
-        }
-        ApplyDefaultTypes(parts);
-    }
-    canonical = WriteFullName(parts, typed);
-    return 0;
+    // Types come from the DNs the server has named.
+    return CanonicalName(
+        *Context(context), name,
+        [this, tree](const TNameParts& tail, TNameParts& known) {
+            auto it = tree->KnownDns.find(NameKey(tail));
+            return it != tree->KnownDns.end() && PartsOfDn(*tree, it->second, known);
+        },
+        canonical);
 }
 
 NWCCODE TLdapClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {

@@ -101,14 +101,7 @@ TAttrValue LdapValueToAttrValue(uint32_t syntax, std::string_view text, const TN
     }
     case SynReplicaPointer: {
         TReplicaPointer pointer;
-        size_t first = text.find('#');
-        pointer.ServerName = std::string(text.substr(0, first));
-        if (first != std::string_view::npos) {
-            std::string_view rest = text.substr(first + 1);
-            size_t second = rest.find('#');
-            ParseUnsigned(rest.substr(0, second), pointer.ReplicaType);
-            if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), pointer.ReplicaNumber);
-        }
+        ParseReplicaPointer(text, pointer.ServerName, pointer.ReplicaType, pointer.ReplicaNumber);
         return pointer;
     }
     case SynPoAddress: {

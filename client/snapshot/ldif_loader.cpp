@@ -576,15 +576,7 @@ private:
             return true;
         }
         case SynReplicaPointer: {
-            // server#type#number
-            size_t first = text.find('#');
-            value.Text = std::string(text.substr(0, first));
-            if (first != std::string_view::npos) {
-                std::string_view rest = text.substr(first + 1);
-                size_t second = rest.find('#');
-                ParseUnsigned(rest.substr(0, second), value.Number);
-                if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), value.Number2);
-            }
+            ParseReplicaPointer(text, value.Text, value.Number, value.Number2);
             return true;
         }
         default:

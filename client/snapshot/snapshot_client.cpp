@@ -173,9 +173,7 @@ NWCCODE TSnapshotClient::StartRead(NWDSContextHandle context, const TContextStat
     uint32_t found = NoObject;
     NWCCODE code = FindObject(context, object, (state.Flags & DcvDerefAliases) != 0, tree, found);
     if (code != 0) return code;
-    fresh = std::make_unique<TIteration>();
-    fresh->Context = context;
-    fresh->Kind = DsvRead;
+    fresh = NewIteration<TIteration>(context, DsvRead);
     fresh->Tree = tree;
     fresh->Object = found;
     fresh->InfoType = infoType;
@@ -287,9 +285,7 @@ NWCCODE TSnapshotClient::ListBatch(NWDSContextHandle context, const std::string&
         uint32_t found = NoObject;
         NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
         if (code != 0) return code;
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
-        fresh->Kind = kind;
+        fresh = NewIteration<TIteration>(context, kind);
         fresh->Tree = tree;
         fresh->Object = found;
         iteration = fresh.get();
@@ -330,30 +326,17 @@ NWCCODE TSnapshotClient::NWDSCanonicalizeName(NWDSContextHandle context, const s
     canonical.clear();
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
-    TResolvedName resolved;
-    NWCCODE code = ResolveName(*state, name, resolved);
-    if (code != 0) return code;
-    if (!resolved.Special.empty()) {
-        canonical = resolved.Special;
-        return 0;
-    }
-    TNameParts& parts = resolved.Parts;
-    bool typed = (state->Flags & DcvTypelessNames) == 0;
-    if (typed) {
-        // Types come from the objects that exist; the rest keep what the input gave or get the usual guesses.
-        if (const TSnapshotTree* tree = ContextTree(context)) {
-            for (size_t i = 0; i < parts.size(); ++i) {
-                uint32_t object = tree->FindObject(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end()));
-                if (object == NoObject) continue;
-                TNameParts known = tree->FullName(object);
-                for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
-                break;
-            }
-        }
-        ApplyDefaultTypes(parts);
-    }
-    canonical = WriteFullName(parts, typed);
-    return 0;
+    // Types come from the objects that exist.
+    const TSnapshotTree* tree = ContextTree(context);
+    return CanonicalName(
+        *state, name,
+        [tree](const TNameParts& tail, TNameParts& known) {
+            const uint32_t object = tree ? tree->FindObject(tail) : NoObject;
+            if (object == NoObject) return false;
+            known = tree->FullName(object);
+            return true;
+        },
+        canonical);
 }
 
 NWCCODE TSnapshotClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {

@@ -550,9 +550,7 @@ NWCCODE TSnapshotClient::StartSearch(NWDSContextHandle context, const TContextSt
     uint32_t base = NoObject;
     code = FindObject(context, baseObjectName, (state.Flags & DcvDerefAliases) != 0, tree, base);
     if (code != 0) return code;
-    fresh = std::make_unique<TSearch>();
-    fresh->Context = context;
-    fresh->Kind = DsvSearch;
+    fresh = NewIteration<TSearch>(context, DsvSearch);
     fresh->Tree = tree;
     fresh->SearchAliases = searchAliases;
     code = BindSnapshotFilter(state, *tree, filter, fresh->Test);
