@@ -8,7 +8,8 @@ namespace era {
 std::string CutUtf8(const std::string& text, size_t max) {
     if (text.size() <= max) return text;
     size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
     return text.substr(0, end);
 }
 
@@ -17,7 +18,8 @@ std::vector<std::string> SplitDollar(std::string_view text) {
     size_t start = 0;
     for (;;) {
         const size_t end = text.find('$', start);
-        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        parts.emplace_back(
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (end == std::string_view::npos) return parts;
         start = end + 1;
     }

@@ -4,8 +4,8 @@
 
 namespace era {
 
-NWCCODE TIterationTable::EndBatch(int32_t& handle, std::unique_ptr<TIterationBase> fresh, bool finished, NWCCODE code,
-                                  TDSBuffer& result) {
+NWCCODE TIterationTable::EndBatch(int32_t& handle, std::unique_ptr<TIterationBase> fresh, bool finished,
+                                  NWCCODE code, TDSBuffer& result) {
     if (finished || code != 0) {
         if (handle != NoIteration) open_.erase(handle);
         handle = NoIteration;

@@ -21,7 +21,7 @@ constexpr uint32_t DsvListContainers = 0x100 | DsvList;
 struct TIterationBase {
     virtual ~TIterationBase() = default;
     NWDSContextHandle Context = 0;
-    uint32_t Kind = DsvRead;   // DsvRead, DsvList, DsvListContainers or DsvSearch
+    uint32_t Kind = DsvRead; // DsvRead, DsvList, DsvListContainers or DsvSearch
 };
 
 // A fresh iteration of a context and kind (it gets its handle when a batch leaves more behind).

@@ -10,7 +10,8 @@ std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstat
     return std::make_unique<TLdapClient>(std::move(workstation));
 }
 
-NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message) {
+NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client,
+                        std::string& message) {
     client.reset();
     auto workstation = LoadWorkstationFile(path, message);
     if (!workstation) return NweClientNotStarted;

@@ -18,7 +18,8 @@ std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstat
 
 // Starts the client from a workstation file: the client, or nullptr with a message that names the
 // file, the key or line and what was expected there (the code is NweClientNotStarted then).
-NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message);
+NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client,
+                        std::string& message);
 std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message);
 // Loads a workstation file and, when it loads, makes it the process-wide client with its
 // redirector answering for network paths (what "--workstation FILE" and ERA_WORKSTATION do).

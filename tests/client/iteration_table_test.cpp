@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace era {
 
 namespace {
@@ -123,7 +122,8 @@ TEST(FillReadBatch, AnAttributeGoesOnlyWithAValueAndTheNextBatchGoesOnFromTheCur
     probe.AddValue(attributes[1].Values[0]);
     TDSBuffer small(probe.UsedBytes());
     TReadCursor cursor;
-    EXPECT_TRUE(FillReadBatch(small, DsAttributeValues, attributes.size(), cursor, attributeAt, valueAt, code));
+    EXPECT_TRUE(
+        FillReadBatch(small, DsAttributeValues, attributes.size(), cursor, attributeAt, valueAt, code));
     EXPECT_EQ(code, 0);
     EXPECT_EQ(cursor.Next, 1u);
     EXPECT_EQ(cursor.NextValue, 1u);
@@ -137,13 +137,13 @@ TEST(FillReadBatch, AnAttributeGoesOnlyWithAValueAndTheNextBatchGoesOnFromTheCur
 TEST(ClientText, SplitsAndReadsTheDirectorysSmallFormats) {
     EXPECT_EQ(SplitDollar(""), (std::vector<std::string>{""}));
     EXPECT_EQ(SplitDollar("a$$b"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_EQ(CutUtf8("a\xC3\xA9", 2), "a");   // never half of "é"
+    EXPECT_EQ(CutUtf8("a\xC3\xA9", 2), "a"); // never half of "é"
     std::string server;
     uint32_t type = 9, number = 9;
     ParseReplicaPointer("FS1#2", server, type, number);
     EXPECT_EQ(server, "FS1");
     EXPECT_EQ(type, 2u);
-    EXPECT_EQ(number, 9u);   // absent: left as it was
+    EXPECT_EQ(number, 9u); // absent: left as it was
     uint32_t value = 0;
     EXPECT_TRUE(ParseInteger("-1", value));
     EXPECT_EQ(value, 0xFFFFFFFFu);
