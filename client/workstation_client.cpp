@@ -1,6 +1,7 @@
 #include "client/workstation_client.h"
 
 #include "client/ldap/ldap_client.h"
+#include "client/ldap/ldap_settings.h"
 #include "client/redirector.h"
 
 namespace era {
@@ -13,6 +14,9 @@ std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstat
 NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client,
                         std::string& message) {
     client.reset();
+    // Trees named "ldap" in the file are stand-ins whose directory the LDAP source reads.
+    static const bool LdapTreesKnown = (RegisterTreeSource("ldap", LdapTreeSource, true), true);
+    (void)LdapTreesKnown;
     auto workstation = LoadWorkstationFile(path, message);
     if (!workstation) return NweClientNotStarted;
     // A file that names LDAP trees gets the live directory; the rest of it answers the same.
