@@ -4,7 +4,7 @@
 #include "app/saving.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/connections.h"
 #include "util/paths.h"
 #include "util/settings.h"

@@ -118,4 +118,31 @@ std::string TContextClient::OutputName(const TContextState& context, const TName
     return WriteOutputName(full, context.Flags, context.NameContextParts);
 }
 
+NWCCODE TContextClient::CanonicalName(const TContextState& context, const std::string& name,
+                                      const TKnownName& knownName, std::string& canonical) const {
+    canonical.clear();
+    TResolvedName resolved;
+    NWCCODE code = ResolveName(context, name, resolved);
+    if (code != 0) return code;
+    if (!resolved.Special.empty()) {
+        canonical = resolved.Special;
+        return 0;
+    }
+    TNameParts& parts = resolved.Parts;
+    const bool typed = (context.Flags & DcvTypelessNames) == 0;
+    if (typed) {
+        for (size_t i = 0; i < parts.size(); ++i) {
+            TNameParts known;
+            if (!knownName(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end()), known) ||
+                known.size() != parts.size() - i)
+                continue;
+            for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
+            break;
+        }
+        ApplyDefaultTypes(parts);
+    }
+    canonical = WriteFullName(parts, typed);
+    return 0;
+}
+
 } // namespace era

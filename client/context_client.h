@@ -7,6 +7,7 @@
 #include "client/name_forms.h"
 #include "directory/client.h"
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 
@@ -26,7 +27,7 @@ struct TContextState {
     uint32_t Confidence = 0;
     uint32_t DsiFlags = DefaultDsiFlags;
     std::string TreeName;
-    std::string NameContext = "[Root]";
+    std::string NameContext = RootName;
     TNameParts NameContextParts;   // the name context as full parts ([Root]: none)
 };
 
@@ -60,6 +61,12 @@ protected:
     NWCCODE ResolveName(const TContextState& context, const std::string& name, TResolvedName& resolved) const;
     // Writes a full name as the context hands names back.
     std::string OutputName(const TContextState& context, const TNameParts& full) const;
+    // The full name of the object a tail of a name stands for, when the source knows it.
+    using TKnownName = std::function<bool(const TNameParts& tail, TNameParts& known)>;
+    // A name as NWDSCanonicalizeName gives it: specials as they are; with types, each part typed
+    // as the longest tail the source knows names it, the rest as the input gave or the usual guesses.
+    NWCCODE CanonicalName(const TContextState& context, const std::string& name, const TKnownName& knownName,
+                          std::string& canonical) const;
 
 private:
     std::unordered_map<NWDSContextHandle, TContextState> contexts_;

@@ -1,7 +1,7 @@
 // era-gui and era-gui-fs: the desktop programs. One source; the build gives each its edition
 // (ERA_EDITION_CODE: 4 the eDirectory edition, 2 the file-system edition).
 
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "gui/form_about.h"
 #include "gui/main_form.h"
 #include "gui/qt_host.h"

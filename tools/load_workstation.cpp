@@ -3,7 +3,7 @@
 //
 //   era_load_workstation FILE
 
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 
 #include <chrono>
 #include <cstdio>

@@ -5,7 +5,7 @@
 //   era_scan_memory FILE [ITEMS]   (default 10000; a sample every tenth of the way)
 
 #include "app/main_state.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/client.h"
 #include "util/ini_file.h"
 

@@ -1,10 +1,11 @@
 #include "client/ldap/ldap_client.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/ldap/ldap_filter.h"
 #include "client/ldap/ldap_values.h"
 #include "client/schema_map.h"
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 #include "directory/error_table.h"
 
 #include <algorithm>
@@ -21,7 +22,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-constexpr int32_t NoIteration = -1;
 constexpr int32_t FirstLdapIteration = 0x40000000;   // apart from the embedded directory's handles
 constexpr int32_t FirstLdapStream = 0x40000000;
 constexpr size_t MaxBaseClassBytes = 32;
@@ -37,19 +37,6 @@ constexpr const char* EffectivePrivilegesReplyOid = "2.16.840.1.113719.1.27.100.
 constexpr NWCONN_REF FirstOwnReference = 0x00A20001;
 constexpr NWCONN_HANDLE FirstOwnHandle = 0x00010001;
 constexpr size_t PaddedTreeNameLength = 32;
-
-bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
-    if (buffer.size() < sizeof number) return false;
-    std::memcpy(buffer.data(), &number, sizeof number);
-    return true;
-}
-
-bool PutText(std::span<uint8_t> buffer, const std::string& text) {
-    if (buffer.size() < text.size() + 1) return false;
-    std::memcpy(buffer.data(), text.data(), text.size());
-    buffer[text.size()] = 0;
-    return true;
-}
 
 // The host of an LDAP URI ("ldaps://dir.example:636" gives "dir.example").
 std::string UriHost(const std::string& uri) {
@@ -79,13 +66,6 @@ bool IsBookkeeping(std::string_view ldapName) {
 
 // The naming attributes tried for a name part whose type is not known.
 constexpr const char* NamingTypes[] = {"cn", "ou", "o", "l", "c", "dc", "st"};
-
-std::string CutUtf8(const std::string& text, size_t max) {
-    if (text.size() <= max) return text;
-    size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
 
 uint32_t TimeOf(const TLdapEntry& entry, const char* name) {
     uint32_t seconds = 0;
@@ -143,7 +123,7 @@ std::string& ConnectionFailure() {
 const char* LdapErrorDescription(int32_t code) {
     if (code >= 0xFC00 && code <= 0xFEFF) code = static_cast<int16_t>(code);
     const char* description = NWErrorDescription(code);
-    if ((code != ErrTransportFailure && code != -669) || ConnectionFailure().empty()) return description;
+    if ((code != ErrTransportFailure && code != ErrAuthenticationFailed) || ConnectionFailure().empty()) return description;
     static std::string composed;
     composed = std::string(description) + ": " + ConnectionFailure();
     return composed.c_str();
@@ -201,15 +181,12 @@ struct TLdapClient::TTree {
 };
 
 // One read, listing or search that goes on over several calls.
-struct TLdapClient::TIteration {
-    NWDSContextHandle Context = 0;
-    uint32_t Operation = DsvRead;   // DsvRead, DsvList or DsvSearch
+struct TLdapClient::TIteration : TIterationBase {
     TTree* Tree = nullptr;
     // A read: the attributes to send with their values, and where the next batch starts.
     uint32_t InfoType = DsAttributeValues;
     std::vector<TBufferAttribute> Attributes;
-    size_t Next = 0;
-    size_t NextValue = 0;
+    TReadCursor Read;
     // A listing or search: the server's pages, and what of the last page has not been sent.
     bool ContainersOnly = false;
     std::string BaseDn;
@@ -217,10 +194,12 @@ struct TLdapClient::TIteration {
     std::string Filter;
     TLdapPage Page;
     std::deque<TBufferObject> Pending;
-    std::vector<std::string> Keys;   // a search from the cache: what remains to send
     bool FromCache = false;
     std::vector<std::string> Found;  // a search: the entries found so far (for the cache)
     std::vector<std::string> BaseClasses;   // a search: the base classes every result must have
+
+    // Whether everything was sent.
+    bool Finished() const { return Pending.empty() && (FromCache || Page.Done); }
 };
 
 struct TLdapClient::TStream {
@@ -231,7 +210,7 @@ struct TLdapClient::TStream {
 // ---------------------------------------------------------------------------------------------
 
 TLdapClient::TLdapClient(std::unique_ptr<TWorkstation> workstation)
-    : TSnapshotClient(std::move(workstation)), nextIteration_(FirstLdapIteration), nextStream_(FirstLdapStream) {
+    : TSnapshotClient(std::move(workstation)), iterations_(FirstLdapIteration), nextStream_(FirstLdapStream) {
     const TWorkstation& ws = Workstation();
     for (const auto& live : ws.LiveTrees) {
         if (live.Kind != "ldap") continue;
@@ -313,7 +292,7 @@ bool TLdapClient::Unreachable(NWCONN_HANDLE connection) const {
 NWCCODE TLdapClient::Remember(TTree& tree, NWCCODE code) {
     if (code == 0) return 0;
     lastError_ = tree.Session->LastError();
-    if (code == ErrTransportFailure || code == -669) ConnectionFailure() = lastError_;
+    if (code == ErrTransportFailure || code == ErrAuthenticationFailed) ConnectionFailure() = lastError_;
     // After a lost connection nothing kept is trusted: the server may have changed meanwhile.
     if (code == ErrTransportFailure) tree.Forget();
     return code;
@@ -552,7 +531,7 @@ NWCCODE TLdapClient::Fetch(TTree& tree, const TNameParts& full, const TCached*& 
     std::string dn = DnOf(tree, full, guessed);
     NWCCODE code = ReadEntry(tree, dn, full, entry);
     if (code == ErrNoSuchEntry && guessed) code = Locate(tree, full, entry);
-    if (code == ErrNoSuchEntry || code == -610) {
+    if (code == ErrNoSuchEntry || code == ErrIllegalDsName) {
         TCached missing;
         missing.Code = ErrNoSuchEntry;
         missing.Parts = full;
@@ -590,7 +569,7 @@ NWCCODE TLdapClient::Locate(TTree& tree, const TNameParts& full, const TCached*&
         for (const char* type : NamingTypes) {
             TNameParts typed = {{DirectoryAttributeName(type), value}};
             NWCCODE code = ReadEntry(tree, PartsToLdapDn(typed), full, entry);
-            if (code != ErrNoSuchEntry && code != -610) return code;
+            if (code != ErrNoSuchEntry && code != ErrIllegalDsName) return code;
         }
         return ErrNoSuchEntry;
     }
@@ -673,15 +652,44 @@ TObjectInfo InfoOf(const TLdapEntry& entry, bool root) {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-int32_t TLdapClient::NewIteration(std::unique_ptr<TIteration> iteration) {
-    for (;;) {
-        int32_t handle = nextIteration_;
-        nextIteration_ = nextIteration_ == INT32_MAX ? FirstLdapIteration : nextIteration_ + 1;
-        if (!iterations_.count(handle)) {
-            iterations_.emplace(handle, std::move(iteration));
-            return handle;
+// The attributes of an entry a read sends, by their directory names (the LDAP names that map to
+// one name together), with their values in the form the context hands them back.
+std::vector<TBufferAttribute> TLdapClient::ReadAttributes(TTree& tree, const TContextState& state, const TCached& entry,
+                                                          bool allAttrs, const TDSBuffer* attrNames) {
+    std::vector<std::string> wanted;
+    if (!allAttrs)
+        for (const auto& name : attrNames->AttributeNames())
+            if (std::none_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return EqualsFolded(w, name); }))
+                wanted.push_back(name);
+    std::vector<TBufferAttribute> attrs;
+    auto add = [&](const TLdapAttribute& attribute, const std::string& directoryName) {
+        auto slot = std::find_if(attrs.begin(), attrs.end(),
+                                 [&](const TBufferAttribute& a) { return EqualsFolded(a.Name, directoryName); });
+        if (slot == attrs.end()) {
+            attrs.push_back({directoryName, DirectoryAttributeSyntax(directoryName), {}});
+            slot = attrs.end() - 1;
         }
+        bool classes = slot->Syntax == SynClassName;
+        for (const auto& value : attribute.Values) {
+            if (classes) {
+                slot->Values.push_back(TTextValue{DirectoryClassName(value)});
+                continue;
+            }
+            slot->Values.push_back(LdapValueToAttrValue(
+                slot->Syntax, value, [&](std::string_view text) { return OutputValueName(tree, state, text); }));
+        }
+    };
+    if (allAttrs) {
+        for (const auto& attribute : entry.Entry.Attributes)
+            if (!IsBookkeeping(attribute.Name) && !attribute.Values.empty())
+                add(attribute, DirectoryAttributeName(attribute.Name));
+    } else {
+        for (const auto& name : wanted)
+            for (const auto& attribute : entry.Entry.Attributes)
+                if (!attribute.Values.empty() && EqualsFolded(DirectoryAttributeName(attribute.Name), name))
+                    add(attribute, DirectoryAttributeName(attribute.Name));
     }
+    return attrs;
 }
 
 NWCCODE TLdapClient::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
@@ -693,101 +701,28 @@ NWCCODE TLdapClient::NWDSRead(NWDSContextHandle context, const std::string& obje
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        auto it = iterations_.find(iterationHandle);
-        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvRead) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        iteration = it->second.get();
+        iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvRead);
+        if (!iteration) return ErrInvalidHandle;
     } else {
         if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
         if (!allAttrs && !attrNames) return ErrInvalidRequest;
         const TCached* entry = nullptr;
         NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
         if (code != 0) return code;
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
+        fresh = NewIteration<TIteration>(context, DsvRead);
         fresh->Tree = tree;
         fresh->InfoType = infoType;
-        // The attributes by their directory names, those LDAP names that map to one name together.
-        std::vector<std::string> wanted;
-        if (!allAttrs)
-            for (const auto& name : attrNames->AttributeNames())
-                if (std::none_of(wanted.begin(), wanted.end(), [&](const std::string& w) { return EqualsFolded(w, name); }))
-                    wanted.push_back(name);
-        auto add = [&](const TLdapAttribute& attribute, const std::string& directoryName) {
-            auto& attrs = fresh->Attributes;
-            auto slot = std::find_if(attrs.begin(), attrs.end(),
-                                     [&](const TBufferAttribute& a) { return EqualsFolded(a.Name, directoryName); });
-            if (slot == attrs.end()) {
-                attrs.push_back({directoryName, DirectoryAttributeSyntax(directoryName), {}});
-                slot = attrs.end() - 1;
-            }
-            bool classes = slot->Syntax == SynClassName;
-            for (const auto& value : attribute.Values) {
-                if (classes) {
-                    slot->Values.push_back(TTextValue{DirectoryClassName(value)});
-                    continue;
-                }
-                slot->Values.push_back(LdapValueToAttrValue(
-                    slot->Syntax, value, [&](std::string_view text) { return OutputValueName(*tree, state, text); }));
-            }
-        };
-        if (allAttrs) {
-            for (const auto& attribute : entry->Entry.Attributes)
-                if (!IsBookkeeping(attribute.Name) && !attribute.Values.empty())
-                    add(attribute, DirectoryAttributeName(attribute.Name));
-        } else {
-            for (const auto& name : wanted)
-                for (const auto& attribute : entry->Entry.Attributes)
-                    if (!attribute.Values.empty() && EqualsFolded(DirectoryAttributeName(attribute.Name), name))
-                        add(attribute, DirectoryAttributeName(attribute.Name));
-        }
+        fresh->Attributes = ReadAttributes(*tree, state, *entry, allAttrs, attrNames);
         if (fresh->Attributes.empty()) return ErrNoSuchAttribute;
         iteration = fresh.get();
     }
-
-    NWCCODE code = 0;
-    bool full = false;
     const auto& attributes = iteration->Attributes;
-    for (; iteration->Next < attributes.size(); ++iteration->Next, iteration->NextValue = 0) {
-        const TBufferAttribute& attribute = attributes[iteration->Next];
-        if (iteration->InfoType == DsAttributeNames) {
-            if (!result.AddAttribute(attribute.Name, attribute.Syntax)) {
-                if (result.Attributes().empty()) code = ErrInsufficientBuffer;
-                full = true;
-                break;
-            }
-            continue;
-        }
-        // An attribute enters a batch only together with at least one of its values.
-        const TAttrValue& first = attribute.Values[iteration->NextValue];
-        TDSBuffer probe(result.Size() - result.UsedBytes());
-        if (!probe.AddAttribute(attribute.Name, attribute.Syntax) || !probe.AddValue(first)) {
-            if (result.Attributes().empty()) code = ErrInsufficientBuffer;
-            full = true;
-            break;
-        }
-        result.AddAttribute(attribute.Name, attribute.Syntax);
-        result.AddValue(first);
-        for (++iteration->NextValue; iteration->NextValue < attribute.Values.size(); ++iteration->NextValue)
-            if (!result.AddValue(attribute.Values[iteration->NextValue])) {
-                full = true;
-                break;
-            }
-        if (full) break;
-    }
-    if (code != 0 || !full) {
-        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) {
-        fresh->Operation = DsvRead;
-        iterationHandle = NewIteration(std::move(fresh));
-    }
-    return 0;
+    NWCCODE code = 0;
+    const bool more = FillReadBatch(
+        result, iteration->InfoType, attributes.size(), iteration->Read,
+        [&](size_t i) { return TReadAttribute{attributes[i].Name, attributes[i].Syntax, attributes[i].Values.size()}; },
+        [&](size_t i, size_t j) -> const TAttrValue& { return attributes[i].Values[j]; }, code);
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), !more, code, result);
 }
 
 NWCCODE TLdapClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
@@ -847,9 +782,52 @@ NWCCODE TLdapClient::NextPage(TIteration& iteration, const TContextState& state)
         if (std::any_of(iteration.BaseClasses.begin(), iteration.BaseClasses.end(),
                         [&](const std::string& wanted) { return !EqualsFolded(wanted, baseClass); }))
             continue;
-        if (iteration.Operation == DsvSearch) iteration.Found.push_back(NameKey(entry.Parts));
+        if (iteration.Kind == DsvSearch) iteration.Found.push_back(NameKey(entry.Parts));
         iteration.Pending.push_back({OutputName(state, entry.Parts), info});
     }
+    return 0;
+}
+
+NWCCODE TLdapClient::SendPages(TIteration& iteration, const TContextState& state, TObjectBatch& batch) {
+    bool fetched = false;
+    for (;;) {
+        while (!iteration.Pending.empty() && !batch.Limited() &&
+               batch.Add(iteration.Pending.front().Name, iteration.Pending.front().Info))
+            iteration.Pending.pop_front();
+        if (!iteration.Pending.empty()) return batch.Code();
+        // One page of the server is one batch; an empty page (only leaves in a containers-only
+        // listing) is followed by the next one in the same call.
+        bool more = !iteration.FromCache && !iteration.Page.Done;
+        if (!more || (fetched && batch.Count() > 0)) return 0;
+        NWCCODE code = NextPage(iteration, state);
+        if (code != 0) return code;
+        fetched = true;
+    }
+}
+
+NWCCODE TLdapClient::StartList(TTree& tree, const TContextState& state, const std::string& object,
+                               TIteration& fresh) {
+    const TCached* entry = nullptr;
+    NWCCODE code = ResolveObject(tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
+    if (code != 0) return code;
+    fresh.Tree = &tree;
+    fresh.Scope = 1;
+    fresh.Filter = "(objectClass=*)";
+    if (!entry->Root || !tree.SuffixDn.empty()) {
+        fresh.BaseDn = entry->Entry.Dn;
+        return 0;
+    }
+    // Below a root that no entry holds lies the configured base alone.
+    TNameParts baseParts;
+    const TCached* base = nullptr;
+    if (PartsOfDn(tree, tree.Settings.Base, baseParts)) {
+        Learn(tree, baseParts, tree.Settings.Base);
+        code = Fetch(tree, baseParts, base);
+        if (code != 0 && code != ErrNoSuchEntry) return code;
+    }
+    if (base) fresh.Pending.push_back({OutputName(state, base->Parts), InfoOf(base->Entry, false)});
+    fresh.Page.Done = true;
+    fresh.FromCache = true;
     return 0;
 }
 
@@ -858,74 +836,22 @@ NWCCODE TLdapClient::ListBatch(NWDSContextHandle context, const std::string& obj
     TTree* tree = TreeOf(context);
     result.ClearResult();
     const TContextState& state = *Context(context);
+    const uint32_t kind = containersOnly ? DsvListContainers : DsvList;
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        auto it = iterations_.find(iterationHandle);
-        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvList ||
-            it->second->ContainersOnly != containersOnly) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        iteration = it->second.get();
+        iteration = iterations_.Resume<TIteration>(iterationHandle, context, kind);
+        if (!iteration) return ErrInvalidHandle;
     } else {
-        const TCached* entry = nullptr;
-        NWCCODE code = ResolveObject(*tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
-        if (code != 0) return code;
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
-        fresh->Operation = DsvList;
-        fresh->Tree = tree;
+        fresh = NewIteration<TIteration>(context, kind);
         fresh->ContainersOnly = containersOnly;
-        fresh->Scope = 1;
-        fresh->Filter = "(objectClass=*)";
-        if (entry->Root && tree->SuffixDn.empty()) {
-            // Below a root that no entry holds lies the configured base alone.
-            TNameParts baseParts;
-            const TCached* base = nullptr;
-            if (PartsOfDn(*tree, tree->Settings.Base, baseParts)) {
-                Learn(*tree, baseParts, tree->Settings.Base);
-                code = Fetch(*tree, baseParts, base);
-                if (code != 0 && code != ErrNoSuchEntry) return code;
-            }
-            if (base) fresh->Pending.push_back({OutputName(state, base->Parts), InfoOf(base->Entry, false)});
-            fresh->Page.Done = true;
-            fresh->FromCache = true;
-        } else {
-            fresh->BaseDn = entry->Entry.Dn;
-        }
+        NWCCODE code = StartList(*tree, state, object, *fresh);
+        if (code != 0) return code;
         iteration = fresh.get();
     }
-
-    NWCCODE code = 0;
-    bool fetched = false;
-    for (;;) {
-        while (!iteration->Pending.empty()) {
-            const TBufferObject& next = iteration->Pending.front();
-            if (!result.AddObject(next.Name, next.Info)) break;
-            iteration->Pending.pop_front();
-        }
-        if (!iteration->Pending.empty()) {
-            if (result.Objects().empty()) code = ErrInsufficientBuffer;
-            break;
-        }
-        // One page of the server is one batch; an empty page (only leaves in a containers-only
-        // listing) is followed by the next one in the same call.
-        bool more = !iteration->FromCache && !iteration->Page.Done;
-        if (!more || (fetched && !result.Objects().empty())) break;
-        code = NextPage(*iteration, state);
-        if (code != 0) break;
-        fetched = true;
-    }
-    bool finished = code != 0 || (iteration->Pending.empty() && (iteration->FromCache || iteration->Page.Done));
-    if (finished) {
-        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) iterationHandle = NewIteration(std::move(fresh));
-    return 0;
+    TObjectBatch batch(result);
+    NWCCODE code = SendPages(*iteration, state, batch);
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), iteration->Finished(), code, result);
 }
 
 NWCCODE TLdapClient::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
@@ -941,25 +867,65 @@ NWCCODE TLdapClient::NWDSListContainers(NWDSContextHandle context, const std::st
 }
 
 NWCCODE TLdapClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) {
-    auto it = iterations_.find(iterationHandle);
-    if (it == iterations_.end()) return TSnapshotClient::NWDSCloseIteration(context, iterationHandle, operation);
+    auto* open = static_cast<TIteration*>(iterations_.Find(iterationHandle));
+    if (!open) return TSnapshotClient::NWDSCloseIteration(context, iterationHandle, operation);
     if (!Context(context)) return ErrBadContext;
-    if (it->second->Context != context) return ErrInvalidHandle;
+    if (open->Context != context) return ErrInvalidHandle;
     // A paged search still open on the server is let go there too (a page of size 0 with its
     // cookie); a failure of that changes nothing for the caller.
-    TIteration& iteration = *it->second;
+    TIteration& iteration = *open;
     if (!iteration.Page.Cookie.empty() && !iteration.Page.Done && iteration.Tree) {
         iteration.Page.Abandon = true;
         std::vector<TLdapEntry> ignored;
         Remember(*iteration.Tree, iteration.Tree->Session->Search(iteration.BaseDn, iteration.Scope, iteration.Filter,
                                                                   {"1.1"}, &iteration.Page, ignored));
     }
-    iterations_.erase(it);
-    return 0;
+    return iterations_.Close(context, iterationHandle);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Search
+
+NWCCODE TLdapClient::StartSearch(TTree& tree, const TContextState& state, const std::string& baseObjectName,
+                                 int32_t scope, const TDSBuffer& filterBuffer, TIteration& fresh) {
+    if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
+    if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
+    std::string filter;
+    std::vector<std::string> baseClasses;
+    NWCCODE code = BuildLdapFilter(
+        filterBuffer.Filter(), [&](const std::string& name, std::string& dn) { return NameToDn(tree, state, name, dn); },
+        filter, &baseClasses);
+    if (code != 0) return code;
+    const TCached* base = nullptr;
+    code = ResolveObject(tree, state, baseObjectName, (state.Flags & DcvDerefAliases) != 0, base);
+    if (code != 0) return code;
+    fresh.Tree = &tree;
+    fresh.Filter = filter;
+    fresh.BaseClasses = std::move(baseClasses);
+    fresh.Scope = scope;
+    // A search from a root that no entry holds (or one that holds no objects below it, as the
+    // export's "t=<tree>") covers the configured base.
+    bool fromBase = base->Root && (tree.RootDn.empty() || tree.RootDn != tree.SuffixDn);
+    fresh.BaseDn = fromBase ? tree.Settings.Base : base->Entry.Dn;
+    if (fromBase && scope == DsSearchSubordinates) fresh.Scope = DsSearchEntry;
+    FromSearchCache(tree, state, fresh);
+    return 0;
+}
+
+void TLdapClient::FromSearchCache(TTree& tree, const TContextState& state, TIteration& fresh) {
+    auto cached = tree.Searches.find(SearchKey(fresh.Filter, fresh.BaseClasses, fresh.BaseDn, fresh.Scope));
+    if (cached == tree.Searches.end() || !tree.Fresh(cached->second.Time)) return;
+    fresh.FromCache = true;
+    for (const auto& key : cached->second.Keys) {
+        auto entry = tree.Entries.find(key);
+        if (entry == tree.Entries.end() || entry->second.Code != 0) {
+            fresh.FromCache = false;   // an entry fell out of the cache: ask again
+            fresh.Pending.clear();
+            return;
+        }
+        fresh.Pending.push_back({OutputName(state, entry->second.Parts), InfoOf(entry->second.Entry, false)});
+    }
+}
 
 NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
                                        bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp,
@@ -977,92 +943,25 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        auto it = iterations_.find(iterationHandle);
-        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvSearch) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        iteration = it->second.get();
+        iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvSearch);
+        if (!iteration) return ErrInvalidHandle;
     } else {
-        if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
-        if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
-        std::string filter;
-        std::vector<std::string> baseClasses;
-        NWCCODE code = BuildLdapFilter(
-            filterBuffer.Filter(),
-            [&](const std::string& name, std::string& dn) { return NameToDn(*tree, state, name, dn); }, filter,
-            &baseClasses);
+        fresh = NewIteration<TIteration>(context, DsvSearch);
+        NWCCODE code = StartSearch(*tree, state, baseObjectName, scope, filterBuffer, *fresh);
         if (code != 0) return code;
-        const TCached* base = nullptr;
-        code = ResolveObject(*tree, state, baseObjectName, (state.Flags & DcvDerefAliases) != 0, base);
-        if (code != 0) return code;
-        fresh = std::make_unique<TIteration>();
-        fresh->Context = context;
-        fresh->Operation = DsvSearch;
-        fresh->Tree = tree;
-        fresh->Filter = filter;
-        fresh->BaseClasses = std::move(baseClasses);
-        fresh->Scope = scope;
-        // A search from a root that no entry holds (or one that holds no objects below it, as the
-        // export's "t=<tree>") covers the configured base.
-        bool fromBase = base->Root && (tree->RootDn.empty() || tree->RootDn != tree->SuffixDn);
-        fresh->BaseDn = fromBase ? tree->Settings.Base : base->Entry.Dn;
-        if (fromBase && scope == DsSearchSubordinates) fresh->Scope = DsSearchEntry;
-        auto cached = tree->Searches.find(SearchKey(filter, fresh->BaseClasses, fresh->BaseDn, fresh->Scope));
-        if (cached != tree->Searches.end() && tree->Fresh(cached->second.Time)) {
-            fresh->FromCache = true;
-            for (const auto& key : cached->second.Keys) {
-                auto entry = tree->Entries.find(key);
-                if (entry == tree->Entries.end() || entry->second.Code != 0) {
-                    fresh->FromCache = false;   // an entry fell out of the cache: ask again
-                    fresh->Pending.clear();
-                    break;
-                }
-                fresh->Pending.push_back({OutputName(state, entry->second.Parts), InfoOf(entry->second.Entry, false)});
-            }
-        }
         iteration = fresh.get();
     }
-
-    NWCCODE code = 0;
-    bool fetched = false;
-    for (;;) {
-        // At most the objects the caller asks for per call; what remains goes with the next one.
-        bool limited = false;
-        while (!iteration->Pending.empty()) {
-            if (countObjectsToSearch > 0 && countObjectsSearched >= countObjectsToSearch) {
-                limited = true;
-                break;
-            }
-            const TBufferObject& next = iteration->Pending.front();
-            if (!result.AddObject(next.Name, next.Info)) break;
-            iteration->Pending.pop_front();
-            ++countObjectsSearched;
-        }
-        if (!iteration->Pending.empty()) {
-            if (result.Objects().empty() && !limited) code = ErrInsufficientBuffer;
-            break;
-        }
-        bool more = !iteration->FromCache && !iteration->Page.Done;
-        if (!more || (fetched && !result.Objects().empty())) break;
-        code = NextPage(*iteration, state);
-        if (code != 0) break;
-        fetched = true;
+    // At most the objects the caller asks for per call; what remains goes with the next one.
+    TObjectBatch batch(result, countObjectsToSearch);
+    NWCCODE code = SendPages(*iteration, state, batch);
+    countObjectsSearched = batch.Count();
+    const bool finished = code != 0 || iteration->Finished();
+    if (finished && code == 0 && !iteration->FromCache) {
+        if (tree->Searches.size() >= MaxCachedSearches) tree->Searches.clear();
+        tree->Searches[SearchKey(iteration->Filter, iteration->BaseClasses, iteration->BaseDn, iteration->Scope)] = {
+            iteration->Found, TClock::now()};
     }
-    bool finished = code != 0 || (iteration->Pending.empty() && (iteration->FromCache || iteration->Page.Done));
-    if (finished && code == 0 && !iteration->FromCache && tree->Searches.size() >= MaxCachedSearches)
-        tree->Searches.clear();
-    if (finished && code == 0 && !iteration->FromCache)
-        tree->Searches[SearchKey(iteration->Filter, iteration->BaseClasses, iteration->BaseDn, iteration->Scope)] = {iteration->Found,
-                                                                                            TClock::now()};
-    if (finished) {
-        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) iterationHandle = NewIteration(std::move(fresh));
-    return 0;
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, code, result);
 }
 
 NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
@@ -1091,31 +990,14 @@ NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::strin
 NWCCODE TLdapClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) {
     TTree* tree = TreeOf(context);
     if (!tree) return TSnapshotClient::NWDSCanonicalizeName(context, name, canonical);
-    canonical.clear();
-    const TContextState& state = *Context(context);
-    TResolvedName resolved;
-    NWCCODE code = ResolveName(state, name, resolved);
-    if (code != 0) return code;
-    if (!resolved.Special.empty()) {
-        canonical = resolved.Special;
-        return 0;
-    }
-    TNameParts& parts = resolved.Parts;
-    bool typed = (state.Flags & DcvTypelessNames) == 0;
-    if (typed) {
-        // Types come from the DNs the server has named; the rest get the usual guesses.
-        for (size_t i = 0; i < parts.size(); ++i) {
-            auto it = tree->KnownDns.find(NameKey(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end())));
-            if (it == tree->KnownDns.end()) continue;
-            TNameParts known;
-            if (!PartsOfDn(*tree, it->second, known) || known.size() != parts.size() - i) continue;
-            for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
-            break;
-        }
-        ApplyDefaultTypes(parts);
-    }
-    canonical = WriteFullName(parts, typed);
-    return 0;
+    // Types come from the DNs the server has named.
+    return CanonicalName(
+        *Context(context), name,
+        [this, tree](const TNameParts& tail, TNameParts& known) {
+            auto it = tree->KnownDns.find(NameKey(tail));
+            return it != tree->KnownDns.end() && PartsOfDn(*tree, it->second, known);
+        },
+        canonical);
 }
 
 NWCCODE TLdapClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
@@ -1211,7 +1093,7 @@ NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std
                                reply, EffectivePrivilegesReplyOid));
     if (code == ErrInvalidRequest) tree->EffectivePrivilegesRefused = true;
     if (code != 0) return code;
-    if (!DecodeEffectivePrivilegesReply(reply, privileges)) return -330;   // invalid server response
+    if (!DecodeEffectivePrivilegesReply(reply, privileges)) return ErrInvalidResponse;
     return 0;
 }
 
@@ -1375,110 +1257,6 @@ NWCCODE TLdapClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE co
         return ErrNoSuchEntry;   // an LDAP server is no object of the tree the client knows
     }
     return TSnapshotClient::NWDSGetServerDN(context, connection, serverDN);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The file system of servers in LDAP trees
-
-NWCCODE TLdapClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
-                                 std::string& volumeName, std::string& dirPath) {
-    NWCCODE code = TSnapshotClient::NWParsePath(path, serverName, connection, volumeName, dirPath);
-    if (code != NweVolumeDoesNotExist) return code;
-    // A server named in a UNC or NetWare path whose volumes only NCP could tell.
-    std::string server;
-    if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/'))
-        server = path.substr(2, path.find_first_of("\\/", 2) - 2);
-    else if (size_t slash = path.find('/'); slash != std::string::npos)
-        server = path.substr(0, slash);
-    uint32_t index = Workstation().FindServer(server);
-    if (index == NoIndex || Workstation().Servers[index].Connection == NoIndex) return code;
-    NWCONN_HANDLE handle = Workstation().Connections[Workstation().Servers[index].Connection].Handle;
-    return Unreachable(handle) ? NweRequesterFailure : code;
-}
-
-NWCCODE TLdapClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
-                                       uint16_t& volumeNumber) {
-    if (Unreachable(connection)) {
-        volumeNumber = 0;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetVolumeNumber(connection, volumeName, volumeNumber);
-}
-
-NWCCODE TLdapClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber, std::string& volumeName) {
-    if (Unreachable(connection)) {
-        volumeName.clear();
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetVolumeName(connection, volumeNumber, volumeName);
-}
-
-NWCCODE TLdapClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
-                                             std::array<uint32_t, 33>& info) {
-    if (Unreachable(connection)) {
-        info.fill(0);
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetExtendedVolumeInfo(connection, volumeNumber, info);
-}
-
-NWCCODE TLdapClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                       uint32_t& iterHandle, uint16_t& entryCount,
-                                       std::array<TTrusteeEntry, 20>& entries) {
-    if (Unreachable(connection)) {
-        entryCount = 0;
-        entries.fill({});
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWScanForTrustees(connection, dirHandle, path, iterHandle, entryCount, entries);
-}
-
-NWCCODE TLdapClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                             uint32_t searchSequence, TDirEntryInfo& info) {
-    if (Unreachable(connection)) {
-        info = {};
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetDirectoryEntryInfo(connection, dirHandle, path, searchSequence, info);
-}
-
-NWCCODE TLdapClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                         uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) {
-    if (Unreachable(connection)) {
-        scanHandle = 0;
-        directoryBase = 0;
-        searchSequence = 0xFFFFFFFFu;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWOpenDirectoryScan(connection, dirHandle, path, scanHandle, directoryBase, searchSequence);
-}
-
-NWCCODE TLdapClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                          uint16_t& rights) {
-    if (Unreachable(connection)) {
-        rights = 0;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetEffectiveRights(connection, dirHandle, path, rights);
-}
-
-NWCCODE TLdapClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) {
-    // The bindery answers when the workstation file gives it; otherwise only NCP could.
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if ((attached && Unreachable(connection) && Workstation().Servers[attached->Server].Bindery.empty()) ||
-        OwnAttachment(0, connection)) {
-        name.clear();
-        objectType = 0;
-        return NweRequesterFailure;
-    }
-    return TSnapshotClient::NWGetObjectName(connection, id, name, objectType);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstation> workstation) {
-    if (workstation->LiveTrees.empty()) return std::make_unique<TSnapshotClient>(std::move(workstation));
-    return std::make_unique<TLdapClient>(std::move(workstation));
 }
 
 } // namespace era

@@ -77,25 +77,6 @@ public:
     // The error texts; a lost server or a refused bind is described with the server and the reason.
     std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
 
-    // --- The file system of a server in an LDAP tree: what the workstation file gives, else the
-    // answer of a client that cannot reach the server by NCP (NweRequesterFailure)
-    NWCCODE NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
-                        std::string& volumeName, std::string& dirPath) override;
-    NWCCODE NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName, uint16_t& volumeNumber) override;
-    NWCCODE NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber, std::string& volumeName) override;
-    NWCCODE NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
-                                    std::array<uint32_t, 33>& info) override;
-    NWCCODE NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                              uint32_t& iterHandle, uint16_t& entryCount,
-                              std::array<TTrusteeEntry, 20>& entries) override;
-    NWCCODE NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                    uint32_t searchSequence, TDirEntryInfo& info) override;
-    NWCCODE NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) override;
-    NWCCODE NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                 uint16_t& rights) override;
-    NWCCODE NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) override;
-
     // --- For tests and diagnostics
     // Round trips to the servers so far (every tree, or one tree by name).
     uint64_t RoundTrips() const;
@@ -111,6 +92,11 @@ public:
     // Whether a tree is read over LDAP.
     bool IsLdapTree(const std::string& treeName) const;
 
+protected:
+    // A server in an LDAP tree for which the workstation file gives no volumes (or the LDAP
+    // server's own attachment): the file system of the server is the workstation file's, or none.
+    bool Unreachable(NWCONN_HANDLE connection) const override;
+
 private:
     struct TTree;
     struct TCached;
@@ -123,8 +109,6 @@ private:
     // The LDAP tree whose own attachment this is (nullptr for the workstation file's).
     TTree* OwnAttachment(NWCONN_REF reference, NWCONN_HANDLE handle) const;
     NWCCODE AttachmentInfo(TTree& tree, uint32_t infoType, std::span<uint8_t> buffer);
-    // Whether a connection's server is in an LDAP tree and the workstation file gives no volumes.
-    bool Unreachable(NWCONN_HANDLE connection) const;
     NWCCODE Remember(TTree& tree, NWCCODE code);
 
     // Names and entries.
@@ -143,21 +127,25 @@ private:
     NWObjectID IdOf(TTree& tree, const TNameParts& full);
     NWCCODE NameToDn(TTree& tree, const TContextState& state, const std::string& name, std::string& dn);
 
+    // Reading, listing and searching.
+    std::vector<TBufferAttribute> ReadAttributes(TTree& tree, const TContextState& state, const TCached& entry,
+                                                 bool allAttrs, const TDSBuffer* attrNames);
+    NWCCODE StartList(TTree& tree, const TContextState& state, const std::string& object, TIteration& fresh);
     NWCCODE ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
                       int32_t& iterationHandle, TDSBuffer& result);
+    NWCCODE StartSearch(TTree& tree, const TContextState& state, const std::string& baseObjectName, int32_t scope,
+                        const TDSBuffer& filterBuffer, TIteration& fresh);
+    // A search asked before within the cache time: its results from the entries kept.
+    void FromSearchCache(TTree& tree, const TContextState& state, TIteration& fresh);
+    // Sends what the iteration holds and asks the server for pages until the batch has objects.
+    NWCCODE SendPages(TIteration& iteration, const TContextState& state, TObjectBatch& batch);
     NWCCODE NextPage(TIteration& iteration, const TContextState& state);
-    int32_t NewIteration(std::unique_ptr<TIteration> iteration);
 
     std::vector<std::unique_ptr<TTree>> trees_;
-    std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
-    int32_t nextIteration_;
+    TIterationTable iterations_;
     std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
     int32_t nextStream_;
     std::string lastError_;
 };
-
-// The client for a loaded workstation file: the embedded directory, or the live one when the file
-// names LDAP trees.
-std::unique_ptr<TSnapshotClient> MakeWorkstationClient(std::unique_ptr<TWorkstation> workstation);
 
 } // namespace era

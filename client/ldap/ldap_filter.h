@@ -17,10 +17,11 @@ namespace era {
 // subject of an ACL value, the volume of a path).
 using TNameToDn = std::function<NWCCODE(const std::string& name, std::string& dn)>;
 
-// The filter string of the tokens; -326 for tokens that make no filter, a code of nameToDn when a
-// name cannot be turned into a DN, -325 for a value the filter cannot compare. A base class
-// compares as an object class over LDAP; those the whole filter requires (reached through ANDs
-// only) are given in baseClasses, for the caller to check the results' base classes against.
+// The filter string of the tokens; ErrInvalidFilterSyntax for tokens that make no filter, a code
+// of nameToDn when a name cannot be turned into a DN, ErrIllegalAttributeSyntax for a value the
+// filter cannot compare. A base class compares as an object class over LDAP; those the whole
+// filter requires (reached through ANDs only) are given in baseClasses, for the caller to check
+// the results' base classes against.
 NWCCODE BuildLdapFilter(const std::vector<TFilterItem>& items, const TNameToDn& nameToDn, std::string& filter,
                         std::vector<std::string>* baseClasses = nullptr);
 

@@ -57,7 +57,7 @@ const TLdapAttribute* TLdapEntry::Find(std::string_view name) const {
 NWCCODE LdapResultToCode(int rc) {
     switch (rc) {
     case LDAP_SUCCESS: return 0;
-    case LDAP_OPERATIONS_ERROR: return -632;                   // system failure
+    case LDAP_OPERATIONS_ERROR: return ErrSystemFailure;
     case LDAP_PROTOCOL_ERROR:
     case LDAP_UNAVAILABLE_CRITICAL_EXTENSION:
     case LDAP_UNWILLING_TO_PERFORM:
@@ -75,23 +75,23 @@ NWCCODE LdapResultToCode(int rc) {
     case LDAP_STRONG_AUTH_REQUIRED:
     case LDAP_CONFIDENTIALITY_REQUIRED:
     case LDAP_INAPPROPRIATE_AUTH:
-    case LDAP_INVALID_CREDENTIALS: return -669;                // authentication failed
+    case LDAP_INVALID_CREDENTIALS: return ErrAuthenticationFailed;
     case LDAP_REFERRAL:
     case LDAP_LOOP_DETECT: return ErrAllReferralsFailed;
     case LDAP_NO_SUCH_ATTRIBUTE:
     case LDAP_UNDEFINED_TYPE: return ErrNoSuchAttribute;
     case LDAP_INAPPROPRIATE_MATCHING:
     case LDAP_FILTER_ERROR: return ErrInvalidFilterSyntax;
-    case LDAP_INVALID_SYNTAX: return -613;                     // syntax violation
+    case LDAP_INVALID_SYNTAX: return ErrSyntaxViolation;
     case LDAP_NO_SUCH_OBJECT:
     case LDAP_ALIAS_PROBLEM:
     case LDAP_ALIAS_DEREF_PROBLEM: return ErrNoSuchEntry;
-    case LDAP_INVALID_DN_SYNTAX: return -610;                  // illegal directory name
+    case LDAP_INVALID_DN_SYNTAX: return ErrIllegalDsName;
     case LDAP_INSUFFICIENT_ACCESS: return ErrNoAccess;
     case LDAP_DECODING_ERROR:
-    case LDAP_ENCODING_ERROR: return -330;                     // invalid server response
-    case LDAP_NO_MEMORY: return -301;
-    default: return -699;                                      // fatal error
+    case LDAP_ENCODING_ERROR: return ErrInvalidResponse;
+    case LDAP_NO_MEMORY: return ErrNotEnoughMemory;
+    default: return ErrFatal;
     }
 }
 
@@ -277,6 +277,65 @@ NWCCODE TLdapSession::Connect() {
     return 0;
 }
 
+namespace {
+
+// The paged-results control of a request: the page size with the cookie of the last page, or a
+// size of 0 that lets the server drop the search. libldap refuses to write that size, so the
+// control's value is written here then.
+int MakePageControl(LDAP* ld, TLdapPage& page, int pageSize, LDAPControl*& control) {
+    berval cookie{static_cast<ber_len_t>(page.Cookie.size()), page.Cookie.data()};
+    if (!page.Abandon)
+        return ldap_create_page_control(ld, static_cast<ber_int_t>(pageSize), page.Cookie.empty() ? nullptr : &cookie,
+                                        0, &control);
+    BerElement* ber = ber_alloc_t(LBER_USE_DER);
+    berval value{0, nullptr};
+    int rc = ber && ber_printf(ber, "{iO}", static_cast<ber_int_t>(0), &cookie) >= 0 && ber_flatten2(ber, &value, 1) >= 0
+                 ? ldap_control_create(LDAP_CONTROL_PAGEDRESULTS, 0, &value, 1, &control)
+                 : LDAP_ENCODING_ERROR;
+    if (value.bv_val) ber_memfree(value.bv_val);
+    if (ber) ber_free(ber, 1);
+    return rc;
+}
+
+// One entry of a search reply with every attribute and value it carries.
+TLdapEntry EntryOfMessage(LDAP* ld, LDAPMessage* message) {
+    TLdapEntry entry;
+    TLdapText dn;
+    dn.Text = ldap_get_dn(ld, message);
+    if (dn.Text) entry.Dn = dn.Text;
+    BerElement* ber = nullptr;
+    for (char* name = ldap_first_attribute(ld, message, &ber); name; name = ldap_next_attribute(ld, message, ber)) {
+        TLdapAttribute attribute;
+        attribute.Name = name;
+        if (berval** values = ldap_get_values_len(ld, message, name)) {
+            for (size_t i = 0; values[i]; ++i) attribute.Values.emplace_back(values[i]->bv_val, values[i]->bv_len);
+            ldap_value_free_len(values);
+        }
+        ldap_memfree(name);
+        entry.Attributes.push_back(std::move(attribute));
+    }
+    if (ber) ber_free(ber, 0);
+    return entry;
+}
+
+// Where the next page starts, from the paged-results control of the final reply: no cookie (or
+// no control) means the search is done.
+void ReadPageResponse(LDAP* ld, LDAPControl** serverControls, TLdapPage& page) {
+    page.Cookie.clear();
+    page.Done = true;
+    LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls, nullptr);
+    ber_int_t estimate = 0;
+    berval cookie{0, nullptr};
+    if (!response || ldap_parse_pageresponse_control(ld, response, &estimate, &cookie) != LDAP_SUCCESS) return;
+    if (cookie.bv_len > 0) {
+        page.Cookie.assign(cookie.bv_val, cookie.bv_len);
+        page.Done = false;
+    }
+    if (cookie.bv_val) ber_memfree(cookie.bv_val);
+}
+
+} // namespace
+
 NWCCODE TLdapSession::Search(const std::string& base, int scope, const std::string& filter,
                              const std::vector<std::string>& attributes, TLdapPage* page,
                              std::vector<TLdapEntry>& entries) {
@@ -289,23 +348,8 @@ NWCCODE TLdapSession::Search(const std::string& base, int scope, const std::stri
     TControl pageControl;
     LDAPControl* controls[2] = {nullptr, nullptr};
     if (page) {
-        berval cookie{static_cast<ber_len_t>(page->Cookie.size()), page->Cookie.data()};
         LDAPControl* control = nullptr;
-        int rc = LDAP_SUCCESS;
-        if (!page->Abandon) {
-            rc = ldap_create_page_control(ld_, static_cast<ber_int_t>(settings_.PageSize),
-                                          page->Cookie.empty() ? nullptr : &cookie, 0, &control);
-        } else {
-            // A size of 0 lets the server drop the search; libldap refuses to write that size,
-            // so the control's value is written here.
-            BerElement* ber = ber_alloc_t(LBER_USE_DER);
-            berval value{0, nullptr};
-            rc = ber && ber_printf(ber, "{iO}", static_cast<ber_int_t>(0), &cookie) >= 0 && ber_flatten2(ber, &value, 1) >= 0
-                     ? ldap_control_create(LDAP_CONTROL_PAGEDRESULTS, 0, &value, 1, &control)
-                     : LDAP_ENCODING_ERROR;
-            if (value.bv_val) ber_memfree(value.bv_val);
-            if (ber) ber_free(ber, 1);
-        }
+        int rc = MakePageControl(ld_, *page, settings_.PageSize, control);
         if (rc != LDAP_SUCCESS) return Result(rc, "paged search", nullptr);
         pageControl.reset(control);
         controls[0] = control;
@@ -327,44 +371,13 @@ NWCCODE TLdapSession::Search(const std::string& base, int scope, const std::stri
          message = ldap_next_message(ld_, message)) {
         int type = ldap_msgtype(message);
         if (type == LDAP_RES_SEARCH_ENTRY) {
-            TLdapEntry entry;
-            TLdapText dn;
-            dn.Text = ldap_get_dn(ld_, message);
-            if (dn.Text) entry.Dn = dn.Text;
-            BerElement* ber = nullptr;
-            for (char* name = ldap_first_attribute(ld_, message, &ber); name;
-                 name = ldap_next_attribute(ld_, message, ber)) {
-                TLdapAttribute attribute;
-                attribute.Name = name;
-                if (berval** values = ldap_get_values_len(ld_, message, name)) {
-                    for (size_t i = 0; values[i]; ++i)
-                        attribute.Values.emplace_back(values[i]->bv_val, values[i]->bv_len);
-                    ldap_value_free_len(values);
-                }
-                ldap_memfree(name);
-                entry.Attributes.push_back(std::move(attribute));
-            }
-            if (ber) ber_free(ber, 0);
-            entries.push_back(std::move(entry));
+            entries.push_back(EntryOfMessage(ld_, message));
         } else if (type == LDAP_RES_SEARCH_RESULT) {
-            LDAPControl** raw = nullptr;
-            rc = ldap_parse_result(ld_, message, &error, nullptr, &diagnostic.Text, nullptr, &raw, 0);
-            TControls serverControls(raw);
+            LDAPControl** rawControls = nullptr;
+            rc = ldap_parse_result(ld_, message, &error, nullptr, &diagnostic.Text, nullptr, &rawControls, 0);
+            TControls serverControls(rawControls);
             if (rc != LDAP_SUCCESS) return Result(rc, "search", nullptr);
-            if (page) {
-                page->Cookie.clear();
-                page->Done = true;
-                LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls.get(), nullptr);
-                ber_int_t estimate = 0;
-                berval cookie{0, nullptr};
-                if (response && ldap_parse_pageresponse_control(ld_, response, &estimate, &cookie) == LDAP_SUCCESS) {
-                    if (cookie.bv_len > 0) {
-                        page->Cookie.assign(cookie.bv_val, cookie.bv_len);
-                        page->Done = false;
-                    }
-                    if (cookie.bv_val) ber_memfree(cookie.bv_val);
-                }
-            }
+            if (page) ReadPageResponse(ld_, serverControls.get(), *page);
         }
     }
     if (error != LDAP_SUCCESS) {

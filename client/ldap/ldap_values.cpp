@@ -1,8 +1,9 @@
 #include "client/ldap/ldap_values.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/schema_map.h"
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 
 #include <lber.h>
 
@@ -13,35 +14,6 @@
 namespace era {
 
 namespace {
-
-bool ParseUnsigned(std::string_view text, uint32_t& value) {
-    if (text.empty()) return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-// A 32-bit directory integer: signed in the directory, kept as its 32 bits.
-bool ParseInteger(std::string_view text, uint32_t& value) {
-    int64_t number = 0;
-    if (text.empty()) return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    if (number < INT32_MIN || number > static_cast<int64_t>(UINT32_MAX)) return false;
-    value = static_cast<uint32_t>(number);
-    return true;
-}
-
-std::vector<std::string> SplitDollar(std::string_view text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find('$', start);
-        parts.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
-    return parts;
-}
 
 std::vector<uint8_t> Bytes(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -69,7 +41,7 @@ bool ParseLdapAcl(std::string_view text, uint32_t& privileges, std::string& subj
     if (EqualsFolded(scope, "subtree")) inheritable = true;
     else if (EqualsFolded(scope, "entry")) inheritable = false;
     else return false;
-    bool entryKind = what == "[Entry Rights]";
+    bool entryKind = what == EntryRightsAttr;
     // Bit 0x40 reads in opposite senses: set on an entry-rights assignment that is not
     // inherited, set on an attribute-rights assignment that is.
     mask &= ~0x40u;
@@ -129,14 +101,7 @@ TAttrValue LdapValueToAttrValue(uint32_t syntax, std::string_view text, const TN
     }
     case SynReplicaPointer: {
         TReplicaPointer pointer;
-        size_t first = text.find('#');
-        pointer.ServerName = std::string(text.substr(0, first));
-        if (first != std::string_view::npos) {
-            std::string_view rest = text.substr(first + 1);
-            size_t second = rest.find('#');
-            ParseUnsigned(rest.substr(0, second), pointer.ReplicaType);
-            if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), pointer.ReplicaNumber);
-        }
+        ParseReplicaPointer(text, pointer.ServerName, pointer.ReplicaType, pointer.ReplicaNumber);
         return pointer;
     }
     case SynPoAddress: {

@@ -11,9 +11,6 @@ namespace era {
 
 namespace {
 
-constexpr std::string_view EntryRightsName = "[Entry Rights]";
-constexpr std::string_view AllAttributesName = "[All Attributes Rights]";
-constexpr std::string_view InheritanceMaskName = "[Inheritance Mask]";
 
 // Protected-attribute kinds: the two bracketed ones, then one per attribute named in an ACL.
 constexpr uint32_t KindEntry = 0;
@@ -73,8 +70,8 @@ TTrusteeKey TTreeRights::SpecialKey(std::string_view name) {
 }
 
 uint32_t TTreeRights::KindOf(std::string_view attribute, bool add) {
-    if (attribute == EntryRightsName) return KindEntry;
-    if (attribute == AllAttributesName) return KindAllAttributes;
+    if (attribute == EntryRightsAttr) return KindEntry;
+    if (attribute == AllAttributesRightsAttr) return KindAllAttributes;
     // ACLs name attributes by their directory names; a caller may give the LDAP name.
     std::string key =
         FoldAscii(!attribute.empty() && attribute.front() == '[' ? std::string(attribute)
@@ -101,7 +98,7 @@ const TTreeRights::TLevel& TTreeRights::Level(uint32_t object) {
             TTrusteeKey trustee = 0;
             if (value.Name == TNameRef::Object) {
                 trustee = ObjectKey(value.Object);
-            } else if (value.Name == TNameRef::Special && value.Text == InheritanceMaskName) {
+            } else if (value.Name == TNameRef::Special && value.Text == InheritanceMaskAttr) {
                 // Several filters on one kind each block what they lack.
                 auto filter = std::find_if(level->Filters.begin(), level->Filters.end(),
                                            [&](const auto& f) { return f.first == kind; });
@@ -235,7 +232,7 @@ uint16_t TTreeRights::FileRights(uint32_t user, const TSnapshotServer& server, c
                                  uint32_t directory) {
     // Supervisor over the server object is every right on its volumes; no mask takes it away.
     if (server.Object != NoObject &&
-        (DirectoryRights(ObjectKey(user), server.Object, EntryRightsName) & EntrySupervisor) != 0)
+        (DirectoryRights(ObjectKey(user), server.Object, EntryRightsAttr) & EntrySupervisor) != 0)
         return AllFileRights;
 
     const std::vector<TTrusteeKey>& trustees = Trustees(ObjectKey(user));

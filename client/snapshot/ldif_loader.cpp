@@ -1,8 +1,9 @@
 #include "client/snapshot/ldif_loader.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/schema_map.h"
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -94,21 +95,20 @@ private:
     char* value_;
 };
 
-bool ParseUnsigned(std::string_view text, uint32_t& value) {
-    if (text.empty()) return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-// A 32-bit directory integer: signed in the directory, kept as its 32 bits.
-bool ParseInteger(std::string_view text, uint32_t& value) {
-    int64_t number = 0;
-    if (text.empty()) return false;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec != std::errc() || end != text.data() + text.size()) return false;
-    if (number < INT32_MIN || number > static_cast<int64_t>(UINT32_MAX)) return false;
-    value = static_cast<uint32_t>(number);
-    return true;
+// A time stamp: a time, optionally followed by "#replica#event" (the two packed into number2).
+// nullptr when it reads, else what was expected.
+const char* ParseTimeStamp(std::string_view text, uint32_t& seconds, uint32_t& number2) {
+    size_t hash = text.find('#');
+    if (!ParseGeneralizedTime(text.substr(0, hash), seconds)) return "a time such as 20090901080000Z";
+    if (hash == std::string_view::npos) return nullptr;
+    std::string_view rest = text.substr(hash + 1);
+    size_t second = rest.find('#');
+    uint32_t replica = 0, event = 0;
+    if (second == std::string_view::npos || !ParseUnsigned(rest.substr(0, second), replica) ||
+        !ParseUnsigned(rest.substr(second + 1), event) || replica > 0xFFFF || event > 0xFFFF)
+        return "a time stamp time#replica#event";
+    number2 = (replica << 16) | event;
+    return nullptr;
 }
 
 class TLoader {
@@ -476,7 +476,7 @@ private:
             return Fail(lineNo, "expected the ACL privileges as a number before the first \"#\", found \"" +
                                     std::string(privileges) + "\"");
         if (subject.empty() || attribute.empty()) return Fail(lineNo, expected);
-        bool entryKind = attribute == "[Entry Rights]";
+        bool entryKind = attribute == EntryRightsAttr;
         bool inheritable;
         if (EqualsFolded(scope, "subtree")) inheritable = true;
         else if (EqualsFolded(scope, "entry")) inheritable = false;
@@ -490,45 +490,11 @@ private:
         return ParseName(subject, lineNo, object, slot, valueIndex, SynObjectACL, "the ACL subject as a DN", value);
     }
 
-    bool Convert(uint32_t syntax, std::string_view text, unsigned long lineNo, uint32_t object, uint32_t slot,
-                 uint32_t valueIndex, std::string_view ldapName, TStoredValue& value) {
-        auto expected = [&](const std::string& what) {
-            return Fail(lineNo, "expected " + what + " as the value of \"" + std::string(ldapName) + "\", found \"" +
-                                    std::string(text.substr(0, 80)) + "\"");
-        };
+    // The values that hold a name with numbers or text around it.
+    template <typename TExpected>
+    bool ConvertNamed(uint32_t syntax, std::string_view text, unsigned long lineNo, uint32_t object, uint32_t slot,
+                      uint32_t valueIndex, const TExpected& expected, TStoredValue& value) {
         switch (syntax) {
-        case SynDistName:
-            return ParseName(text, lineNo, object, slot, valueIndex, syntax, "a DN", value);
-        case SynObjectACL:
-            return ParseAcl(text, lineNo, object, slot, valueIndex, value);
-        case SynBoolean:
-            if (EqualsFolded(text, "TRUE")) value.Number = 1;
-            else if (EqualsFolded(text, "FALSE")) value.Number = 0;
-            else return expected("TRUE or FALSE");
-            return true;
-        case SynInteger:
-        case SynCounter:
-        case SynInterval:
-            if (!ParseInteger(text, value.Number)) return expected("a whole number");
-            return true;
-        case SynTime:
-            if (!ParseGeneralizedTime(text, value.Number)) return expected("a time such as 20090901080000Z");
-            return true;
-        case SynTimeStamp: {
-            // time, optionally followed by "#replica#event"
-            size_t hash = text.find('#');
-            if (!ParseGeneralizedTime(text.substr(0, hash), value.Number)) return expected("a time such as 20090901080000Z");
-            if (hash != std::string_view::npos) {
-                std::string_view rest = text.substr(hash + 1);
-                size_t second = rest.find('#');
-                uint32_t replica = 0, event = 0;
-                if (second == std::string_view::npos || !ParseUnsigned(rest.substr(0, second), replica) ||
-                    !ParseUnsigned(rest.substr(second + 1), event) || replica > 0xFFFF || event > 0xFFFF)
-                    return expected("a time stamp time#replica#event");
-                value.Number2 = (replica << 16) | event;
-            }
-            return true;
-        }
         case SynPath: {
             // volume DN#name space#path
             size_t first = text.find('#');
@@ -559,6 +525,41 @@ private:
                 return ParseName(text.substr(hash + 1), lineNo, object, slot, valueIndex, syntax, "a DN", value);
             return ParseName(text, lineNo, object, slot, valueIndex, syntax, "a DN", value);
         }
+        default: return false;
+        }
+    }
+
+    bool Convert(uint32_t syntax, std::string_view text, unsigned long lineNo, uint32_t object, uint32_t slot,
+                 uint32_t valueIndex, std::string_view ldapName, TStoredValue& value) {
+        auto expected = [&](const std::string& what) {
+            return Fail(lineNo, "expected " + what + " as the value of \"" + std::string(ldapName) + "\", found \"" +
+                                    std::string(text.substr(0, 80)) + "\"");
+        };
+        switch (syntax) {
+        case SynDistName:
+            return ParseName(text, lineNo, object, slot, valueIndex, syntax, "a DN", value);
+        case SynObjectACL:
+            return ParseAcl(text, lineNo, object, slot, valueIndex, value);
+        case SynBoolean:
+            if (EqualsFolded(text, "TRUE")) value.Number = 1;
+            else if (EqualsFolded(text, "FALSE")) value.Number = 0;
+            else return expected("TRUE or FALSE");
+            return true;
+        case SynInteger:
+        case SynCounter:
+        case SynInterval:
+            if (!ParseInteger(text, value.Number)) return expected("a whole number");
+            return true;
+        case SynTime:
+            if (!ParseGeneralizedTime(text, value.Number)) return expected("a time such as 20090901080000Z");
+            return true;
+        case SynTimeStamp:
+            if (const char* what = ParseTimeStamp(text, value.Number, value.Number2)) return expected(what);
+            return true;
+        case SynPath:
+        case SynTypedName:
+        case SynHold:
+        case SynBackLink: return ConvertNamed(syntax, text, lineNo, object, slot, valueIndex, expected, value);
         case SynNetAddress: {
             size_t hash = text.find('#');
             if (hash == std::string_view::npos || !ParseUnsigned(text.substr(0, hash), value.Number))
@@ -575,15 +576,7 @@ private:
             return true;
         }
         case SynReplicaPointer: {
-            // server#type#number
-            size_t first = text.find('#');
-            value.Text = std::string(text.substr(0, first));
-            if (first != std::string_view::npos) {
-                std::string_view rest = text.substr(first + 1);
-                size_t second = rest.find('#');
-                ParseUnsigned(rest.substr(0, second), value.Number);
-                if (second != std::string_view::npos) ParseUnsigned(rest.substr(second + 1), value.Number2);
-            }
+            ParseReplicaPointer(text, value.Text, value.Number, value.Number2);
             return true;
         }
         default:

@@ -1,10 +1,9 @@
 #include "client/snapshot/snapshot_client.h"
 
+#include "client/client_text.h"
 #include "client/snapshot/snapshot_search.h"
 
 #include "client/ascii_fold.h"
-#include "client/ldap/ldap_client.h"
-#include "client/redirector.h"
 #include "client/schema_map.h"
 
 #include <algorithm>
@@ -13,16 +12,13 @@
 namespace era {
 
 // One read or listing that goes on over several calls.
-struct TSnapshotClient::TIteration {
-    NWDSContextHandle Context = 0;
-    uint32_t Operation = DsvRead;          // DsvRead or DsvList
+struct TSnapshotClient::TIteration : TIterationBase {
     const TSnapshotTree* Tree = nullptr;
     uint32_t Object = NoObject;
     uint32_t InfoType = DsAttributeValues;
-    bool ContainersOnly = false;
     std::vector<uint32_t> Slots;           // read: the object's attributes to send, in order
-    size_t Next = 0;                       // the next attribute (read) or child (listing)
-    size_t NextValue = 0;                  // read: the next value of that attribute
+    TReadCursor Read;                      // read: where the next batch starts
+    size_t NextChild = 0;                  // listing: the next child
 };
 
 // One stream attribute opened for reading.
@@ -33,29 +29,8 @@ struct TSnapshotClient::TStream {
 
 namespace {
 
-constexpr int32_t NoIteration = -1;
 constexpr size_t MaxBaseClassBytes = 32;
 constexpr size_t MaxKnownNames = 1 << 20;   // full names kept per tree before the store starts again
-
-// At most max bytes of text, never cutting a UTF-8 character in half.
-std::string CutUtf8(const std::string& text, size_t max) {
-    if (text.size() <= max) return text;
-    size_t end = max;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
-
-std::vector<std::string> SplitDollar(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find('$', start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return parts;
-}
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
@@ -186,20 +161,36 @@ TObjectInfo TSnapshotClient::ObjectInfo(const TSnapshotTree& tree, uint32_t obje
     return info;
 }
 
-int32_t TSnapshotClient::NewIteration(TIteration iteration) {
-    // Handles count up and skip -1 and any still open, so a stale handle never reaches another read.
-    for (;;) {
-        int32_t handle = nextIteration_;
-        nextIteration_ = nextIteration_ == INT32_MAX ? 1 : nextIteration_ + 1;
-        if (handle != NoIteration && !iterations_.count(handle) && !searches_.count(handle)) {
-            iterations_.emplace(handle, std::make_unique<TIteration>(std::move(iteration)));
-            return handle;
-        }
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Reading
+
+NWCCODE TSnapshotClient::StartRead(NWDSContextHandle context, const TContextState& state, const std::string& object,
+                                   uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames,
+                                   std::unique_ptr<TIteration>& fresh) {
+    if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
+    if (!allAttrs && !attrNames) return ErrInvalidRequest;
+    const TSnapshotTree* tree = nullptr;
+    uint32_t found = NoObject;
+    NWCCODE code = FindObject(context, object, (state.Flags & DcvDerefAliases) != 0, tree, found);
+    if (code != 0) return code;
+    fresh = NewIteration<TIteration>(context, DsvRead);
+    fresh->Tree = tree;
+    fresh->Object = found;
+    fresh->InfoType = infoType;
+    const auto& attributes = tree->Object(found).Attributes;
+    if (allAttrs) {
+        for (uint32_t slot = 0; slot < attributes.size(); ++slot) fresh->Slots.push_back(slot);
+    } else {
+        for (const auto& requested : attrNames->AttributeNames()) {
+            uint32_t attribute = tree->FindAttribute(requested);
+            for (uint32_t slot = 0; slot < attributes.size(); ++slot)
+                if (attributes[slot].Attribute == attribute &&
+                    std::find(fresh->Slots.begin(), fresh->Slots.end(), slot) == fresh->Slots.end())
+                    fresh->Slots.push_back(slot);
+        }
+    }
+    return fresh->Slots.empty() ? ErrNoSuchAttribute : 0;
+}
 
 NWCCODE TSnapshotClient::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType,
                                   bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
@@ -210,86 +201,26 @@ NWCCODE TSnapshotClient::NWDSRead(NWDSContextHandle context, const std::string& 
         iterationHandle = NoIteration;
         return ErrBadContext;
     }
-    TIteration fresh;
-    TIteration* iteration = &fresh;
+    std::unique_ptr<TIteration> fresh;
+    TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        auto it = iterations_.find(iterationHandle);
-        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvRead) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        iteration = it->second.get();
+        iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvRead);
+        if (!iteration) return ErrInvalidHandle;
     } else {
-        if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
-        if (!allAttrs && !attrNames) return ErrInvalidRequest;
-        const TSnapshotTree* tree = nullptr;
-        uint32_t found = NoObject;
-        NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
+        NWCCODE code = StartRead(context, *state, object, infoType, allAttrs, attrNames, fresh);
         if (code != 0) return code;
-        fresh.Context = context;
-        fresh.Tree = tree;
-        fresh.Object = found;
-        fresh.InfoType = infoType;
-        const auto& attributes = tree->Object(found).Attributes;
-        if (allAttrs) {
-            for (uint32_t slot = 0; slot < attributes.size(); ++slot) fresh.Slots.push_back(slot);
-        } else {
-            for (const auto& requested : attrNames->AttributeNames()) {
-                uint32_t attribute = tree->FindAttribute(requested);
-                for (uint32_t slot = 0; slot < attributes.size(); ++slot)
-                    if (attributes[slot].Attribute == attribute &&
-                        std::find(fresh.Slots.begin(), fresh.Slots.end(), slot) == fresh.Slots.end())
-                        fresh.Slots.push_back(slot);
-            }
-        }
-        if (fresh.Slots.empty()) return ErrNoSuchAttribute;
+        iteration = fresh.get();
     }
-
     const TSnapshotTree& tree = *iteration->Tree;
     const auto& attributes = tree.Object(iteration->Object).Attributes;
+    auto stored = [&](size_t i) -> const TStoredAttribute& { return attributes[iteration->Slots[i]]; };
+    auto definition = [&](size_t i) -> const TAttributeDef& { return tree.Attributes()[stored(i).Attribute]; };
     NWCCODE code = 0;
-    bool full = false;
-    for (; iteration->Next < iteration->Slots.size(); ++iteration->Next, iteration->NextValue = 0) {
-        const TStoredAttribute& stored = attributes[iteration->Slots[iteration->Next]];
-        const TAttributeDef& def = tree.Attributes()[stored.Attribute];
-        if (iteration->InfoType == DsAttributeNames) {
-            if (!result.AddAttribute(def.Name, def.Syntax)) {
-                if (result.Attributes().empty()) code = ErrInsufficientBuffer;
-                full = true;
-                break;
-            }
-            continue;
-        }
-        // An attribute enters a batch only together with at least one of its values.
-        TAttrValue first = OutputValue(*state, tree, def.Syntax, stored.Values[iteration->NextValue]);
-        TDSBuffer probe(result.Size() - result.UsedBytes());
-        if (!probe.AddAttribute(def.Name, def.Syntax) || !probe.AddValue(first)) {
-            if (result.Attributes().empty()) code = ErrInsufficientBuffer;
-            full = true;
-            break;
-        }
-        result.AddAttribute(def.Name, def.Syntax);
-        result.AddValue(first);
-        ++iteration->NextValue;
-        for (; iteration->NextValue < stored.Values.size(); ++iteration->NextValue) {
-            if (!result.AddValue(OutputValue(*state, tree, def.Syntax, stored.Values[iteration->NextValue]))) {
-                full = true;
-                break;
-            }
-        }
-        if (full) break;
-    }
-    if (code != 0 || !full) {
-        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) {
-        fresh.Operation = DsvRead;
-        iterationHandle = NewIteration(std::move(fresh));
-    }
-    return 0;
+    const bool more = FillReadBatch(
+        result, iteration->InfoType, iteration->Slots.size(), iteration->Read,
+        [&](size_t i) { return TReadAttribute{definition(i).Name, definition(i).Syntax, stored(i).Values.size()}; },
+        [&](size_t i, size_t j) { return OutputValue(*state, tree, definition(i).Syntax, stored(i).Values[j]); }, code);
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), !more, code, result);
 }
 
 NWCCODE TSnapshotClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
@@ -343,48 +274,32 @@ NWCCODE TSnapshotClient::ListBatch(NWDSContextHandle context, const std::string&
         iterationHandle = NoIteration;
         return ErrBadContext;
     }
-    TIteration fresh;
-    TIteration* iteration = &fresh;
+    const uint32_t kind = containersOnly ? DsvListContainers : DsvList;
+    std::unique_ptr<TIteration> fresh;
+    TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        auto it = iterations_.find(iterationHandle);
-        if (it == iterations_.end() || it->second->Context != context || it->second->Operation != DsvList ||
-            it->second->ContainersOnly != containersOnly) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        iteration = it->second.get();
+        iteration = iterations_.Resume<TIteration>(iterationHandle, context, kind);
+        if (!iteration) return ErrInvalidHandle;
     } else {
         const TSnapshotTree* tree = nullptr;
         uint32_t found = NoObject;
         NWCCODE code = FindObject(context, object, (state->Flags & DcvDerefAliases) != 0, tree, found);
         if (code != 0) return code;
-        fresh.Context = context;
-        fresh.Operation = DsvList;
-        fresh.Tree = tree;
-        fresh.Object = found;
-        fresh.ContainersOnly = containersOnly;
+        fresh = NewIteration<TIteration>(context, kind);
+        fresh->Tree = tree;
+        fresh->Object = found;
+        iteration = fresh.get();
     }
     const TSnapshotTree& tree = *iteration->Tree;
     const auto& children = tree.Object(iteration->Object).Children;
-    NWCCODE code = 0;
-    bool full = false;
-    for (; iteration->Next < children.size(); ++iteration->Next) {
-        uint32_t child = children[iteration->Next];
+    TObjectBatch batch(result);
+    for (; iteration->NextChild < children.size(); ++iteration->NextChild) {
+        uint32_t child = children[iteration->NextChild];
         if (containersOnly && !tree.Object(child).Container) continue;
-        if (!result.AddObject(OutputObjectName(*state, tree, child), ObjectInfo(tree, child))) {
-            if (result.Objects().empty()) code = ErrInsufficientBuffer;
-            full = true;
-            break;
-        }
+        if (!batch.Add(OutputObjectName(*state, tree, child), ObjectInfo(tree, child))) break;
     }
-    if (code != 0 || !full) {
-        if (iterationHandle != NoIteration) iterations_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) iterationHandle = NewIteration(std::move(fresh));
-    return 0;
+    const bool finished = iteration->NextChild >= children.size();
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
 }
 
 NWCCODE TSnapshotClient::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
@@ -400,15 +315,7 @@ NWCCODE TSnapshotClient::NWDSListContainers(NWDSContextHandle context, const std
 NWCCODE TSnapshotClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t) {
     if (!Context(context)) return ErrBadContext;
     if (iterationHandle == NoIteration) return 0;
-    if (auto search = searches_.find(iterationHandle); search != searches_.end()) {
-        if (search->second->Context != context) return ErrInvalidHandle;
-        searches_.erase(search);
-        return 0;
-    }
-    auto it = iterations_.find(iterationHandle);
-    if (it == iterations_.end() || it->second->Context != context) return ErrInvalidHandle;
-    iterations_.erase(it);
-    return 0;
+    return iterations_.Close(context, iterationHandle);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -419,30 +326,17 @@ NWCCODE TSnapshotClient::NWDSCanonicalizeName(NWDSContextHandle context, const s
     canonical.clear();
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
-    TResolvedName resolved;
-    NWCCODE code = ResolveName(*state, name, resolved);
-    if (code != 0) return code;
-    if (!resolved.Special.empty()) {
-        canonical = resolved.Special;
-        return 0;
-    }
-    TNameParts& parts = resolved.Parts;
-    bool typed = (state->Flags & DcvTypelessNames) == 0;
-    if (typed) {
-        // Types come from the objects that exist; the rest keep what the input gave or get the usual guesses.
-        if (const TSnapshotTree* tree = ContextTree(context)) {
-            for (size_t i = 0; i < parts.size(); ++i) {
-                uint32_t object = tree->FindObject(TNameParts(parts.begin() + static_cast<ptrdiff_t>(i), parts.end()));
-                if (object == NoObject) continue;
-                TNameParts known = tree->FullName(object);
-                for (size_t k = 0; k < known.size(); ++k) parts[i + k].Type = known[k].Type;
-                break;
-            }
-        }
-        ApplyDefaultTypes(parts);
-    }
-    canonical = WriteFullName(parts, typed);
-    return 0;
+    // Types come from the objects that exist.
+    const TSnapshotTree* tree = ContextTree(context);
+    return CanonicalName(
+        *state, name,
+        [tree](const TNameParts& tail, TNameParts& known) {
+            const uint32_t object = tree ? tree->FindObject(tail) : NoObject;
+            if (object == NoObject) return false;
+            known = tree->FullName(object);
+            return true;
+        },
+        canonical);
 }
 
 NWCCODE TSnapshotClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
@@ -570,31 +464,5 @@ NWCCODE TSnapshotClient::NWStreamRead(int32_t fileHandle, std::span<uint8_t> buf
 }
 
 NWCCODE TSnapshotClient::NWStreamClose(int32_t fileHandle) { return streams_.erase(fileHandle) ? 0 : ErrInvalidHandle; }
-
-// ---------------------------------------------------------------------------------------------
-
-NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message) {
-    client.reset();
-    auto workstation = LoadWorkstationFile(path, message);
-    if (!workstation) return NweClientNotStarted;
-    // A file that names LDAP trees gets the live directory; the rest of it answers the same.
-    client = MakeWorkstationClient(std::move(workstation));
-    return 0;
-}
-
-std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message) {
-    std::unique_ptr<TSnapshotClient> client;
-    LoadWorkstation(path, client, message);
-    return client;
-}
-
-NWCCODE InstallWorkstation(const std::string& path, std::string& message) {
-    std::unique_ptr<TSnapshotClient> client;
-    NWCCODE code = LoadWorkstation(path, client, message);
-    if (code != 0) return code;
-    InstallClient(std::move(client));
-    InstallClientRedirector();
-    return 0;
-}
 
 } // namespace era

@@ -4,6 +4,7 @@
 // names. It is the program's offline mode and the fixture of the tests.
 
 #include "client/context_client.h"
+#include "client/iteration_table.h"
 #include "client/snapshot/effective_rights.h"
 #include "client/snapshot/snapshot_tree.h"
 #include "client/snapshot/workstation.h"
@@ -108,6 +109,9 @@ public:
 protected:
     bool FindTree(const std::string& treeName, std::string& canonical) const override;
     std::string DefaultTreeName() const override;
+    // Whether a connection's server answers no file-system call (no NCP reaches it): the volume,
+    // directory and bindery calls then fail as a client fails that cannot reach a server.
+    virtual bool Unreachable(NWCONN_HANDLE) const { return false; }
 
 private:
     struct TIteration;
@@ -121,34 +125,30 @@ private:
     };
     NWCCODE ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
                       int32_t& iterationHandle, TDSBuffer& result);
+    // The attachment behind a handle for a file-system call, or nullptr with the code to give.
+    const TSnapshotConnection* FileServer(NWCONN_HANDLE handle, NWCCODE& code) const;
     NWCCODE ConnectionInfo(const TSnapshotConnection& connection, uint32_t infoType, std::span<uint8_t> buffer) const;
     // A "VOL:path" on a connection's server: the volume and the directory, or a server code.
     NWCCODE VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
                        const TSnapshotVolume*& volume, uint32_t& directory) const;
     // A Windows path (drive letter or UNC): server, volume and the path within it (unchecked).
     NWCCODE SplitWindowsPath(const std::string& path, uint32_t& server, uint32_t& volume, std::string& dirPath) const;
-    int32_t NewIteration(TIteration iteration);
+    // The first call of a search: the filter bound to the tree and the objects to test.
+    NWCCODE StartSearch(NWDSContextHandle context, const TContextState& state, const std::string& baseObjectName,
+                        int32_t scope, bool searchAliases, const TDSBuffer& filterBuffer, uint32_t infoType,
+                        std::unique_ptr<TSearch>& fresh);
+    // The first call of a read: the object and the attributes to send.
+    NWCCODE StartRead(NWDSContextHandle context, const TContextState& state, const std::string& object,
+                      uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames, std::unique_ptr<TIteration>& fresh);
 
     std::unique_ptr<TWorkstation> workstation_;
     // Full names already read, per tree: the object each names (NoObject: none), before aliases.
     mutable std::unordered_map<const TSnapshotTree*, std::unordered_map<std::string, uint32_t>> knownNames_;
     TRightsCache rights_;   // what the effective-rights answers keep for later questions
-    std::unordered_map<int32_t, std::unique_ptr<TIteration>> iterations_;
-    int32_t nextIteration_ = 1;
-    std::unordered_map<int32_t, std::unique_ptr<TSearch>> searches_;   // open search iterations
+    TIterationTable iterations_;   // open reads, listings and searches
     std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
     int32_t nextStream_ = 1;
     std::unordered_map<uint8_t, std::unique_ptr<TDirectoryScan>> scans_;
 };
-
-// Starts the embedded directory from a workstation file: the client, or nullptr with a message
-// that names the file, the key or line and what was expected there (the code is
-// NweClientNotStarted then).
-NWCCODE LoadWorkstation(const std::string& path, std::unique_ptr<TSnapshotClient>& client, std::string& message);
-std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::string& message);
-// Loads a workstation file and, when it loads, makes it the process-wide client with its
-// redirector answering for network paths (what "--workstation FILE" and ERA_WORKSTATION do).
-// On failure the installed client stays as it was.
-NWCCODE InstallWorkstation(const std::string& path, std::string& message);
 
 } // namespace era

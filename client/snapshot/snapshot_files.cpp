@@ -4,6 +4,7 @@
 #include "client/snapshot/snapshot_client.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "directory/error_table.h"
 
 #include <algorithm>
@@ -17,19 +18,6 @@ namespace {
 constexpr uint32_t WholeEntry = 0xFFFFFFFFu;   // search sequence: the entry itself / before the first
 constexpr size_t PaddedTreeNameLength = 32;
 constexpr uint8_t DirectoryAttribute = 0x10;
-
-bool PutNumber(std::span<uint8_t> buffer, uint32_t number) {
-    if (buffer.size() < sizeof number) return false;
-    std::memcpy(buffer.data(), &number, sizeof number);
-    return true;
-}
-
-bool PutText(std::span<uint8_t> buffer, const std::string& text) {
-    if (buffer.size() < text.size() + 1) return false;
-    std::memcpy(buffer.data(), text.data(), text.size());
-    buffer[text.size()] = 0;
-    return true;
-}
 
 // A DOS-style name pattern: "*" any run, "?" any one character, letters in any case; "*.*" all.
 bool MatchesPattern(std::string_view pattern, std::string_view name) {
@@ -97,6 +85,17 @@ const TSnapshotConnection* TSnapshotClient::ConnectionOfReference(NWCONN_REF ref
     for (const auto& connection : workstation_->Connections)
         if (connection.Reference == reference) return &connection;
     return nullptr;
+}
+
+const TSnapshotConnection* TSnapshotClient::FileServer(NWCONN_HANDLE handle, NWCCODE& code) const {
+    // A server only an LDAP server stands for answers no file-system call: only NCP could.
+    if (Unreachable(handle)) {
+        code = NweRequesterFailure;
+        return nullptr;
+    }
+    const TSnapshotConnection* attached = ConnectionOfHandle(handle);
+    code = attached ? 0 : NweInvalidConnection;
+    return attached;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -226,6 +225,9 @@ NWCCODE TSnapshotClient::NWParsePath(const std::string& path, std::string& serve
     uint32_t server = NoIndex, volume = NoIndex;
     std::string within;
     NWCCODE code = SplitWindowsPath(path, server, volume, within);
+    // A server named in a UNC or NetWare path whose volumes only NCP could tell.
+    if (code == NweVolumeDoesNotExist && Unreachable(workstation_->Connections[workstation_->Servers[server].Connection].Handle))
+        return NweRequesterFailure;
     if (code != 0) return code;
     const TSnapshotServer& found = workstation_->Servers[server];
     serverName = found.Name;
@@ -248,8 +250,9 @@ bool TSnapshotClient::RedirectorDirectoryExists(const std::string& path) {
 NWCCODE TSnapshotClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
                                            uint16_t& volumeNumber) {
     volumeNumber = 0;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
+    NWCCODE code = 0;
+    const TSnapshotConnection* attached = FileServer(connection, code);
+    if (!attached) return code;
     for (const auto& volume : workstation_->Servers[attached->Server].Volumes)
         if (EqualsFolded(volume.Name, volumeName)) {
             volumeNumber = volume.Number;
@@ -261,8 +264,9 @@ NWCCODE TSnapshotClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::
 NWCCODE TSnapshotClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                          std::string& volumeName) {
     volumeName.clear();
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
+    NWCCODE code = 0;
+    const TSnapshotConnection* attached = FileServer(connection, code);
+    if (!attached) return code;
     for (const auto& volume : workstation_->Servers[attached->Server].Volumes)
         if (volume.Number == volumeNumber) {
             volumeName = volume.Name;
@@ -274,8 +278,9 @@ NWCCODE TSnapshotClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volu
 NWCCODE TSnapshotClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                                  std::array<uint32_t, 33>& info) {
     info.fill(0);
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
+    NWCCODE code = 0;
+    const TSnapshotConnection* attached = FileServer(connection, code);
+    if (!attached) return code;
     const TSnapshotServer& server = workstation_->Servers[attached->Server];
     for (const auto& volume : server.Volumes)
         if (volume.Number == volumeNumber) {
@@ -289,8 +294,9 @@ NWCCODE TSnapshotClient::VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle,
                                     const TSnapshotVolume*& volume, uint32_t& directory) const {
     volume = nullptr;
     directory = NoIndex;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
+    NWCCODE code = 0;
+    const TSnapshotConnection* attached = FileServer(connection, code);
+    if (!attached) return code;
     if (dirHandle != 0) return NweBadDirectoryHandle;   // paths are always given from the volume
     size_t colon = path.find(':');
     if (colon == std::string::npos) return NweInvalidPath;
@@ -414,7 +420,10 @@ NWCCODE TSnapshotClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id
                                          uint16_t& objectType) {
     name.clear();
     objectType = 0;
+    // The bindery answers when the workstation file gives it, even for a server only NCP reaches.
     const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    if (Unreachable(connection) && (!attached || workstation_->Servers[attached->Server].Bindery.empty()))
+        return NweRequesterFailure;
     if (!attached) return NweInvalidConnection;
     const auto& bindery = workstation_->Servers[attached->Server].Bindery;
     auto it = bindery.find(id);

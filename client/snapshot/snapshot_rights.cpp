@@ -49,13 +49,14 @@ NWCCODE TSnapshotClient::NWDSGetEffectiveRights(NWDSContextHandle context, const
 NWCCODE TSnapshotClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle,
                                               const std::string& path, uint16_t& rights) {
     rights = 0;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
+    NWCCODE code = 0;
+    const TSnapshotConnection* attached = FileServer(connection, code);
+    if (!attached) return code;
     // A server asks who is logged in before it looks at the path.
     if (attached->User == NoObject) return NweAccessDenied;
     const TSnapshotVolume* volume = nullptr;
     uint32_t directory = NoIndex;
-    NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
+    code = VolumePath(connection, dirHandle, path, volume, directory);
     if (code != 0) return code;
     const TSnapshotServer& server = workstation_->Servers[attached->Server];
     rights =

@@ -34,6 +34,7 @@
 #include "client/snapshot/snapshot_search.h"
 
 #include "client/ascii_fold.h"
+#include "client/client_text.h"
 #include "client/schema_map.h"
 #include "util/text.h"
 
@@ -44,7 +45,6 @@ namespace era {
 
 namespace {
 
-constexpr int32_t NoIteration = -1;
 
 using TValueTest = std::function<bool(const TStoredValue&)>;
 
@@ -81,17 +81,6 @@ bool Holds(TFilterRelation relation, int order) {
 template <typename T>
 int Order(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-std::vector<std::string> SplitDollar(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = text.find('$', start);
-        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
 }
 
 // --- Names
@@ -385,50 +374,72 @@ NWCCODE ValueTest(const TContextState& context, const TSnapshotTree& tree, uint3
 
 bool IsObjectClass(std::string_view name) { return EqualsFolded(name, "Object Class"); }
 
+NWCCODE BindNode(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node, TObjectTest& test);
+
+// An AND, OR or NOT: its operands bound first.
+NWCCODE BindGroup(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node, TObjectTest& test) {
+    if (node.Kind == TFilterNodeKind::Not && node.Operands.size() != 1) return ErrInvalidFilterSyntax;
+    std::vector<TObjectTest> operands(node.Operands.size());
+    for (size_t i = 0; i < operands.size(); ++i) {
+        NWCCODE code = BindNode(context, tree, node.Operands[i], operands[i]);
+        if (code != 0) return code;
+    }
+    if (node.Kind == TFilterNodeKind::Not)
+        test = [operand = operands.front()](uint32_t object) { return !operand(object); };
+    else if (node.Kind == TFilterNodeKind::And)
+        test = [operands](uint32_t object) {
+            return std::all_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
+        };
+    else
+        test = [operands](uint32_t object) {
+            return std::any_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
+        };
+    return 0;
+}
+
+// Whether an object holds any value of the attribute (every object has its base class).
+TObjectTest BindPresent(const TSnapshotTree& tree, const std::string& name) {
+    if (IsObjectClass(name)) return [](uint32_t) { return true; };
+    const uint32_t attribute = tree.FindAttribute(name);
+    if (attribute == NoAttribute) return Never;
+    return [in = &tree, attribute](uint32_t object) {
+        const TStoredAttribute* stored = in->AttributeOf(object, attribute);
+        return stored && !stored->Values.empty();
+    };
+}
+
+// A comparison of an attribute's values (the base class counts as an object class value).
+NWCCODE BindCompare(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node,
+                    TObjectTest& test) {
+    const uint32_t attribute = tree.FindAttribute(node.Name);
+    const bool objectClass = IsObjectClass(node.Name);
+    test = Never;
+    if (attribute == NoAttribute && !objectClass) return 0;
+    const uint32_t syntax = attribute == NoAttribute ? SynClassName : tree.Attributes()[attribute].Syntax;
+    TValueTest valueTest;
+    NWCCODE code = ValueTest(context, tree, syntax, node, valueTest);
+    if (code != 0 || !valueTest) return code;
+    test = [in = &tree, attribute, objectClass, valueTest](uint32_t object) {
+        if (objectClass) {
+            TStoredValue baseClass;
+            baseClass.Text = in->Object(object).BaseClass;
+            if (valueTest(baseClass)) return true;
+        }
+        const TStoredAttribute* stored = in->AttributeOf(object, attribute);
+        return stored && std::any_of(stored->Values.begin(), stored->Values.end(), valueTest);
+    };
+    return 0;
+}
+
 NWCCODE BindNode(const TContextState& context, const TSnapshotTree& tree, const TFilterNode& node, TObjectTest& test) {
     const TSnapshotTree* in = &tree;
     switch (node.Kind) {
     case TFilterNodeKind::And:
-    case TFilterNodeKind::Or: {
-        std::vector<TObjectTest> operands(node.Operands.size());
-        for (size_t i = 0; i < operands.size(); ++i) {
-            NWCCODE code = BindNode(context, tree, node.Operands[i], operands[i]);
-            if (code != 0) return code;
-        }
-        if (node.Kind == TFilterNodeKind::And)
-            test = [operands](uint32_t object) {
-                return std::all_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
-            };
-        else
-            test = [operands](uint32_t object) {
-                return std::any_of(operands.begin(), operands.end(), [object](const auto& t) { return t(object); });
-            };
+    case TFilterNodeKind::Or:
+    case TFilterNodeKind::Not: return BindGroup(context, tree, node, test);
+    case TFilterNodeKind::Present:
+        test = BindPresent(tree, node.Name);
         return 0;
-    }
-    case TFilterNodeKind::Not: {
-        if (node.Operands.size() != 1) return ErrInvalidFilterSyntax;
-        TObjectTest operand;
-        NWCCODE code = BindNode(context, tree, node.Operands.front(), operand);
-        if (code != 0) return code;
-        test = [operand](uint32_t object) { return !operand(object); };
-        return 0;
-    }
-    case TFilterNodeKind::Present: {
-        if (IsObjectClass(node.Name)) {
-            test = [](uint32_t) { return true; };   // every object has its base class
-            return 0;
-        }
-        const uint32_t attribute = tree.FindAttribute(node.Name);
-        if (attribute == NoAttribute) {
-            test = Never;
-            return 0;
-        }
-        test = [in, attribute](uint32_t object) {
-            const TStoredAttribute* stored = in->AttributeOf(object, attribute);
-            return stored && !stored->Values.empty();
-        };
-        return 0;
-    }
     case TFilterNodeKind::RelativeName:
         test = [in, name = node.Name](uint32_t object) {
             if (object == RootObject) return name == RootName;
@@ -444,32 +455,7 @@ NWCCODE BindNode(const TContextState& context, const TSnapshotTree& tree, const 
             return EqualsFolded(baseClass, name) || EqualsFolded(baseClass, mapped);
         };
         return 0;
-    case TFilterNodeKind::Compare: {
-        const uint32_t attribute = tree.FindAttribute(node.Name);
-        const bool objectClass = IsObjectClass(node.Name);
-        if (attribute == NoAttribute && !objectClass) {
-            test = Never;
-            return 0;
-        }
-        const uint32_t syntax = attribute == NoAttribute ? SynClassName : tree.Attributes()[attribute].Syntax;
-        TValueTest valueTest;
-        NWCCODE code = ValueTest(context, tree, syntax, node, valueTest);
-        if (code != 0) return code;
-        if (!valueTest) {
-            test = Never;
-            return 0;
-        }
-        test = [in, attribute, objectClass, valueTest](uint32_t object) {
-            if (objectClass) {
-                TStoredValue baseClass;
-                baseClass.Text = in->Object(object).BaseClass;
-                if (valueTest(baseClass)) return true;
-            }
-            const TStoredAttribute* stored = in->AttributeOf(object, attribute);
-            return stored && std::any_of(stored->Values.begin(), stored->Values.end(), valueTest);
-        };
-        return 0;
-    }
+    case TFilterNodeKind::Compare: return BindCompare(context, tree, node, test);
     }
     return ErrInvalidFilterSyntax;
 }
@@ -551,6 +537,35 @@ const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& cont
     return &tree.DanglingHolders(attribute, target.Key);
 }
 
+NWCCODE TSnapshotClient::StartSearch(NWDSContextHandle context, const TContextState& state,
+                                     const std::string& baseObjectName, int32_t scope, bool searchAliases,
+                                     const TDSBuffer& filterBuffer, uint32_t infoType, std::unique_ptr<TSearch>& fresh) {
+    if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
+    if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
+    if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
+    TFilterNode filter;
+    NWCCODE code = ParseFilterExpression(filterBuffer.Filter(), filter);
+    if (code != 0) return code;
+    const TSnapshotTree* tree = nullptr;
+    uint32_t base = NoObject;
+    code = FindObject(context, baseObjectName, (state.Flags & DcvDerefAliases) != 0, tree, base);
+    if (code != 0) return code;
+    fresh = NewIteration<TSearch>(context, DsvSearch);
+    fresh->Tree = tree;
+    fresh->SearchAliases = searchAliases;
+    code = BindSnapshotFilter(state, *tree, filter, fresh->Test);
+    if (code != 0) return code;
+    // With aliases followed, an alias in scope can stand for any object: only the walk sees it.
+    const std::vector<uint32_t>* indexed = searchAliases ? nullptr : IndexedSnapshotCandidates(state, *tree, filter);
+    if (indexed) {
+        for (uint32_t object : *indexed)
+            if (InScope(*tree, object, base, scope)) fresh->Candidates.push_back(object);
+    } else {
+        CollectScope(*tree, base, scope, fresh->Candidates);
+    }
+    return 0;
+}
+
 NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName,
                                            int32_t scope, bool searchAliases, const TDSBuffer& filterBuffer,
                                            uint32_t, uint32_t infoType, bool, const TDSBuffer*,
@@ -567,43 +582,16 @@ NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std:
     TSearch* search = nullptr;
     if (iterationHandle != NoIteration) {
         // A search goes on with what its first call set; base, scope and filter are not read again.
-        auto it = searches_.find(iterationHandle);
-        if (it == searches_.end() || it->second->Context != context) {
-            iterationHandle = NoIteration;
-            return ErrInvalidHandle;
-        }
-        search = it->second.get();
+        search = iterations_.Resume<TSearch>(iterationHandle, context, DsvSearch);
+        if (!search) return ErrInvalidHandle;
     } else {
-        if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
-        if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
-        if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
-        TFilterNode filter;
-        NWCCODE code = ParseFilterExpression(filterBuffer.Filter(), filter);
+        NWCCODE code = StartSearch(context, *state, baseObjectName, scope, searchAliases, filterBuffer, infoType, fresh);
         if (code != 0) return code;
-        const TSnapshotTree* tree = nullptr;
-        uint32_t base = NoObject;
-        code = FindObject(context, baseObjectName, (state->Flags & DcvDerefAliases) != 0, tree, base);
-        if (code != 0) return code;
-        fresh = std::make_unique<TSearch>();
-        fresh->Context = context;
-        fresh->Tree = tree;
-        fresh->SearchAliases = searchAliases;
-        code = BindSnapshotFilter(*state, *tree, filter, fresh->Test);
-        if (code != 0) return code;
-        // With aliases followed, an alias in scope can stand for any object: only the walk sees it.
-        const std::vector<uint32_t>* indexed = searchAliases ? nullptr : IndexedSnapshotCandidates(*state, *tree, filter);
-        if (indexed) {
-            for (uint32_t object : *indexed)
-                if (InScope(*tree, object, base, scope)) fresh->Candidates.push_back(object);
-        } else {
-            CollectScope(*tree, base, scope, fresh->Candidates);
-        }
         search = fresh.get();
     }
 
     const TSnapshotTree& tree = *search->Tree;
-    NWCCODE code = 0;
-    int32_t returned = 0;
+    TObjectBatch batch(result, countObjectsToSearch);
     for (; search->Next < search->Candidates.size(); ++search->Next) {
         uint32_t object = search->Candidates[search->Next];
         if (search->SearchAliases && tree.Object(object).BaseClass == "Alias") object = tree.Dereference(object);
@@ -615,35 +603,12 @@ NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std:
         // A match that does not go into this batch stays next, known to match. Looking on to it
         // lets the last batch end the iteration itself instead of leaving an empty one behind.
         search->NextMatches = true;
-        if (countObjectsToSearch > 0 && returned >= countObjectsToSearch) break;
-        if (!result.AddObject(OutputObjectName(*state, tree, object), ObjectInfo(tree, object))) {
-            if (returned == 0) code = ErrInsufficientBuffer;
-            break;
-        }
+        if (batch.Limited() || !batch.Add(OutputObjectName(*state, tree, object), ObjectInfo(tree, object))) break;
         search->NextMatches = false;
-        ++returned;
         if (search->SearchAliases) search->Reported.insert(object);
     }
-    const bool finished = code != 0 || search->Next >= search->Candidates.size();
-    if (finished) {
-        if (iterationHandle != NoIteration) searches_.erase(iterationHandle);
-        iterationHandle = NoIteration;
-        if (code != 0) result.ClearResult();
-        return code;
-    }
-    if (iterationHandle == NoIteration) {
-        // Handles are shared with reads and listings, so a stale one never reaches another kind.
-        for (;;) {
-            const int32_t handle = nextIteration_;
-            nextIteration_ = nextIteration_ == INT32_MAX ? 1 : nextIteration_ + 1;
-            if (handle != NoIteration && !iterations_.count(handle) && !searches_.count(handle)) {
-                searches_.emplace(handle, std::move(fresh));
-                iterationHandle = handle;
-                break;
-            }
-        }
-    }
-    return 0;
+    const bool finished = search->Next >= search->Candidates.size();
+    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
 }
 
 } // namespace era

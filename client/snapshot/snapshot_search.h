@@ -27,8 +27,7 @@ const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& cont
                                                        const TFilterNode& filter);
 
 // One search over several calls.
-struct TSnapshotClient::TSearch {
-    NWDSContextHandle Context = 0;
+struct TSnapshotClient::TSearch : TIterationBase {
     const TSnapshotTree* Tree = nullptr;
     std::vector<uint32_t> Candidates;     // the objects to test, in file order
     size_t Next = 0;                      // the next candidate

@@ -1,10 +1,8 @@
 #include "client/snapshot/workstation.h"
 
 #include "client/ascii_fold.h"
-#include "client/ldap/ldap_settings.h"
 #include "client/snapshot/ldif_loader.h"
-#include "client/snapshot/time_text.h"
-#include "rights/notation.h"
+#include "client/time_text.h"
 
 #include <cerrno>
 #include <charconv>
@@ -30,7 +28,6 @@ constexpr NWObjectID FirstStandInID = 0x00008001;
 
 std::map<std::string, TTreeSourceEntry>& TreeSources() {
     static std::map<std::string, TTreeSourceEntry> sources = {
-        {"ldap", {LdapTreeSource, true}},
         {"ldif", {[](const TJson& entry, const std::string& baseFolder, const std::string& treeName,
                     std::string& error) -> std::unique_ptr<TSnapshotTree> {
              const auto& file = entry.at("ldif");

@@ -96,8 +96,9 @@ struct TWorkstation {
 using TTreeSource = std::function<std::unique_ptr<TSnapshotTree>(
     const nlohmann::ordered_json& entry, const std::string& baseFolder, const std::string& treeName,
     std::string& error)>;
-// Lets a tree kind be loaded by source; "ldif" and "ldap" are there from the start. A live
-// source gives a stand-in (MakeStandInTree) to which the loader adds the objects the file names.
+// Lets a tree kind be loaded by source; "ldif" is there from the start, the workstation client
+// adds "ldap". A live source gives a stand-in (MakeStandInTree) to which the loader adds the
+// objects the file names.
 void RegisterTreeSource(const std::string& kind, TTreeSource source, bool live = false);
 
 // A stand-in for a live tree: [Root] alone, with its object ID.

@@ -3,7 +3,7 @@
 // may stop the start-up, and a restored selection scans what it names, reporting what is missing.
 
 #include "app/main_state.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/connections.h"
 #include "util/ini_file.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/main_state.h"
 #include "client/redirector.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/connections.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // of the path page (through the client only), and saving that says why it failed.
 
 #include "app/main_state.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/connections.h"
 #include "util/paths.h"
 

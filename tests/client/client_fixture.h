@@ -3,7 +3,7 @@
 // Helpers for the client tests: load a workstation through the real loader, write throw-away
 // fixture files, and drive the batched calls to their end.
 
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 
 #include <gtest/gtest.h>
 

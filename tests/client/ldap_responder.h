@@ -20,7 +20,7 @@
 #include "client/ascii_fold.h"
 #include "client/name_forms.h"
 #include "client/schema_map.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 
 #include <arpa/inet.h>
 #include <atomic>

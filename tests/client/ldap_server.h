@@ -7,7 +7,7 @@
 // its parent goes away.
 
 #include "client/ldap/ldap_client.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the button (against the era command's own output), closing during a scan, and saving.
 
 #include "cli/run_era.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/connections.h"
 #include "gui/controls.h"
 #include "gui/form_about.h"

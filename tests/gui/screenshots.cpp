@@ -3,7 +3,7 @@
 //
 //   era_gui_screenshots WORKSTATION PROGRAM_FOLDER OUTPUT_FOLDER
 
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "gui/form_about.h"
 #include "gui/main_form.h"
 #include "gui/qt_host.h"

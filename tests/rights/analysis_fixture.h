@@ -4,7 +4,7 @@
 // client started, and the contexts prepared as the selection pages prepare them.
 
 #include "client/redirector.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_client.h"
 #include "directory/connections.h"
 #include "directory/context.h"
 #include "rights/analysis.h"

@@ -9,7 +9,7 @@ file(WRITE "${WORK}/directory/client.h" "#pragma once\n#include <cstdint>\n")
 file(WRITE "${WORK}/directory/context.cpp" "#include \"directory/context.h\"\n#include \"directory/client.h\"\n#include \"util/text.h\"\n")
 file(WRITE "${WORK}/directory/context.h" "#pragma once\n")
 file(WRITE "${WORK}/rights/notation.h" "#pragma once\n#include \"directory/context.h\"\n")
-file(WRITE "${WORK}/app/report.cpp" "#include \"rights/notation.h\"\n#include \"client/snapshot/snapshot_client.h\"\n")
+file(WRITE "${WORK}/app/report.cpp" "#include \"rights/notation.h\"\n#include \"client/workstation_client.h\"\n")
 file(WRITE "${WORK}/gui/main_form.cpp" "#include <QWidget>\n#include \"app/report.h\"\n")
 
 function(run_check expect_failure what)

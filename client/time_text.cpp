@@ -1,4 +1,4 @@
-#include "client/snapshot/time_text.h"
+#include "client/time_text.h"
 
 namespace era {
 
