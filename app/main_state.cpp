@@ -215,18 +215,6 @@ void TMainState::RemoveSelection(int i) {
     active = std::move(rest);
 }
 
-bool SaveLinesToFile(const TStringList& lines, const std::string& keyword, const std::string& path,
-                     std::string& error) {
-    error.clear();
-    try {
-        const TGrid grid = LinesToGrid(lines);
-        return ExportGridToFile(&grid, keyword, path);
-    } catch (const std::exception& e) {
-        error = e.what();
-        return false;
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 // The scan driver
 

@@ -189,9 +189,4 @@ private:
     bool stopped_ = false;
 };
 
-// Writes the lines to the file in the format (as ExportLines does); false when it could not,
-// with the reason — the file's name and the system's own words — in error.
-bool SaveLinesToFile(const TStringList& lines, const std::string& keyword, const std::string& path,
-                     std::string& error);
-
 } // namespace era

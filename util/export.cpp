@@ -304,13 +304,21 @@ TGrid LinesToGrid(const TStringList& lines) {
     return grid;
 }
 
-bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path) {
+bool SaveLinesToFile(const TStringList& lines, const std::string& keyword, const std::string& path,
+                     std::string& error) {
+    error.clear();
     try {
         const TGrid grid = LinesToGrid(lines);
         return ExportGridToFile(&grid, keyword, path);
-    } catch (const std::exception&) {
-        return false; // the caller shows nothing either: a failed export leaves just no file
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
     }
+}
+
+bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path) {
+    std::string error; // the caller shows nothing either: a failed export leaves just no file
+    return SaveLinesToFile(lines, keyword, path, error);
 }
 
 bool ExportGridToFile(const TGrid* grid, const std::string& keyword, const std::string& path) {

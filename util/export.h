@@ -62,8 +62,12 @@ TTargetKind TargetKind(std::string_view keyword);
 
 // The lines as a one-column grid, an empty line as one space (at least one row).
 TGrid LinesToGrid(const TStringList& lines);
-// LinesToGrid through ExportGridToFile; every error
-// is swallowed without a message. True when the target received the text.
+// LinesToGrid through ExportGridToFile; false when it could not, with the reason — the file's
+// name and the system's own words — in error.
+bool SaveLinesToFile(const TStringList& lines, const std::string& keyword, const std::string& path,
+                     std::string& error);
+// SaveLinesToFile with every error swallowed without a message. True when the target received the
+// text.
 bool ExportLines(const TStringList& lines, const std::string& keyword, const std::string& path);
 // ExportGrid with a tab, or "," when the path's extension is ".csv" in any letter case.
 bool ExportGridToFile(const TGrid* grid, const std::string& keyword, const std::string& path);

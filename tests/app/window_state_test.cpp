@@ -5,6 +5,7 @@
 #include "app/main_state.h"
 #include "client/workstation_client.h"
 #include "directory/connections.h"
+#include "util/export.h"
 #include "util/paths.h"
 
 #include <filesystem>
