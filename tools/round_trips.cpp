@@ -12,192 +12,23 @@
 // typeless names, LDAP DNs or [Root]; blank lines and "#" comments are skipped). Exit status 0
 // when every object met the target warm, 1 when one missed it, 2 on a usage or start-up error.
 
+#include "tools/round_trips.h"
+
 #include "app/lookups.h"
-#include "client/ldap/ldap_client.h"
-#include "client/ldap/ldap_settings.h"
 #include "client/redirector.h"
-#include "client/snapshot/workstation.h"
 #include "directory/connections.h"
 #include "directory/context.h"
-#include "rights/analysis.h"
-#include "rights/notation.h"
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace era;
-
-// The calls that may reach the server, one counter each.
-enum TKind : size_t {
-    KindRead,
-    KindObjectInfo,
-    KindList,
-    KindSearch,
-    KindIterationEnd,
-    KindEffectiveRights,
-    KindNames,
-    KindSchema,
-    KindStream,
-    KindCount
-};
-constexpr std::array<const char*, KindCount> KindTitles = {
-    "read (NWDSRead)",
-    "object information",
-    "listing",
-    "search (NWDSExtSyncSearch)",
-    "end of an iteration",
-    "effective rights (getEffectivePrivileges)",
-    "name, ID and who-am-I",
-    "syntax of an attribute",
-    "stream",
-};
-
-struct TTally {
-    std::array<uint64_t, KindCount> Calls{};
-    std::array<uint64_t, KindCount> Trips{};
-    void Add(const TTally& other) {
-        for (size_t k = 0; k < KindCount; ++k) {
-            Calls[k] += other.Calls[k];
-            Trips[k] += other.Trips[k];
-        }
-    }
-};
-
-// The LDAP client with every call that may ask the server counted by kind: the calls made, and the
-// round trips spent while the outermost of them ran.
-class TCountingLdapClient final : public TLdapClient {
-public:
-    using TLdapClient::TLdapClient;
-
-    TTally Tally;
-    // The distinct effective-rights questions (subject, object, attribute) since Asked was emptied.
-    std::set<std::string> Asked;
-
-    NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
-                     const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) override {
-        return Count(KindRead, [&] {
-            return TLdapClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle,
-                                         result);
-        });
-    }
-    NWCCODE NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
-                               std::string& distinguishedName, TObjectInfo& info) override {
-        return Count(KindObjectInfo, [&] {
-            return TLdapClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
-        });
-    }
-    NWCCODE NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object,
-                                  TDSBuffer& buffer) override {
-        return Count(KindObjectInfo,
-                     [&] { return TLdapClient::NWDSReadObjectDSIInfo(context, object, buffer); });
-    }
-    NWCCODE NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
-                     TDSBuffer& result) override {
-        return Count(KindList,
-                     [&] { return TLdapClient::NWDSList(context, object, iterationHandle, result); });
-    }
-    NWCCODE NWDSListContainers(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
-                               TDSBuffer& result) override {
-        return Count(KindList, [&] {
-            return TLdapClient::NWDSListContainers(context, object, iterationHandle, result);
-        });
-    }
-    NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
-                              bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp,
-                              uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames,
-                              int32_t& iterationHandle, int32_t countObjectsToSearch,
-                              int32_t& countObjectsSearched, TDSBuffer& result) override {
-        return Count(KindSearch, [&] {
-            return TLdapClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer,
-                                                  timeStamp, infoType, allAttrs, attrNames, iterationHandle,
-                                                  countObjectsToSearch, countObjectsSearched, result);
-        });
-    }
-    NWCCODE NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle,
-                               uint32_t operation) override {
-        return Count(KindIterationEnd,
-                     [&] { return TLdapClient::NWDSCloseIteration(context, iterationHandle, operation); });
-    }
-    NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
-                                   const std::string& object, const std::string& attrName,
-                                   uint32_t& privileges) override {
-        Asked.insert(subject + '\n' + object + '\n' + attrName);
-        return Count(KindEffectiveRights, [&] {
-            return TLdapClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
-        });
-    }
-    NWCCODE NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name,
-                                 std::string& canonical) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSCanonicalizeName(context, name, canonical); });
-    }
-    NWCCODE NWDSWhoAmI(NWDSContextHandle context, std::string& name) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSWhoAmI(context, name); });
-    }
-    NWCCODE NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
-                            std::string& name) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSMapIDToName(context, connection, id, name); });
-    }
-    NWCCODE NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
-                            NWObjectID& id) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSMapNameToID(context, connection, name, id); });
-    }
-    NWCCODE NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName,
-                            uint32_t& syntaxID) override {
-        return Count(KindSchema, [&] { return TLdapClient::NWDSGetSyntaxID(context, attrName, syntaxID); });
-    }
-    NWCCODE NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
-                           uint32_t flags, int32_t& fileHandle) override {
-        return Count(KindStream, [&] {
-            return TLdapClient::NWDSOpenStream(context, object, attrName, flags, fileHandle);
-        });
-    }
-
-private:
-    // A call made from within another counted call belongs to the outer one.
-    template <class TCall>
-    NWCCODE Count(TKind kind, TCall call) {
-        if (depth_ > 0) return call();
-        ++depth_;
-        const uint64_t before = RoundTrips();
-        const NWCCODE code = call();
-        Tally.Trips[kind] += RoundTrips() - before;
-        ++Tally.Calls[kind];
-        --depth_;
-        return code;
-    }
-    int depth_ = 0;
-};
-
-// What one analysis cost and found.
-struct TAnalysis {
-    uint64_t Trips = 0;
-    int Levels = 0;
-    int Trustees = 0;
-};
-
-TAnalysis Analyse(TCountingLdapClient& client, NWDSContextHandle context, const std::string& object,
-                  uint32_t flags) {
-    TAnalysis analysis;
-    TStringList trace, results;
-    const uint64_t before = client.RoundTrips();
-    U_AnalyzeEffectiveRights(context, object, LevelHeader, flags, &trace, results, nullptr);
-    analysis.Trips = client.RoundTrips() - before;
-    // Each level of the walk opens with its "DN: " line.
-    for (const auto& line : trace.Items())
-        analysis.Levels += line.Text.rfind("DN: ", 0) == 0;
-    std::set<std::string> trustees;
-    for (const auto& entry : results.Items())
-        trustees.insert(U_ACLTrustee(entry.Text));
-    analysis.Trustees = static_cast<int>(trustees.size());
-    return analysis;
-}
+using namespace era::roundtrips;
 
 std::vector<std::string> ReadObjects(const std::string& path) {
     std::vector<std::string> objects;
@@ -246,16 +77,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "era_round_trips: %s names no object\n", operands[1].c_str());
         return 2;
     }
-    // The file is read as the factory reads it (trees named "ldap" read by the LDAP source), but
-    // into the counting client.
-    RegisterTreeSource("ldap", LdapTreeSource, true);
     std::string message;
-    auto workstation = LoadWorkstationFile(operands[0], message);
-    if (!workstation) {
+    auto owned = LoadCountingClient(operands[0], message);
+    if (!owned) {
         std::fprintf(stderr, "era_round_trips: %s\n", message.c_str());
         return 2;
     }
-    auto owned = std::make_unique<TCountingLdapClient>(std::move(workstation));
     TCountingLdapClient& client = *owned;
     InstallClient(std::move(owned));
     InstallClientRedirector();
