@@ -36,12 +36,12 @@ judge() {   # measured le|ge limit
 # end (target_line adds a row; target_table prints them).
 targets=()
 target_line() {   # figure measured target verdict
-  targets+=("$(printf '  %-52s %-18s %-16s %s' "$1" "$2" "$3" "$4")")
+  targets+=("$(printf '  %-56s %-24s %-16s %s' "$1" "$2" "$3" "$4")")
 }
 target_table() {
   echo
   echo "targets (one run on a shared machine: timings move by 10 % and more from run to run)"
-  printf '  %-52s %-18s %-16s %s\n' figure measured target verdict
+  printf '  %-56s %-24s %-16s %s\n' figure measured target verdict
   local row
   for row in "${targets[@]}"; do echo "$row"; done
 }
