@@ -156,12 +156,16 @@ total_users=$(grep -c '^dn: cn=user' "$ldif")
 step=$(( total_users / objects )); [ "$step" -ge 1 ] || step=1
 grep '^dn: cn=user' "$ldif" | awk -v s="$step" -v n="$objects" '(NR - 1) % s == 0 && c < n { sub(/^dn: /, ""); print; c++ }' >"$work/objects.txt"
 mapfile -t names <"$work/objects.txt"
+# The objects go to era as operands, or in a file where era scan reads one (--from).
+items=("${names[@]}")
+if scan_has --from; then items=(--from "$work/objects.txt"); fi
 one_job=()
 if scan_has --jobs; then one_job=(--jobs 1); fi
 echo
 echo "era scan of ${#names[@]} users on the embedded directory (median of $runs; the process loads the tree first,"
 echo "so the scan alone is the run less the median load)"
 [ ${#one_job[@]} -gt 0 ] || echo "  --jobs: not available in this build (it scans with one job)"
+[ "${items[0]}" = --from ] || echo "  --from: not available in this build (the objects are operands)"
 scan_rates() {   # label file target -> prints a line, sets rate_wall and rate_cpu
   local wall cpu
   wall=$(column_median "$2" 1)
@@ -171,12 +175,12 @@ scan_rates() {   # label file target -> prints a line, sets rate_wall and rate_c
   printf '  %-24s wall %6s s  cpu %6s s  analyses a second: %s (wall), %s (cpu; target %s)   (wall %s s)\n' \
     "$1" "$wall" "$cpu" "$rate_wall" "$rate_cpu" "$3" "$(spread "$2" 1)"
 }
-for ((r = 0; r < runs; r++)); do measure "$work/scan_embedded.txt" "$era" --workstation "$ws" scan "${one_job[@]}" "${names[@]}"; done
+for ((r = 0; r < runs; r++)); do measure "$work/scan_embedded.txt" "$era" --workstation "$ws" scan "${one_job[@]}" "${items[@]}"; done
 emb_wall=$(column_median "$work/scan_embedded.txt" 1)
 scan_rates "no options${one_job:+, --jobs 1}" "$work/scan_embedded.txt" ">= 10000"
 target_line "analyses a second, no options, one job (cpu)" "$rate_cpu" ">= 10000" "$(judge "$rate_cpu" ge 10000)"
 for ((r = 0; r < runs; r++)); do
-  measure "$work/scan_resolve.txt" "$era" --workstation "$ws" scan "${one_job[@]}" --resolve-containers "${names[@]}"
+  measure "$work/scan_resolve.txt" "$era" --workstation "$ws" scan "${one_job[@]}" --resolve-containers "${items[@]}"
 done
 scan_rates "--resolve-containers" "$work/scan_resolve.txt" ">= 2000"
 target_line "analyses a second, --resolve-containers (cpu)" "$rate_cpu" ">= 2000" "$(judge "$rate_cpu" ge 2000)"
@@ -322,7 +326,7 @@ if ! "$era" --workstation "$work/ldap-workstation.json" trees >/dev/null 2>"$wor
   target_table
   exit 0
 fi
-for ((r = 0; r < runs; r++)); do measure "$work/scan_ldap.txt" "$era" --workstation "$work/ldap-workstation.json" scan "${names[@]}"; done
+for ((r = 0; r < runs; r++)); do measure "$work/scan_ldap.txt" "$era" --workstation "$work/ldap-workstation.json" scan "${items[@]}"; done
 ldap_wall=$(column_median "$work/scan_ldap.txt" 1)
 ldap_cpu=$(column_median "$work/scan_ldap.txt" 2)
 printf '  era scan of the %s users  wall %6s s  cpu %6s s   (wall %s s; embedded %s s)\n' "${#names[@]}" "$ldap_wall" "$ldap_cpu" \

@@ -21,7 +21,12 @@ megabytes() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
 # Whether this build's `era scan` has an option (its --help lists it). The scripts measure what the
 # build has and say "not available in this build" for the rest.
-scan_has() { "$era" scan --help 2>&1 | grep -qE -- "(^|[^a-z-])$1([^a-z-]|\$)"; }
+# (The help is read whole first: grep -q leaving a pipe early would fail it under pipefail.)
+scan_has() {
+  local help
+  help=$("$era" scan --help 2>&1 || true)
+  grep -qE -- "(^|[^a-z-])$1([^a-z-]|\$)" <<<"$help"
+}
 
 # "met" when the measured value is at most (le) or at least (ge) the limit, "missed" otherwise,
 # "unknown" when there is no figure.
