@@ -4,6 +4,7 @@
 #include "directory/completion_codes.h"
 #include "directory/listing.h"
 #include "sample_state.h"
+#include "support/sample_subtree.h"
 
 #include <algorithm>
 #include <string>
@@ -25,30 +26,7 @@ protected:
 };
 
 TEST_F(SubtreeWalk, TheContainerFirstThenEachSubordinateByNameFollowedByItsOwnSubtree) {
-    const std::vector<std::string> expected = {
-        ".sales.acme",
-        ".agarcia.sales.acme",
-        ".east.sales.acme",
-        ".dlee.east.sales.acme",
-        ".egreen.east.sales.acme",
-        ".jdoe.east.sales.acme",
-        ".mbrown.east.sales.acme",
-        ".ohall.east.sales.acme",
-        ".pmartin.east.sales.acme",
-        ".projects.east.sales.acme",
-        ".nfoster.projects.east.sales.acme",
-        ".projects-team.projects.east.sales.acme",
-        ".sintern.projects.east.sales.acme",
-        ".swhite.east.sales.acme",
-        ".sales-managers.sales.acme",
-        ".west.sales.acme",
-        ".bclark.west.sales.acme",
-        ".hwright.west.sales.acme",
-        ".jlopez.west.sales.acme",
-        ".kwilson.west.sales.acme",
-        ".rbaker.west.sales.acme",
-        ".tnguyen.west.sales.acme",
-    };
+    const std::vector<std::string>& expected = SalesSubtree();
     EXPECT_EQ(Walk(".sales.acme"), expected);
     // The name as the context resolves it, and in comma form through the same lookup as a scan.
     EXPECT_EQ(Walk("sales.acme"), expected);
@@ -72,7 +50,7 @@ TEST_F(SubtreeWalk, FromTheRootItGivesEveryObjectOfTheTreeOnce) {
     // A subtree is a run of the whole walk: the container, then everything below it.
     const auto sales = std::find(walked.begin(), walked.end(), ".sales.acme");
     ASSERT_NE(sales, walked.end());
-    EXPECT_TRUE(std::equal(sales, sales + 22, Walk(".sales.acme").begin()));
+    EXPECT_TRUE(std::equal(SalesSubtree().begin(), SalesSubtree().end(), sales));
 }
 
 TEST_F(SubtreeWalk, ALeafIsItsOwnSubtreeAndAMissingContainerGivesNothing) {

@@ -3,6 +3,7 @@
 // and a worker that dies fails its item visibly.
 
 #include "run_era.h"
+#include "support/sample_subtree.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,32 +17,7 @@ namespace {
 
 const std::string Ws = SampleWorkstation();
 
-// The subtree of .sales.acme in the walk's order: the container, then each subordinate by name
-// followed by its own subtree.
-const std::vector<std::string> SalesSubtree = {
-    ".sales.acme",
-    ".agarcia.sales.acme",
-    ".east.sales.acme",
-    ".dlee.east.sales.acme",
-    ".egreen.east.sales.acme",
-    ".jdoe.east.sales.acme",
-    ".mbrown.east.sales.acme",
-    ".ohall.east.sales.acme",
-    ".pmartin.east.sales.acme",
-    ".projects.east.sales.acme",
-    ".nfoster.projects.east.sales.acme",
-    ".projects-team.projects.east.sales.acme",
-    ".sintern.projects.east.sales.acme",
-    ".swhite.east.sales.acme",
-    ".sales-managers.sales.acme",
-    ".west.sales.acme",
-    ".bclark.west.sales.acme",
-    ".hwright.west.sales.acme",
-    ".jlopez.west.sales.acme",
-    ".kwilson.west.sales.acme",
-    ".rbaker.west.sales.acme",
-    ".tnguyen.west.sales.acme",
-};
+const std::vector<std::string>& SalesSubtree = era::SalesSubtree();
 
 std::vector<std::string> Args(std::vector<std::string> args, const std::string& workstation = Ws) {
     args.insert(args.begin(), {"--workstation", workstation});
@@ -50,7 +26,8 @@ std::vector<std::string> Args(std::vector<std::string> args, const std::string& 
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++n;
     return n;
 }
 
@@ -83,7 +60,8 @@ TEST(CliScanStream, ASubtreeIsItsObjectsGivenAsOperandsInTheWalksOrder) {
     // The search names objects relative to [Root], and [Root] itself.
     std::vector<std::string> found;
     std::istringstream names(search.Out);
-    for (std::string name; std::getline(names, name);) found.push_back(name.starts_with("[") ? name : "." + name);
+    for (std::string name; std::getline(names, name);)
+        found.push_back(name.starts_with("[") ? name : "." + name);
     ASSERT_GT(found.size(), 30u);
     const auto sales = std::find(scanned.begin(), scanned.end(), ".sales.acme");
     ASSERT_LE(sales + SalesSubtree.size(), scanned.end());
@@ -95,7 +73,8 @@ TEST(CliScanStream, ASubtreeIsItsObjectsGivenAsOperandsInTheWalksOrder) {
     // A container that is not there stops the scan before it starts.
     const TRun missing = RunEra(Args({"scan", "--subtree", ".nowhere.acme"}));
     EXPECT_EQ(missing.Status, 1);
-    EXPECT_NE(missing.Err.find("option --subtree: cannot read \".nowhere.acme\""), std::string::npos) << missing.Err;
+    EXPECT_NE(missing.Err.find("option --subtree: cannot read \".nowhere.acme\""), std::string::npos)
+        << missing.Err;
     EXPECT_EQ(missing.Out, "");
 }
 
@@ -104,11 +83,12 @@ TEST(CliScanStream, AFileOfNamesIsItsNamesGivenAsOperands) {
     const std::string names = dir.Path("names.txt");
     {
         std::ofstream out(names, std::ios::binary);
-        out << "# objects of the audit\n\n.admin.acme\r\n   \n  cn=vdavis,ou=hr,o=acme  \n#.hr.acme\n\t.nobody.acme\n"
+        out << "# objects of the audit\n\n.admin.acme\r\n   \n  cn=vdavis,ou=hr,o=acme  "
+               "\n#.hr.acme\n\t.nobody.acme\n"
                "jdoe.east.sales.acme";
     }
-    const TRun given =
-        RunEra(Args({"scan", "--jobs", "1", ".admin.acme", "cn=vdavis,ou=hr,o=acme", ".nobody.acme", "jdoe.east.sales.acme"}));
+    const TRun given = RunEra(Args({"scan", "--jobs", "1", ".admin.acme", "cn=vdavis,ou=hr,o=acme",
+                                    ".nobody.acme", "jdoe.east.sales.acme"}));
     EXPECT_EQ(given.Status, 1);
     for (const std::string& from : {names, std::string("-")}) {
         const TRun read = RunEra(Args({"scan", "--from", from}), {}, from == "-" ? ReadFile(names) : "");
@@ -117,18 +97,11 @@ TEST(CliScanStream, AFileOfNamesIsItsNamesGivenAsOperands) {
         EXPECT_EQ(read.Err, given.Err) << from; // the name not found is named as for an operand
     }
     // Operands first, then the file's names, then the subtree.
-    const TRun all = RunEra(Args({"scan", "--details", "--from", names, "--subtree", ".west.sales.acme", ".hr.acme"}));
-    const std::vector<std::string> expected = {".hr.acme",
-                                               ".admin.acme",
-                                               ".vdavis.hr.acme",
-                                               ".jdoe.east.sales.acme",
-                                               ".west.sales.acme",
-                                               ".bclark.west.sales.acme",
-                                               ".hwright.west.sales.acme",
-                                               ".jlopez.west.sales.acme",
-                                               ".kwilson.west.sales.acme",
-                                               ".rbaker.west.sales.acme",
-                                               ".tnguyen.west.sales.acme"};
+    const TRun all =
+        RunEra(Args({"scan", "--details", "--from", names, "--subtree", ".west.sales.acme", ".hr.acme"}));
+    std::vector<std::string> expected = {".hr.acme", ".admin.acme", ".vdavis.hr.acme",
+                                         ".jdoe.east.sales.acme"};
+    expected.insert(expected.end(), SalesSubtree.end() - WestSubtreeSize, SalesSubtree.end());
     EXPECT_EQ(ObjectsOf(all.Out), expected);
 
     // What cannot be read stops the command before any output, naming the file and the line.
@@ -137,7 +110,8 @@ TEST(CliScanStream, AFileOfNamesIsItsNamesGivenAsOperands) {
     const std::string longName = dir.Path("long.txt");
     std::ofstream(longName, std::ios::binary) << std::string(300, 'x') << "\n";
     const std::pair<std::vector<std::string>, std::string> failures[] = {
-        {{"--from", dir.Path("nope.txt")}, "option --from: cannot read \"" + dir.Path("nope.txt") + "\": No such file"},
+        {{"--from", dir.Path("nope.txt")},
+         "option --from: cannot read \"" + dir.Path("nope.txt") + "\": No such file"},
         {{"--from", dir.Path("")}, "option --from: cannot read \"" + dir.Path("") + "\": it is a folder"},
         {{"--from", bad}, "option --from: " + bad + ":3: the line holds the control character \\x01"},
         {{"--from", longName}, "option --from: " + longName + ":1: a name of 300 characters"},
@@ -160,8 +134,8 @@ TEST(CliScanStream, AFileOfNamesIsItsNamesGivenAsOperands) {
 
 // Writes a generated tree of about that many entries into the folder; its workstation file.
 std::string GeneratedTree(const TTempDir& dir, int entries) {
-    const std::string command = std::string(ERA_GEN_TREE) + " --entries " + std::to_string(entries) + " --out '" +
-                                dir.Path("tree") + "' >/dev/null";
+    const std::string command = std::string(ERA_GEN_TREE) + " --entries " + std::to_string(entries) +
+                                " --out '" + dir.Path("tree") + "' >/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return dir.Path("tree/workstation.json");
 }
@@ -199,7 +173,8 @@ TEST(CliScanStream, WorkersWriteByteForByteWhatOneProcessWrites) {
     EXPECT_GT(ReadFile(saved1).size(), 1000u);
     const TRun jobs = RunEra(Args({"scan", "--jobs", "0", ".admin.acme"}));
     EXPECT_EQ(jobs.Status, 2);
-    EXPECT_NE(jobs.Err.find("option --jobs expects a number from 1 to 64, not \"0\""), std::string::npos) << jobs.Err;
+    EXPECT_NE(jobs.Err.find("option --jobs expects a number from 1 to 64, not \"0\""), std::string::npos)
+        << jobs.Err;
 }
 
 // The era processes whose parent is the process.
@@ -237,11 +212,13 @@ pid_t Spawn(const std::vector<std::string>& args, int errFd, int& outFd) {
     std::vector<std::string> strings = {ERA_BINARY};
     strings.insert(strings.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (auto& a : strings) argv.push_back(a.data());
+    for (auto& a : strings)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<std::string> env = TestEnvironment({});
     std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
+    for (auto& e : env)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, ERA_BINARY, &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
@@ -254,7 +231,8 @@ pid_t Spawn(const std::vector<std::string>& args, int errFd, int& outFd) {
 std::string ReadAll(int fd) {
     std::string text;
     char buffer[65536];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
     return text;
 }
 
@@ -275,7 +253,8 @@ TEST(CliScanStream, AWorkerThatDiesFailsItsItemAndTheExitStatusSaysSo) {
     const std::string errPath = dir.Path("err.txt");
     const int errFd = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int outFd = -1;
-    const pid_t era = Spawn(Args({"scan", "--jobs", "2", "--details", "--subtree", "[Root]"}, generated), errFd, outFd);
+    const pid_t era =
+        Spawn(Args({"scan", "--jobs", "2", "--details", "--subtree", "[Root]"}, generated), errFd, outFd);
     ::close(errFd);
     ASSERT_GT(era, 0);
     // Its output is not read yet: the workers wait on the full pipe with their items in hand.
@@ -321,7 +300,8 @@ TEST(CliScanStream, ProgressOnlyOnATerminal) {
     std::string shown;
     ::fcntl(master, F_SETFL, O_NONBLOCK);
     char buffer[4096];
-    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<size_t>(n));
     ::close(master);
     EXPECT_NE(shown.find("22 of 22 objects, "), std::string::npos) << shown;
     EXPECT_NE(shown.find(" a second, 0:00 left"), std::string::npos) << shown;
