@@ -2,6 +2,7 @@
 // as operands, worker processes give the output of one process, progress only on a terminal,
 // and a worker that dies fails its item visibly.
 
+#include "client/ldap_server.h"
 #include "run_era.h"
 #include "support/sample_subtree.h"
 
@@ -277,6 +278,25 @@ TEST(CliScanStream, AWorkerThatDiesFailsItsItemAndTheExitStatusSaysSo) {
     const std::string failed = err.substr(5, err.find(": the analysis ended early") - 5);
     all.erase(std::find(all.begin(), all.end(), failed));
     EXPECT_EQ(scanned, all);
+}
+
+TEST(CliScanStream, ATreeReadOverLdapIsScannedWithOneJob) {
+    TSlapd server;
+    ASSERT_TRUE(server.Running());
+    const std::string ldap = server.WriteWorkstation("workstation.json");
+    const std::vector<std::string> env = {std::string(TestPasswordVariable) + "=" + TestPassword};
+    const TRun one = RunEra(Args({"scan", "--jobs", "1", "--subtree", ".hr.acme"}, ldap), env);
+    ASSERT_EQ(one.Status, 0) << one.Err;
+    EXPECT_EQ(one.Err, "");
+    ASSERT_NE(one.Out.find("Object: \".vdavis.hr.acme\""), std::string::npos) << one.Out;
+    // Asked for more, it says so and scans as with one; by default it does not ask.
+    const TRun two = RunEra(Args({"scan", "--jobs", "2", "--subtree", ".hr.acme"}, ldap), env);
+    EXPECT_EQ(two.Status, 0);
+    EXPECT_EQ(two.Err, "era: warning: option --jobs: a tree read over LDAP is scanned with one job\n");
+    EXPECT_EQ(MaskDate(two.Out), MaskDate(one.Out));
+    const TRun byDefault = RunEra(Args({"scan", "--subtree", ".hr.acme"}, ldap), env);
+    EXPECT_EQ(byDefault.Err, "");
+    EXPECT_EQ(MaskDate(byDefault.Out), MaskDate(one.Out));
 }
 
 TEST(CliScanStream, ProgressOnlyOnATerminal) {
