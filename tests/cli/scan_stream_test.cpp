@@ -131,6 +131,19 @@ TEST(CliScanStream, AFileOfNamesIsItsNamesGivenAsOperands) {
     EXPECT_EQ(piped.Status, 2);
     EXPECT_NE(piped.Err.find("standard input:2: the line holds"), std::string::npos) << piped.Err;
     EXPECT_NE(piped.Out.find(".admin.acme"), std::string::npos);
+    // Saved as it goes, the report of a scan broken off leaves an earlier file as it was, and
+    // nothing beside it.
+    const std::string report = dir.Path("report.txt");
+    std::ofstream(report) << "earlier\n";
+    const TRun unsaved =
+        RunEra(Args({"scan", "--save", report, "--from", "-"}), {}, ".admin.acme\n.hr\x01.acme\n");
+    EXPECT_EQ(unsaved.Status, 2);
+    EXPECT_EQ(ReadFile(report), "earlier\n");
+    EXPECT_NE(unsaved.Err.find("so \"" + report + "\" was left as it was"), std::string::npos) << unsaved.Err;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("report.txt.")) << entry.path();
+    ASSERT_EQ(RunEra(Args({"scan", "--save", report, "--from", "-"}), {}, ".admin.acme\n").Status, 0);
+    EXPECT_NE(ReadFile(report).find("Object: \".admin.acme\""), std::string::npos);
 }
 
 // Writes a generated tree of about that many entries into the folder; its workstation file.
