@@ -375,45 +375,81 @@ int RunRights(TMainState& state, const TCommandLine& line) {
                                            attribute, DebugLog(line)));
 }
 
+namespace {
+
+// Opens the --from file, read through first (but for standard input, read once): a line that
+// cannot be read stops the command before any output. Adds its names to the total; false (with
+// a message) when it cannot be read.
+bool OpenNameFile(const TCommandLine& line, TNameFile& file, std::optional<size_t>& total) {
+    std::string error;
+    size_t names = 0;
+    if ((line.From != "-" && !CountNames(line.From, names, error)) || !file.Open(line.From, error)) {
+        std::cerr << "era: option --from: " << error << '\n';
+        return false;
+    }
+    if (file.IsStandardInput())
+        total.reset();
+    else if (total)
+        *total += names;
+    return true;
+}
+
+// Starts the walk of the --subtree container; false (with a message) when the container cannot
+// be read. Adds its objects to the total when the progress line shows it.
+bool StartSubtree(NWDSContextHandle context, const TCommandLine& line, std::optional<TSubtreeWalk>& walk,
+                  std::optional<size_t>& total) {
+    const std::string container = FullObjectName(context, line.Subtree);
+    DSObjectInfo info;
+    NWCCODE code = 0;
+    if (!U_DSObjectExists(context, container, info, &code)) {
+        const std::string hint = RelativeNameHint(context, container);
+        std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(line.Subtree)
+                  << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
+                  << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
+        return false;
+    }
+    walk.emplace(context, container);
+    // Counted ahead only for the progress line, which only a terminal shows.
+    if (total && ::isatty(STDERR_FILENO) == 1)
+        *total += CountSubtree(context, container);
+    else
+        total.reset();
+    return true;
+}
+
+// Ends a scan of objects: the report saved unless the scan was broken off, what went wrong
+// named; the exit status.
+int EndObjectScan(TMainState& state, const TCommandLine& line, TReportSaver* saver, const TNameFile& file,
+                  const std::optional<TSubtreeWalk>& walk, size_t done) {
+    TScanEnd end{saver, {}};
+    int status = ExitDone;
+    if (!file.Error().empty()) {
+        end.BrokenOff = "broken off at a line of --from that cannot be read";
+        status = ExitUsage;
+    } else if (Interrupted) {
+        end.BrokenOff = "interrupted";
+        status = ExitInterrupted;
+    }
+    const int finished = FinishScan(state, line, end);
+    if (!file.Error().empty()) std::cerr << "era: option --from: " << file.Error() << '\n';
+    if (walk)
+        for (const auto& failure : walk->Failures())
+            std::cerr << "era: the subordinates of " << EscapeControls(failure.Container)
+                      << " could not be listed: " << U_ErrorText(failure.Code) << '\n';
+    if (Interrupted) std::cerr << "era: interrupted after " << done << " objects\n";
+    if (status == ExitDone && walk && !walk->Failures().empty()) status = ExitItemFailed;
+    return status != ExitDone ? status : finished;
+}
+
+} // namespace
+
 int RunScan(TMainState& state, const TCommandLine& line) {
     const NWDSContextHandle context = state.ScanContext.Get();
-    // The --from file is read through before the scan (but for standard input, read once): a
-    // line that cannot be read stops the command before any output.
     std::optional<size_t> total = line.Operands.size();
     TNameFile file;
-    std::string error;
-    if (line.FromGiven) {
-        size_t names = 0;
-        if (line.From != "-" && !CountNames(line.From, names, error)) {
-            std::cerr << "era: option --from: " << error << '\n';
-            return ExitUsage;
-        }
-        *total += names;
-        if (!file.Open(line.From, error)) {
-            std::cerr << "era: option --from: " << error << '\n';
-            return ExitUsage;
-        }
-        if (file.IsStandardInput()) total.reset();
-    }
+    if (line.FromGiven && !OpenNameFile(line, file, total)) return ExitUsage;
     std::optional<TSubtreeWalk> walk;
-    if (line.SubtreeGiven) {
-        const std::string container = FullObjectName(context, line.Subtree);
-        DSObjectInfo info;
-        NWCCODE code = 0;
-        if (!U_DSObjectExists(context, container, info, &code)) {
-            const std::string hint = RelativeNameHint(context, container);
-            std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(line.Subtree)
-                      << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
-                      << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
-            return ExitItemFailed;
-        }
-        walk.emplace(context, container);
-        // Counted ahead only for the progress line, which only a terminal shows.
-        if (total && ::isatty(STDERR_FILENO) == 1)
-            *total += CountSubtree(context, container);
-        else
-            total.reset();
-    }
+    if (line.SubtreeGiven && !StartSubtree(context, line, walk, total)) return ExitItemFailed;
     std::unique_ptr<TReportSaver> saver;
     try {
         if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
@@ -448,24 +484,7 @@ int RunScan(TMainState& state, const TCommandLine& line) {
         return ExitItemFailed;
     }
     state.EndScan();
-    TScanEnd end{saver.get(), {}};
-    int status = ExitDone;
-    if (!file.Error().empty()) {
-        end.BrokenOff = "broken off at a line of --from that cannot be read";
-        status = ExitUsage;
-    } else if (Interrupted) {
-        end.BrokenOff = "interrupted";
-        status = ExitInterrupted;
-    }
-    const int finished = FinishScan(state, line, end);
-    if (!file.Error().empty()) std::cerr << "era: option --from: " << file.Error() << '\n';
-    if (walk)
-        for (const auto& failure : walk->Failures())
-            std::cerr << "era: the subordinates of " << EscapeControls(failure.Container)
-                      << " could not be listed: " << U_ErrorText(failure.Code) << '\n';
-    if (Interrupted) std::cerr << "era: interrupted after " << done << " objects\n";
-    if (status == ExitDone && walk && !walk->Failures().empty()) status = ExitItemFailed;
-    return status != ExitDone ? status : finished;
+    return EndObjectScan(state, line, saver.get(), file, walk, done);
 }
 
 int RunScanPath(TMainState& state, const TCommandLine& line) {
