@@ -39,4 +39,6 @@ NWCCODE InstallWorkstation(const std::string& path, std::string& message) {
     return 0;
 }
 
+bool ReadsLiveTrees() { return dynamic_cast<const TLdapClient*>(&Client()) != nullptr; }
+
 } // namespace era

@@ -25,5 +25,8 @@ std::unique_ptr<TSnapshotClient> LoadWorkstation(const std::string& path, std::s
 // redirector answering for network paths (what "--workstation FILE" and ERA_WORKSTATION do).
 // On failure the installed client stays as it was.
 NWCCODE InstallWorkstation(const std::string& path, std::string& message);
+// Whether the installed client reads trees from a live directory: its connections are its own
+// and are not to be shared with processes forked from it.
+bool ReadsLiveTrees();
 
 } // namespace era
