@@ -30,8 +30,8 @@ protected:
         ASSERT_TRUE(snapshot_);
     }
     static TSlapd* server_;
-    std::unique_ptr<TLdapClient> ldap_;
-    std::unique_ptr<TSnapshotClient> snapshot_;
+    std::unique_ptr<TLdapWorkstation> ldap_;
+    std::unique_ptr<TWorkstationClient> snapshot_;
 };
 TSlapd* LdapDirectoryTest::server_ = nullptr;
 
@@ -323,7 +323,7 @@ TEST_F(LdapDirectoryTest, AnLdapTreeWithoutAConnectionIsAnAttachmentOfItsOwn) {
                        " } ] }";
     auto client = LoadLdap(server_->WriteFile("only-ldap.json", json));
     ASSERT_TRUE(client);
-    TLdapClient* ldap = client.get();
+    TLdapWorkstation* ldap = client.get();
     InstallClient(std::move(client));
     ResetNetWareStartup();
     EXPECT_EQ(InitNetWare(), 0);

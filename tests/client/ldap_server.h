@@ -6,6 +6,7 @@
 // atexit handler, and (should the test process die) by the kernel, which sends it SIGKILL when
 // its parent goes away.
 
+#include "client/ascii_fold.h"
 #include "client/ldap/ldap_client.h"
 #include "client/workstation_client.h"
 
@@ -277,19 +278,71 @@ private:
     pid_t pid_ = 0;
 };
 
+// The LDAP source of a workstation client's tree, or nullptr when the tree is read otherwise.
+inline TLdapSource* LdapSource(const TWorkstationClient& client, const std::string& treeName) {
+    for (const auto& tree : client.Workstation().Trees)
+        if (EqualsFolded(tree->Name(), treeName)) return dynamic_cast<TLdapSource*>(tree.get());
+    return nullptr;
+}
+
+// The workstation client of a file that names LDAP trees, with what its LDAP sources tell.
+class TLdapWorkstation : public TWorkstationClient {
+public:
+    using TWorkstationClient::TWorkstationClient;
+
+    // Round trips to the servers so far (every LDAP tree, or one tree by name).
+    uint64_t RoundTrips() const {
+        uint64_t total = 0;
+        for (TLdapSource* source : Sources()) total += source->RoundTrips();
+        return total;
+    }
+    uint64_t RoundTrips(const std::string& treeName) const {
+        TLdapSource* source = LdapSource(*this, treeName);
+        return source ? source->RoundTrips() : 0;
+    }
+    // Forgets every answer kept.
+    void ClearCache() {
+        for (TLdapSource* source : Sources()) source->ClearCache();
+    }
+    void SetReconnectDelay(std::chrono::milliseconds delay) {
+        for (TLdapSource* source : Sources()) source->SetReconnectDelay(delay);
+    }
+    // The last failure of a tree's connection in words, or empty.
+    std::string LastError(const std::string& treeName) const {
+        TLdapSource* source = LdapSource(*this, treeName);
+        return source ? source->LastError() : std::string();
+    }
+    // The last failure of any tree's connection (the first tree's that has one).
+    std::string LastError() const {
+        for (TLdapSource* source : Sources())
+            if (!source->LastError().empty()) return source->LastError();
+        return {};
+    }
+    bool IsLdapTree(const std::string& treeName) const { return LdapSource(*this, treeName) != nullptr; }
+
+private:
+    std::vector<TLdapSource*> Sources() const {
+        std::vector<TLdapSource*> sources;
+        for (const auto& tree : Workstation().Trees)
+            if (auto* source = dynamic_cast<TLdapSource*>(tree.get())) sources.push_back(source);
+        return sources;
+    }
+};
+
 // Loads a workstation file naming LDAP trees; the test fails with the loader's message when it
-// does not load or gives no LDAP client.
-inline std::unique_ptr<TLdapClient> LoadLdap(const std::string& path) {
+// does not load or names no LDAP tree.
+inline std::unique_ptr<TLdapWorkstation> LoadLdap(const std::string& path) {
     ::setenv(TestPasswordVariable, TestPassword, 1);
     std::string message;
-    std::unique_ptr<TSnapshotClient> loaded;
-    LoadWorkstation(path, loaded, message);
-    EXPECT_TRUE(loaded) << message;
-    auto* ldap = dynamic_cast<TLdapClient*>(loaded.get());
-    EXPECT_TRUE(ldap) << "the workstation names LDAP trees but the loader gave the embedded directory";
+    auto workstation = LoadWorkstationFile(path, message);
+    EXPECT_TRUE(workstation) << message;
+    if (!workstation) return nullptr;
+    auto client = std::make_unique<TLdapWorkstation>(std::move(workstation));
+    bool ldap = false;
+    for (const auto& tree : client->Workstation().Trees) ldap = ldap || tree->Live();
+    EXPECT_TRUE(ldap) << "the workstation names LDAP trees but the loader gave none";
     if (!ldap) return nullptr;
-    loaded.release();
-    return std::unique_ptr<TLdapClient>(ldap);
+    return client;
 }
 
 } // namespace era::test
