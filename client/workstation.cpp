@@ -23,35 +23,6 @@ std::map<std::string, TTreeSource>& TreeSources() {
     return sources;
 }
 
-// Splits a path within a volume at "\" and "/" into its names; false for "." or "..".
-bool SplitVolumePath(std::string_view path, std::vector<std::string>& names) {
-    names.clear();
-    std::string name;
-    auto flush = [&] {
-        if (name == "." || name == "..") return false;
-        if (!name.empty()) names.push_back(name);
-        name.clear();
-        return true;
-    };
-    for (char c : path) {
-        if (c == '\\' || c == '/') {
-            if (!flush()) return false;
-        } else {
-            name += c;
-        }
-    }
-    return flush();
-}
-
-std::string JoinVolumePath(const std::vector<std::string>& names, size_t count) {
-    std::string path;
-    for (size_t i = 0; i < count; ++i) {
-        if (i) path += '\\';
-        path += names[i];
-    }
-    return path;
-}
-
 class TWorkstationReader {
 public:
     explicit TWorkstationReader(std::string file) : file_(std::move(file)) {}
@@ -298,7 +269,7 @@ private:
         // Directories named only as the way to a deeper one exist with nothing assigned.
         uint32_t at = 0;
         for (size_t depth = 1; depth <= names.size(); ++depth) {
-            std::string path = JoinVolumePath(names, depth);
+            std::string path = JoinVolumePath(names, 0, depth);
             uint32_t found = volume.FindDirectory(path);
             if (found == NoIndex) {
                 found = static_cast<uint32_t>(volume.Directories.size());
@@ -422,10 +393,10 @@ private:
                 return Fail(key, "the server \"" + server.Name + "\" has no volume \"" + names[1] + "\"");
             names.erase(names.begin(), names.begin() + 2);
             const TWorkstationVolume& volume = server.Volumes[drive.Volume];
-            uint32_t directory = volume.FindDirectory(JoinVolumePath(names, names.size()));
+            uint32_t directory = volume.FindDirectory(JoinVolumePath(names, 0, names.size()));
             if (directory == NoIndex)
                 return Fail(key, "the volume \"" + volume.Name + "\" has no directory \"" +
-                                     JoinVolumePath(names, names.size()) + "\"");
+                                     JoinVolumePath(names, 0, names.size()) + "\"");
             drive.Path = volume.Directories[directory].Path;
         }
         return true;
@@ -439,10 +410,42 @@ private:
 
 } // namespace
 
+bool SplitVolumePath(std::string_view path, std::vector<std::string>& names, bool steps) {
+    names.clear();
+    std::string name;
+    auto flush = [&] {
+        if (name == "." || name == "..") {
+            if (!steps || (name == ".." && names.empty())) return false;
+            if (name == "..") names.pop_back();
+        } else if (!name.empty()) {
+            names.push_back(name);
+        }
+        name.clear();
+        return true;
+    };
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!flush()) return false;
+        } else {
+            name += c;
+        }
+    }
+    return flush();
+}
+
+std::string JoinVolumePath(const std::vector<std::string>& names, size_t from, size_t to) {
+    std::string path;
+    for (size_t i = from; i < to; ++i) {
+        if (i > from) path += '\\';
+        path += names[i];
+    }
+    return path;
+}
+
 uint32_t TWorkstationVolume::FindDirectory(std::string_view path) const {
     std::vector<std::string> names;
     if (!SplitVolumePath(path, names)) return NoIndex;
-    auto it = ByPath.find(FoldAscii(JoinVolumePath(names, names.size())));
+    auto it = ByPath.find(FoldAscii(JoinVolumePath(names, 0, names.size())));
     return it == ByPath.end() ? NoIndex : it->second;
 }
 

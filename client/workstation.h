@@ -102,6 +102,12 @@ std::unique_ptr<TWorkstation> ReadWorkstationFile(const std::string& path, std::
 uint16_t VolumeRights(const std::vector<std::pair<NWObjectID, size_t>>& ids, size_t count,
                       const TWorkstationVolume& volume, uint32_t directory);
 
+// The names of a path within a volume ("\" or "/" between them). With steps, ".." steps back
+// (false above the volume root) and "." stays; without, either makes the path false.
+bool SplitVolumePath(std::string_view path, std::vector<std::string>& names, bool steps = false);
+// The names from..to of a path within a volume, joined by "\".
+std::string JoinVolumePath(const std::vector<std::string>& names, size_t from, size_t to);
+
 // Connection references and handles as the workstation hands them out (stable for its life).
 NWCONN_REF ConnectionReference(size_t index);
 NWCONN_HANDLE ConnectionHandle(size_t index);

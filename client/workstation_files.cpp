@@ -41,42 +41,10 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-// The names of a path within a volume ("\" or "/" between them); ".." steps back, "." stays.
-bool PathNames(std::string_view path, std::vector<std::string>& names) {
-    std::string name;
-    auto flush = [&] {
-        if (name == "..") {
-            if (names.empty()) return false;
-            names.pop_back();
-        } else if (!name.empty() && name != ".") {
-            names.push_back(name);
-        }
-        name.clear();
-        return true;
-    };
-    for (char c : path) {
-        if (c == '\\' || c == '/') {
-            if (!flush()) return false;
-        } else {
-            name += c;
-        }
-    }
-    return flush();
-}
-
 // A tree's name as the connection information gives it: padded with "_" to 32 characters.
 std::string PaddedTreeName(std::string name) {
     if (name.size() < PaddedTreeNameLength) name.append(PaddedTreeNameLength - name.size(), '_');
     return name;
-}
-
-std::string JoinNames(const std::vector<std::string>& names, size_t from) {
-    std::string path;
-    for (size_t i = from; i < names.size(); ++i) {
-        if (!path.empty()) path += '\\';
-        path += names[i];
-    }
-    return path;
 }
 
 } // namespace
@@ -227,7 +195,7 @@ NWCCODE TWorkstationClient::SplitWindowsPath(const std::string& path, uint32_t& 
     auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
     std::vector<std::string> names;
     if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
-        if (!PathNames(path.substr(2), names) || names.empty()) return ErrLocalPath;
+        if (!SplitVolumePath(path.substr(2), names, true) || names.empty()) return ErrLocalPath;
         server = workstation_->FindServer(names[0]);
         if (server == NoIndex || workstation_->Servers[server].Connection == NoIndex) return ErrLocalPath;
         if (names.size() < 2) return NweVolumeDoesNotExist;
@@ -235,14 +203,14 @@ NWCCODE TWorkstationClient::SplitWindowsPath(const std::string& path, uint32_t& 
         for (uint32_t v = 0; v < volumes.size(); ++v)
             if (EqualsFolded(volumes[v].Name, names[1])) volume = v;
         if (volume == NoIndex) return NweVolumeDoesNotExist;
-        dirPath = JoinNames(names, 2);
+        dirPath = JoinVolumePath(names, 2, names.size());
     } else if (path.size() >= 2 && path[1] == ':' && FoldAsciiChar(path[0]) >= 'a' && FoldAsciiChar(path[0]) <= 'z') {
         const TDriveMapping& drive = workstation_->Drives[static_cast<size_t>(FoldAsciiChar(path[0]) - 'a')];
         if (drive.Server == NoIndex) return ErrLocalPath;
-        if (!PathNames(drive.Path + "\\" + path.substr(2), names)) return NweInvalidPath;
+        if (!SplitVolumePath(drive.Path + "\\" + path.substr(2), names, true)) return NweInvalidPath;
         server = drive.Server;
         volume = drive.Volume;
-        dirPath = JoinNames(names, 0);
+        dirPath = JoinVolumePath(names, 0, names.size());
     } else if (const size_t colon = path.find(':'), slash = path.find('/');
                slash != std::string::npos && colon != std::string::npos && slash > 0 && slash < colon) {
         // The NetWare form the analysis is given: SERVER/VOLUME:path within the volume.
@@ -253,8 +221,8 @@ NWCCODE TWorkstationClient::SplitWindowsPath(const std::string& path, uint32_t& 
         for (uint32_t v = 0; v < volumes.size(); ++v)
             if (EqualsFolded(volumes[v].Name, volumeName)) volume = v;
         if (volume == NoIndex) return NweVolumeDoesNotExist;
-        if (!PathNames(path.substr(colon + 1), names)) return NweInvalidPath;
-        dirPath = JoinNames(names, 0);
+        if (!SplitVolumePath(path.substr(colon + 1), names, true)) return NweInvalidPath;
+        dirPath = JoinVolumePath(names, 0, names.size());
     } else {
         return ErrLocalPath;
     }
