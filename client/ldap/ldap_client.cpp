@@ -235,12 +235,15 @@ uint32_t TLdapSource::FileObject(const TNameParts& full) {
             at = known->second - FirstStandInID;
             continue;
         }
-        // The objects the file names keep these IDs when the server names them later.
+        // The objects the file names keep these IDs when the server names them later; a container
+        // keeps the spelling of the first name that passed through it.
+        TNameParts spelt = standIn_[at];
+        spelt.insert(spelt.begin(), name.front());
         at = static_cast<uint32_t>(standIn_.size());
         NWObjectID id = FirstStandInID + at;
         tree.IdByKey.emplace(key, id);
-        tree.PartsById.emplace(id, name);
-        standIn_.push_back(std::move(name));
+        tree.PartsById.emplace(id, spelt);
+        standIn_.push_back(std::move(spelt));
     }
     return at;
 }
