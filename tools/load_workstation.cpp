@@ -4,6 +4,7 @@
 //
 //   era_load_workstation FILE
 
+#include "client/snapshot/snapshot_client.h"
 #include "client/workstation_client.h"
 
 #include <chrono>
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     size_t objects = 0;
-    for (const auto& tree : client->Workstation().Trees) objects += tree->Objects().size();
+    for (const auto& tree : client->Workstation().Trees)
+        if (const era::TSnapshotTree* snapshot = era::SnapshotTreeOf(*tree)) objects += snapshot->Objects().size();
     std::printf("loaded %zu objects in %zu tree(s) in %.3f s\n", objects, client->Workstation().Trees.size(), seconds);
     std::printf("cpu %.3f s\n", cpuSeconds);
     return 0;

@@ -4,9 +4,8 @@
 // may reach the server, by kind, with the round trips spent while it ran; and one analysis with its
 // round trips, levels and distinct trustees. Used by era_round_trips and its test.
 
-#include "client/ldap/ldap_client.h"
-#include "client/ldap/ldap_settings.h"
-#include "client/snapshot/workstation.h"
+#include "client/ldap/ldap_workstation.h"
+#include "client/workstation_client.h"
 #include "rights/analysis.h"
 #include "rights/notation.h"
 
@@ -56,9 +55,9 @@ struct TTally {
 // The LDAP client with every call that may ask the server counted by kind: the calls made, and the
 // round trips spent while they ran. (No call of the client goes through another counted one; were
 // one to, its round trips would count twice, which the tool's test would show.)
-class TCountingLdapClient final : public TLdapClient {
+class TCountingLdapClient final : public TLdapWorkstation {
 public:
-    using TLdapClient::TLdapClient;
+    using TLdapWorkstation::TLdapWorkstation;
 
     TTally Tally;
     // The distinct effective-rights questions (subject, object, attribute) since Asked was emptied.
@@ -67,30 +66,30 @@ public:
     NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
                      const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) override {
         return Count(KindRead, [&] {
-            return TLdapClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle,
-                                         result);
+            return TLdapWorkstation::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle,
+                                              result);
         });
     }
     NWCCODE NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
                                std::string& distinguishedName, TObjectInfo& info) override {
         return Count(KindObjectInfo, [&] {
-            return TLdapClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
+            return TLdapWorkstation::NWDSReadObjectInfo(context, object, distinguishedName, info);
         });
     }
     NWCCODE NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object,
                                   TDSBuffer& buffer) override {
         return Count(KindObjectInfo,
-                     [&] { return TLdapClient::NWDSReadObjectDSIInfo(context, object, buffer); });
+                     [&] { return TLdapWorkstation::NWDSReadObjectDSIInfo(context, object, buffer); });
     }
     NWCCODE NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                      TDSBuffer& result) override {
         return Count(KindList,
-                     [&] { return TLdapClient::NWDSList(context, object, iterationHandle, result); });
+                     [&] { return TLdapWorkstation::NWDSList(context, object, iterationHandle, result); });
     }
     NWCCODE NWDSListContainers(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                                TDSBuffer& result) override {
         return Count(KindList, [&] {
-            return TLdapClient::NWDSListContainers(context, object, iterationHandle, result);
+            return TLdapWorkstation::NWDSListContainers(context, object, iterationHandle, result);
         });
     }
     NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
@@ -99,47 +98,52 @@ public:
                               int32_t& iterationHandle, int32_t countObjectsToSearch,
                               int32_t& countObjectsSearched, TDSBuffer& result) override {
         return Count(KindSearch, [&] {
-            return TLdapClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer,
-                                                  timeStamp, infoType, allAttrs, attrNames, iterationHandle,
-                                                  countObjectsToSearch, countObjectsSearched, result);
+            return TLdapWorkstation::NWDSExtSyncSearch(
+                context, baseObjectName, scope, searchAliases, filterBuffer, timeStamp, infoType, allAttrs,
+                attrNames, iterationHandle, countObjectsToSearch, countObjectsSearched, result);
         });
     }
     NWCCODE NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle,
                                uint32_t operation) override {
-        return Count(KindIterationEnd,
-                     [&] { return TLdapClient::NWDSCloseIteration(context, iterationHandle, operation); });
+        return Count(KindIterationEnd, [&] {
+            return TLdapWorkstation::NWDSCloseIteration(context, iterationHandle, operation);
+        });
     }
     NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
                                    const std::string& object, const std::string& attrName,
                                    uint32_t& privileges) override {
         Asked.insert(subject + '\n' + object + '\n' + attrName);
         return Count(KindEffectiveRights, [&] {
-            return TLdapClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
+            return TLdapWorkstation::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
         });
     }
     NWCCODE NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name,
                                  std::string& canonical) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSCanonicalizeName(context, name, canonical); });
+        return Count(KindNames,
+                     [&] { return TLdapWorkstation::NWDSCanonicalizeName(context, name, canonical); });
     }
     NWCCODE NWDSWhoAmI(NWDSContextHandle context, std::string& name) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSWhoAmI(context, name); });
+        return Count(KindNames, [&] { return TLdapWorkstation::NWDSWhoAmI(context, name); });
     }
     NWCCODE NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
                             std::string& name) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSMapIDToName(context, connection, id, name); });
+        return Count(KindNames,
+                     [&] { return TLdapWorkstation::NWDSMapIDToName(context, connection, id, name); });
     }
     NWCCODE NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
                             NWObjectID& id) override {
-        return Count(KindNames, [&] { return TLdapClient::NWDSMapNameToID(context, connection, name, id); });
+        return Count(KindNames,
+                     [&] { return TLdapWorkstation::NWDSMapNameToID(context, connection, name, id); });
     }
     NWCCODE NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName,
                             uint32_t& syntaxID) override {
-        return Count(KindSchema, [&] { return TLdapClient::NWDSGetSyntaxID(context, attrName, syntaxID); });
+        return Count(KindSchema,
+                     [&] { return TLdapWorkstation::NWDSGetSyntaxID(context, attrName, syntaxID); });
     }
     NWCCODE NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
                            uint32_t flags, int32_t& fileHandle) override {
         return Count(KindStream, [&] {
-            return TLdapClient::NWDSOpenStream(context, object, attrName, flags, fileHandle);
+            return TLdapWorkstation::NWDSOpenStream(context, object, attrName, flags, fileHandle);
         });
     }
 
@@ -182,7 +186,6 @@ inline TAnalysis Analyse(TCountingLdapClient& client, NWDSContextHandle context,
 // source) into a counting client; nullptr with the loader's message when it does not load.
 inline std::unique_ptr<TCountingLdapClient> LoadCountingClient(const std::string& path,
                                                                std::string& message) {
-    RegisterTreeSource("ldap", LdapTreeSource, true);
     auto workstation = LoadWorkstationFile(path, message);
     if (!workstation) return nullptr;
     return std::make_unique<TCountingLdapClient>(std::move(workstation));
