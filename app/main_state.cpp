@@ -351,6 +351,7 @@ void TMainState::FinishItem() {
     inputs.AttrConfig = &AttrConfig;
     inputs.ResultCache = ResultCache.get();
     inputs.Context = Startup.FileMode ? StartupContext.Get() : BrowseContext.Get();
+    inputs.Rows = KeepSummaryRows ? &SummaryRows : nullptr;
     BuildSummary(trace_, inputs);
     AppendToMemo(MemoStandard, trace_);
     CheckBoxDebugVisible = MemoDebug.Count() > 0;
@@ -381,6 +382,7 @@ void TMainState::DoTheJob() {
     trace_.Clear();
     MemoStandard.Clear();
     MemoDebug.Clear();
+    SummaryRows.clear();
     MissingItems.clear();
     FailedItems.clear();
     ItemsDone = 0;

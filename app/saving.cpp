@@ -1,5 +1,6 @@
 #include "app/saving.h"
 
+#include "app/summary_json.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* KnownExtensions = ".txt, .csv, .html, .xml or .xlsx";
+constexpr const char* KnownExtensions = ".txt, .csv, .html, .xml or .xlsx, or .json";
 
 // The extension of the path's last component without its dot; "" when it has none.
 std::string ExtensionOf(const std::string& path) {
@@ -30,7 +31,8 @@ TSaveFormat SaveFormatOf(const std::string& keyword, const std::string& path) {
         TSaveFormat Format;
     } Names[] = {{"TXT", TSaveFormat::Text},   {"DOC", TSaveFormat::Text}, {"ASCII", TSaveFormat::Text},
                  {"CSV", TSaveFormat::Csv},    {"HTML", TSaveFormat::Html}, {"HTM", TSaveFormat::Html},
-                 {"XML", TSaveFormat::Xml},    {"XLSX", TSaveFormat::Workbook}};
+                 {"XML", TSaveFormat::Xml},    {"XLSX", TSaveFormat::Workbook},
+                 {"JSON", TSaveFormat::Json}, {"JSONL", TSaveFormat::Json}};
     const std::string name = UpperCase(TrimLeftChars(keyword.empty() ? ExtensionOf(path) : keyword, " ."));
     for (const auto& entry : Names)
         if (name == entry.Name) return entry.Format;
@@ -43,7 +45,7 @@ std::string CheckSaveTarget(const std::string& path, const std::string& keyword)
     if (fs::is_directory(path, ec)) return "\"" + path + "\" is a folder; expected a file name";
     if (SaveFormatOf(keyword, path) == TSaveFormat::None) {
         if (!keyword.empty())
-            return "unknown format \"" + keyword + "\"; expected TXT, CSV, HTML, XML or XLSX";
+            return "unknown format \"" + keyword + "\"; expected TXT, CSV, HTML, XML or XLSX, or JSON";
         const std::string extension = ExtensionOf(path);
         if (extension.empty())
             return "cannot tell the format of \"" + path + "\" without an extension; expected " +
@@ -103,10 +105,20 @@ void SaveReport(const TStringList& report, const std::string& keyword, const std
     case TSaveFormat::Workbook:
         SaveGridAsWorkbook(ReportTable(report), path);
         return;
+    case TSaveFormat::Json:
+        // Only the rows of a scan are records; a report alone has none to give.
     case TSaveFormat::None:
         break;
     }
     throw EExportError("Cannot write file \"" + path + "\": unknown format");
+}
+
+void SaveReport(const TStringList& report, const std::vector<TSummaryRow>& rows, const std::string& keyword,
+                const std::string& path) {
+    if (SaveFormatOf(keyword, path) == TSaveFormat::Json)
+        SaveTextFile(path, SummaryRowsJson(rows));
+    else
+        SaveReport(report, keyword, path);
 }
 
 } // namespace era

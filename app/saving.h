@@ -5,6 +5,7 @@
 // real table — comma-separated, HTML, XML or a workbook — whose columns are the report's
 // tab-separated fields.
 
+#include "app/report.h"
 #include "util/export.h"
 #include "util/string_list.h"
 
@@ -13,10 +14,11 @@
 namespace era {
 
 // The file formats a report is saved in.
-enum class TSaveFormat { None, Text, Csv, Html, Xml, Workbook };
+enum class TSaveFormat { None, Text, Csv, Html, Xml, Workbook, Json };
 
 // The format the keyword names, or without one the path's extension: TXT (DOC, ASCII), CSV,
-// HTML (HTM), XML, XLSX in any letter case, with or without a leading dot; None for anything else.
+// HTML (HTM), XML, XLSX, JSON (JSONL: the summary's rows as JSON Lines) in any letter case, with or without a
+// leading dot; None for anything else.
 TSaveFormat SaveFormatOf(const std::string& keyword, const std::string& path);
 
 // Why the report cannot be saved there, checked before a scan spends its time: no file name, an
@@ -31,5 +33,9 @@ TGrid ReportTable(const TStringList& report);
 // Writes the report to the file in the format (SaveFormatOf); throws EExportError naming the
 // file and the cause when it cannot. An earlier file of that name stays whole then.
 void SaveReport(const TStringList& report, const std::string& keyword, const std::string& path);
+// The same for a scan whose summary rows were kept: in the JSON format the rows as JSON Lines,
+// in every other the report.
+void SaveReport(const TStringList& report, const std::vector<TSummaryRow>& rows, const std::string& keyword,
+                const std::string& path);
 
 } // namespace era

@@ -1,8 +1,10 @@
 #include "cli/commands.h"
 
+#include "app/audit_diff.h"
 #include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/saving.h"
+#include "app/summary_json.h"
 #include "directory/attribute_names.h"
 #include "directory/error_text.h"
 #include "util/settings.h"
@@ -123,11 +125,17 @@ void ConfigureScan(TMainState& state, const TCommandLine& line) {
     // Each item is printed as soon as it is done: a long scan shows its progress in its output,
     // and one broken off keeps every item it finished.
     const TStringList* shown = line.Details ? &state.MemoDebug : &state.MemoStandard;
-    state.OnMemoLines = [&state, shown](const TStringList& memo, int from) {
+    const bool json = !line.Format.empty() && SaveFormatOf(line.Format, "") == TSaveFormat::Json;
+    state.KeepSummaryRows = json || (line.SaveGiven && SaveFormatOf(line.Format, line.Save) == TSaveFormat::Json);
+    state.OnMemoLines = [&state, shown, json, printed = size_t(0)](const TStringList& memo, int from) mutable {
         if (&memo != shown) return;
         static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
-        for (int i = from; i < memo.Count(); ++i)
-            std::cout << memo.Strings(i) << '\n';
+        if (json)
+            for (; printed < state.SummaryRows.size(); ++printed)
+                std::cout << SummaryRowJson(state.SummaryRows[printed]) << '\n';
+        else
+            for (int i = from; i < memo.Count(); ++i)
+                std::cout << memo.Strings(i) << '\n';
         FlushStandardOutput();
     };
 }
@@ -166,7 +174,7 @@ int FinishScan(TMainState& state, const TCommandLine& line) {
         return status;
     }
     try {
-        SaveReport(memo, line.Format, line.Save);
+        SaveReport(memo, state.SummaryRows, line.Format, line.Save);
     } catch (const EExportError& e) {
         std::cerr << "era: could not save: " << e.what() << '\n';
         status = ExitWriteFailed;
@@ -247,6 +255,20 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
         state.CheckListBoxPaths.Add(given, true);
     state.DoTheJob();
     return FinishScan(state, line);
+}
+
+// As diff(1): 0 when the audits agree, 1 when they differ, 2 when one cannot be read.
+int RunDiff(TMainState&, const TCommandLine& line) {
+    std::vector<TSummaryRow> before, after;
+    std::string error;
+    if (!ReadAudit(line.Operands[0], before, error) || !ReadAudit(line.Operands[1], after, error)) {
+        std::cerr << "era: diff: " << EscapeControls(error) << '\n';
+        return ExitUsage;
+    }
+    const auto changes = DiffAudits(before, after);
+    const bool json = !line.Format.empty() && SaveFormatOf(line.Format, "") == TSaveFormat::Json;
+    std::cout << (json ? DiffJson(changes) : DiffText(changes));
+    return changes.empty() ? ExitDone : ExitItemFailed;
 }
 
 } // namespace era
