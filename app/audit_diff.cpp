@@ -26,96 +26,159 @@ bool Unbracketed(std::string_view rights, std::string& letters) {
 }
 
 // A summary row of the text: "Effective Trustee:\tCLASS\t[RIGHTS]\tTRUSTEE\tATTRIBUTE" (a path's
-// without the attribute) into a record of the item; the problem when it is not one.
-std::string TakeTextRow(const std::string& line, const TSummaryRow& item, std::vector<TSummaryRow>& rows) {
-    const TArrayOfString fields = SplitToArray(line, "\t");
-    const size_t expected = item.FileMode ? 4 : 5;
-    if (fields.size() != expected)
+// without the attribute) into a row of the item; the problem when it is not one.
+std::string TakeTextRow(std::string_view line, TAuditItem& item) {
+    std::string_view fields[6];
+    size_t count = 0;
+    for (size_t start = 0;; ++count) {
+        const size_t tab = line.find('\t', start);
+        if (count < std::size(fields)) fields[count] = line.substr(start, tab - start);
+        if (tab == std::string_view::npos) break;
+        start = tab + 1;
+    }
+    ++count;
+    const size_t expected = item.Item.FileMode ? 4 : 5;
+    if (count != expected)
         return Format("a trustee row of %s has %zu tab-separated fields, not %zu",
-                      item.FileMode ? "a path" : "an object", fields.size(), expected);
-    TSummaryRow row = item;
+                      item.Item.FileMode ? "a path" : "an object", count, expected);
+    TAuditRow row;
     row.Class = ValidUtf8(fields[1]);
-    if (!Unbracketed(fields[2], row.Rights)) return "the rights \"" + fields[2] + "\" are not in brackets";
+    if (!Unbracketed(fields[2], row.Rights))
+        return "the rights \"" + std::string(fields[2]) + "\" are not in brackets";
     row.Trustee = ValidUtf8(fields[3]);
-    if (!item.FileMode) row.Attribute = ValidUtf8(fields[4]);
-    row.Mask = SummaryRowMask(row);
-    rows.push_back(std::move(row));
+    if (!item.Item.FileMode) row.Attribute = ValidUtf8(fields[4]);
+    item.Rows.push_back(std::move(row));
     return {};
 }
 
 // The text summary: its headings name the items, its trustee rows are the records; every other
 // line (the header block, self-checks, error and attribute lines) is passed over.
-std::string ParseTextLine(const std::string& line, TSummaryRow& item, bool& haveItem,
-                          std::vector<TSummaryRow>& rows) {
+std::string ParseTextLine(std::string_view line, std::vector<TAuditItem>& items) {
     if (line.starts_with(DetailSeparator))
         return "this is a detailed trace (--details); diff reads the summary";
     if (line.starts_with("Object: \"") || line.starts_with("Path: \"")) {
-        const bool path = line.starts_with("Path: ");
-        item = TSummaryRow{};
-        TakeSummaryHeading(line, item);
-        item.FileMode = path;
+        TSummaryRow item;
+        TakeSummaryHeading(std::string(line), item);
+        item.FileMode = line.starts_with("Path: ");
         item.Tree = ValidUtf8(item.Tree);
         item.Item = ValidUtf8(item.Item);
-        haveItem = true;
+        items.push_back({std::move(item), {}});
         return {};
     }
-    if (line.starts_with("Tree/Volume/Server: ")) {
-        TakeSummaryHeading(line, item);
+    if (line.starts_with("Tree/Volume/Server: ") && !items.empty()) {
+        TSummaryRow& item = items.back().Item;
+        TakeSummaryHeading(std::string(line), item);
         item.Tree = ValidUtf8(item.Tree);
         item.Volume = ValidUtf8(item.Volume);
         item.Server = ValidUtf8(item.Server);
         return {};
     }
     if (!line.starts_with(TrusteeLabel)) return {};
-    if (!haveItem) return "a trustee row before any \"Object:\" or \"Path:\" heading";
-    return TakeTextRow(line, item, rows);
+    if (items.empty()) return "a trustee row before any \"Object:\" or \"Path:\" heading";
+    return TakeTextRow(line, items.back());
 }
 
-// A string field of a JSON record as the outputs show it; the problem when it is missing or no string.
-std::string TakeString(const nlohmann::json& record, const char* name, std::string& value) {
-    const auto found = record.find(name);
-    if (found == record.end()) return Format("the record has no field \"%s\"", name);
-    if (!found->is_string()) return Format("the field \"%s\" is not a string", name);
-    value = EscapeControls(found->get<std::string>());
-    return {};
-}
+// The fields of one record that the diff reads: its members' strings (as the outputs show them)
+// and whether "mask" is an unsigned number; nested values are passed over. Reading events rather
+// than building the record keeps the reasons of millions of rows out of memory.
+class TRecordReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    std::unordered_map<std::string, std::string> Strings;
+    std::unordered_map<std::string, bool> Present; // every member, whether it was a string
+    bool MaskOk = false;
+    bool IsObject = false;
+    std::string Error;
 
-std::string ParseJsonLine(const std::string& line, std::vector<TSummaryRow>& rows) {
-    const nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-    if (record.is_discarded()) return "not a JSON value";
-    if (!record.is_object()) return "not a JSON object";
+    bool null() override { return Value(false); }
+    bool boolean(bool) override { return Value(false); }
+    bool number_integer(number_integer_t) override { return Value(false); }
+    bool number_unsigned(number_unsigned_t value) override {
+        if (depth_ == 1 && key_ == "mask") MaskOk = value <= 0xFFFFFFFFu;
+        return Value(false);
+    }
+    bool number_float(number_float_t, const string_t&) override { return Value(false); }
+    bool string(string_t& value) override {
+        if (depth_ == 1) Strings[key_] = EscapeControls(value);
+        return Value(true);
+    }
+    bool binary(binary_t&) override { return Value(false); }
+    bool start_object(std::size_t) override {
+        if (depth_ == 0) IsObject = true;
+        Value(false);
+        ++depth_;
+        return true;
+    }
+    bool key(string_t& name) override {
+        if (depth_ == 1) key_ = name;
+        return true;
+    }
+    bool end_object() override {
+        --depth_;
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        Value(false);
+        ++depth_;
+        return true;
+    }
+    bool end_array() override {
+        --depth_;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        Error = "not a JSON value";
+        return false;
+    }
+
+private:
+    bool Value(bool isString) {
+        if (depth_ == 1) Present[key_] = isString;
+        return true;
+    }
+    int depth_ = 0;
+    std::string key_;
+};
+
+std::string ParseJsonLine(std::string_view line, std::vector<TAuditItem>& items) {
+    TRecordReader record;
+    if (!nlohmann::json::sax_parse(line, &record))
+        return record.Error.empty() ? "not a JSON value" : record.Error;
+    if (!record.IsObject) return "not a JSON object";
+    const auto take = [&record](const char* name, std::string& value) -> std::string {
+        const auto found = record.Present.find(name);
+        if (found == record.Present.end()) return Format("the record has no field \"%s\"", name);
+        if (!found->second) return Format("the field \"%s\" is not a string", name);
+        value = std::move(record.Strings[name]);
+        return {};
+    };
     std::string schema, rights, problem;
-    if (!(problem = TakeString(record, "schema", schema)).empty()) return problem;
+    if (!(problem = take("schema", schema)).empty()) return problem;
     if (schema != SummarySchema)
         return "schema \"" + schema + "\" is not " + SummarySchema + " (the rows of era scan --format json)";
-    TSummaryRow row;
-    row.FileMode = record.contains("path");
+    TSummaryRow item;
+    TAuditRow row;
+    item.FileMode = record.Present.contains("path");
     using TFields = std::vector<std::pair<const char*, std::string*>>;
     TFields fields = {
-        {"tree", &row.Tree}, {"trustee", &row.Trustee}, {"class", &row.Class}, {"rights", &rights}};
-    const TFields item = row.FileMode
-                             ? TFields{{"path", &row.Item}, {"volume", &row.Volume}, {"server", &row.Server}}
-                             : TFields{{"object", &row.Item}, {"attribute", &row.Attribute}};
-    fields.insert(fields.end(), item.begin(), item.end());
+        {"tree", &item.Tree}, {"trustee", &row.Trustee}, {"class", &row.Class}, {"rights", &rights}};
+    const TFields place =
+        item.FileMode ? TFields{{"path", &item.Item}, {"volume", &item.Volume}, {"server", &item.Server}}
+                      : TFields{{"object", &item.Item}, {"attribute", &row.Attribute}};
+    fields.insert(fields.end(), place.begin(), place.end());
     for (const auto& [name, field] : fields)
-        if (!(problem = TakeString(record, name, *field)).empty()) return problem;
+        if (!(problem = take(name, *field)).empty()) return problem;
     if (!Unbracketed(rights, row.Rights)) return "the rights \"" + rights + "\" are not in brackets";
-    const auto mask = record.find("mask");
-    if (mask == record.end() || !mask->is_number_unsigned())
-        return "the field \"mask\" is missing or no number";
-    row.Mask = mask->get<std::uint32_t>();
-    rows.push_back(std::move(row));
+    if (!record.MaskOk) return "the field \"mask\" is missing or no number";
+    // The records of one item come one after the other.
+    if (items.empty() || !SameItem(items.back().Item, item)) items.push_back({std::move(item), {}});
+    items.back().Rows.push_back(std::move(row));
     return {};
 }
 
-// The key of a row's item and of the row within its item; the texts hold no tabs (escaped).
-std::string ItemKey(const TSummaryRow& row) {
-    return row.FileMode ? "P\t" + row.Tree + "\t" + row.Server + "\t" + row.Volume + "\t" + row.Item
-                        : "O\t" + row.Tree + "\t" + row.Item;
-}
-
-std::string RowKey(const TSummaryRow& row) {
-    return row.Trustee + "\t" + row.Attribute;
+// The key of an item; the texts hold no tabs (escaped).
+std::string ItemKey(const TSummaryRow& item) {
+    return item.FileMode ? "P\t" + item.Tree + "\t" + item.Server + "\t" + item.Volume + "\t" + item.Item
+                         : "O\t" + item.Tree + "\t" + item.Item;
 }
 
 std::string Heading(const TSummaryRow& item) {
@@ -124,35 +187,49 @@ std::string Heading(const TSummaryRow& item) {
                   item.Volume.c_str(), item.Server.c_str());
 }
 
-std::string ChangeRow(const char* label, const TSummaryRow& row) {
+std::string ChangeRow(const char* label, const TSummaryRow& item, const TAuditRow& row) {
     std::string text = std::string(label) + "\t" + row.Class + "\t[" + row.Rights + "]\t" + row.Trustee;
-    if (!row.FileMode) text += "\t" + row.Attribute;
+    if (!item.FileMode) text += "\t" + row.Attribute;
     return text;
 }
 
-std::string RowValueJson(const TSummaryRow& row) {
+// The row's item, trustee, attribute and rights as a summary row.
+TSummaryRow SummaryRowOf(const TSummaryRow& item, const TAuditRow& row) {
+    TSummaryRow summary = item;
+    summary.Trustee = row.Trustee;
+    summary.Attribute = row.Attribute;
+    summary.Class = row.Class;
+    summary.Rights = row.Rights;
+    summary.Mask = SummaryRowMask(summary);
+    return summary;
+}
+
+std::string RowValueJson(const TSummaryRow& item, const TAuditRow& row) {
     return "{\"class\":" + JsonString(row.Class) + ",\"rights\":" + JsonString("[" + row.Rights + "]") +
-           ",\"mask\":" + std::to_string(row.Mask) + "}";
+           ",\"mask\":" + std::to_string(SummaryRowOf(item, row).Mask) + "}";
 }
 
 } // namespace
 
-bool ParseAudit(std::string_view content, const std::string& name, std::vector<TSummaryRow>& rows,
+bool SameItem(const TSummaryRow& a, const TSummaryRow& b) {
+    return a.FileMode == b.FileMode && a.Item == b.Item && a.Tree == b.Tree && a.Server == b.Server &&
+           a.Volume == b.Volume;
+}
+
+bool ParseAudit(std::string_view content, const std::string& name, std::vector<TAuditItem>& items,
                 std::string& error) {
-    rows.clear();
+    items.clear();
     enum class TForm { Unknown, Text, Json } form = TForm::Unknown;
-    TSummaryRow item;
-    bool haveItem = false;
     size_t number = 0;
     std::string problem;
     for (size_t start = 0; start < content.size() && problem.empty(); ++number) {
         size_t end = content.find('\n', start);
         if (end == std::string_view::npos) end = content.size();
-        std::string line(content.substr(start, end - start));
+        std::string_view line = content.substr(start, end - start);
         start = end + 1;
-        if (line.ends_with('\r')) line.pop_back();
+        if (line.ends_with('\r')) line.remove_suffix(1);
         // A saved text file writes an empty line as one blank.
-        if (line.find_first_not_of(' ') == std::string::npos) continue;
+        if (line.find_first_not_of(' ') == std::string_view::npos) continue;
         if (form == TForm::Unknown) {
             if (line.starts_with("Version:"))
                 form = TForm::Text;
@@ -164,9 +241,9 @@ bool ParseAudit(std::string_view content, const std::string& name, std::vector<T
                     "its JSON Lines (--format json)";
         }
         if (form == TForm::Text)
-            problem = ParseTextLine(line, item, haveItem, rows);
+            problem = ParseTextLine(line, items);
         else if (form == TForm::Json)
-            problem = ParseJsonLine(line, rows);
+            problem = ParseJsonLine(line, items);
     }
     if (problem.empty() && form == TForm::Unknown)
         problem = "empty; expected the summary of era scan or its JSON Lines";
@@ -175,7 +252,7 @@ bool ParseAudit(std::string_view content, const std::string& name, std::vector<T
     return false;
 }
 
-bool ReadAudit(const std::string& path, std::vector<TSummaryRow>& rows, std::string& error) {
+bool ReadAudit(const std::string& path, std::vector<TAuditItem>& items, std::string& error) {
     std::string content;
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -191,30 +268,34 @@ bool ReadAudit(const std::string& path, std::vector<TSummaryRow>& rows, std::str
         error = path + ": cannot read it: " + std::strerror(errno != 0 ? errno : EIO);
         return false;
     }
-    return ParseAudit(content, path, rows, error);
+    return ParseAudit(content, path, items, error);
 }
 
-std::vector<TItemChanges> DiffAudits(const std::vector<TSummaryRow>& oldRows,
-                                     const std::vector<TSummaryRow>& newRows) {
+std::vector<TItemChanges> DiffAudits(const std::vector<TAuditItem>& oldItems,
+                                     const std::vector<TAuditItem>& newItems) {
+    // Per item, in the order first named, its rows by trustee and attribute: in old, in new.
     struct TItemRows {
         const TSummaryRow* Item;
-        std::map<std::string, std::pair<const TSummaryRow*, const TSummaryRow*>>
-            Rows; // by trustee, attribute
+        std::map<std::pair<std::string_view, std::string_view>, std::pair<const TAuditRow*, const TAuditRow*>>
+            Rows;
     };
-    std::vector<TItemRows> items;
+    std::vector<TItemRows> merged;
     std::unordered_map<std::string, size_t> index;
-    const auto take = [&](const std::vector<TSummaryRow>& rows, bool isNew) {
-        for (const auto& row : rows) {
-            const auto [at, added] = index.try_emplace(ItemKey(row), items.size());
-            if (added) items.push_back({&row, {}});
-            auto& slot = items[at->second].Rows[RowKey(row)];
-            (isNew ? slot.second : slot.first) = &row;
+    const auto take = [&](const std::vector<TAuditItem>& items, bool isNew) {
+        for (const auto& item : items) {
+            const auto [at, added] = index.try_emplace(ItemKey(item.Item), merged.size());
+            if (added) merged.push_back({&item.Item, {}});
+            auto& rows = merged[at->second].Rows;
+            for (const auto& row : item.Rows) {
+                auto& slot = rows[{row.Trustee, row.Attribute}];
+                (isNew ? slot.second : slot.first) = &row;
+            }
         }
     };
-    take(oldRows, false);
-    take(newRows, true);
+    take(oldItems, false);
+    take(newItems, true);
     std::vector<TItemChanges> changes;
-    for (const auto& item : items) {
+    for (const auto& item : merged) {
         TItemChanges found{*item.Item, {}};
         for (const auto& [key, pair] : item.Rows) {
             const auto [before, after] = pair;
@@ -222,7 +303,7 @@ std::vector<TItemChanges> DiffAudits(const std::vector<TSummaryRow>& oldRows,
             const TChangeKind kind = !before  ? TChangeKind::Added
                                      : !after ? TChangeKind::Removed
                                               : TChangeKind::Changed;
-            found.Changes.push_back({kind, before ? *before : TSummaryRow{}, after ? *after : TSummaryRow{}});
+            found.Changes.push_back({kind, before ? *before : TAuditRow{}, after ? *after : TAuditRow{}});
         }
         if (!found.Changes.empty()) changes.push_back(std::move(found));
     }
@@ -236,13 +317,13 @@ std::string DiffText(const std::vector<TItemChanges>& changes) {
         for (const auto& change : item.Changes) {
             switch (change.Kind) {
             case TChangeKind::Added:
-                out += ChangeRow("Added:", change.New) + "\n";
+                out += ChangeRow("Added:", item.Item, change.New) + "\n";
                 break;
             case TChangeKind::Removed:
-                out += ChangeRow("Removed:", change.Old) + "\n";
+                out += ChangeRow("Removed:", item.Item, change.Old) + "\n";
                 break;
             case TChangeKind::Changed:
-                out += ChangeRow("Changed:", change.New) + "\twas: [" + change.Old.Rights + "]\n";
+                out += ChangeRow("Changed:", item.Item, change.New) + "\twas: [" + change.Old.Rights + "]\n";
                 break;
             }
         }
@@ -256,13 +337,14 @@ std::string DiffJson(const std::vector<TItemChanges>& changes) {
     std::string out;
     for (const auto& item : changes) {
         for (const auto& change : item.Changes) {
-            const TSummaryRow& row = change.Kind == TChangeKind::Removed ? change.Old : change.New;
+            const TSummaryRow row =
+                SummaryRowOf(item.Item, change.Kind == TChangeKind::Removed ? change.Old : change.New);
             out += "{\"schema\":" + JsonString(DiffSchema) + ",\"change\":\"" +
                    Names[static_cast<int>(change.Kind)] + "\"" + RowKeyJson(row);
-            out += ",\"old\":" +
-                   (change.Kind == TChangeKind::Added ? std::string("null") : RowValueJson(change.Old));
-            out += ",\"new\":" +
-                   (change.Kind == TChangeKind::Removed ? std::string("null") : RowValueJson(change.New));
+            out += ",\"old\":" + (change.Kind == TChangeKind::Added ? std::string("null")
+                                                                    : RowValueJson(item.Item, change.Old));
+            out += ",\"new\":" + (change.Kind == TChangeKind::Removed ? std::string("null")
+                                                                      : RowValueJson(item.Item, change.New));
             out += "}\n";
         }
     }

@@ -18,9 +18,6 @@ constexpr const char* SummarySchema = "era.summary/1";
 // The same of the records of era diff.
 constexpr const char* DiffSchema = "era.diff/1";
 
-// The text as the outputs show it (EscapeControls) back as it was: "\n", "\r", "\t" and "\xhh"
-// turned into their bytes.
-std::string ShownToRaw(std::string_view shown);
 // The text as valid UTF-8: every byte that is not part of a well-formed UTF-8 sequence is read as
 // a character of Windows-1252, the code page the directory's names came in (its five unassigned
 // bytes as the control characters of the same number).

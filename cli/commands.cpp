@@ -259,7 +259,7 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
 
 // As diff(1): 0 when the audits agree, 1 when they differ, 2 when one cannot be read.
 int RunDiff(TMainState&, const TCommandLine& line) {
-    std::vector<TSummaryRow> before, after;
+    std::vector<TAuditItem> before, after;
     std::string error;
     if (!ReadAudit(line.Operands[0], before, error) || !ReadAudit(line.Operands[1], after, error)) {
         std::cerr << "era: diff: " << EscapeControls(error) << '\n';

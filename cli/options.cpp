@@ -297,8 +297,8 @@ bool TParse::CheckCommand() {
                       : "option --format of " + Line.Command + " expects JSON, not \"" + Line.Format + "\"";
         return false;
     }
-    if (json && Line.Details) {
-        Error = "option --format JSON writes the summary's rows; it does not go with --details";
+    if ((json || (Line.SaveGiven && SaveFormatOf(Line.Format, Line.Save) == TSaveFormat::Json)) && Line.Details) {
+        Error = "JSON holds the summary's rows; it does not go with --details";
         return false;
     }
     return CheckOperands(*command);

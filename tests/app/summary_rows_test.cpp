@@ -5,6 +5,7 @@
 #include "app/report.h"
 #include "app/summary_json.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -114,17 +115,19 @@ TEST(SummaryRows, JsonStringsAreTheNamesThemselvesInValidUtf8) {
     }
 }
 
-TSummaryRow Row(const std::string& item, const std::string& trustee, const std::string& attribute,
-                const std::string& rights) {
-    TSummaryRow row;
-    row.Tree = "T";
-    row.Item = item;
-    row.Class = "User";
-    row.Trustee = trustee;
-    row.Attribute = attribute;
-    row.Rights = rights;
-    row.Mask = SummaryRowMask(row);
-    return row;
+// An audit of one tree "T": per object its rows as (trustee, attribute, rights).
+std::vector<TAuditItem>
+Audit(const std::vector<std::pair<std::string, std::vector<std::array<std::string, 3>>>>& objects) {
+    std::vector<TAuditItem> items;
+    for (const auto& [object, rows] : objects) {
+        TAuditItem item;
+        item.Item.Tree = "T";
+        item.Item.Item = object;
+        for (const auto& [trustee, attribute, rights] : rows)
+            item.Rows.push_back({trustee, attribute, "User", rights});
+        items.push_back(item);
+    }
+    return items;
 }
 
 TEST(AuditDiff, TextAndJsonAuditsReadToTheSameRows) {
@@ -143,23 +146,36 @@ TEST(AuditDiff, TextAndJsonAuditsReadToTheSameRows) {
         "Path: \"F:\\PUBLIC\"\r\n"
         "Tree/Volume/Server: T / V.acme / S.acme\r\n"
         "Effective Trustee:\t\t[R    F  ]\t[Public]\r\n";
-    std::vector<TSummaryRow> fromText, fromJson;
+    std::vector<TAuditItem> fromText, fromJson;
     std::string error;
     ASSERT_TRUE(ParseAudit(text, "old.txt", fromText, error)) << error;
-    ASSERT_EQ(fromText.size(), 3u);
-    EXPECT_EQ(fromText[0].Trustee, ".x\\n.acme");
-    EXPECT_EQ(fromText[1].Trustee, ".J\xc3\xa9r\xc3\xb4me.acme");
-    EXPECT_TRUE(fromText[2].FileMode);
-    EXPECT_EQ(fromText[2].Server, "S.acme");
-    EXPECT_EQ(fromText[2].Mask, 0x41u);
+    ASSERT_EQ(fromText.size(), 2u);
+    ASSERT_EQ(fromText[0].Rows.size(), 2u);
+    EXPECT_EQ(fromText[0].Item.Item, ".a.acme");
+    EXPECT_EQ(fromText[0].Rows[0].Trustee, ".x\\n.acme");
+    EXPECT_EQ(fromText[0].Rows[0].Rights, "B    I");
+    EXPECT_EQ(fromText[0].Rows[1].Trustee, ".J\xc3\xa9r\xc3\xb4me.acme");
+    EXPECT_TRUE(fromText[1].Item.FileMode);
+    EXPECT_EQ(fromText[1].Item.Server, "S.acme");
+    ASSERT_EQ(fromText[1].Rows.size(), 1u);
+    // The same rows written as JSON Lines read back to the same rows.
     std::string json;
-    for (const auto& row : fromText)
-        json += SummaryRowJson(row) + "\n";
+    for (const auto& item : fromText)
+        for (const auto& row : item.Rows) {
+            TSummaryRow record = item.Item;
+            record.Trustee = row.Trustee;
+            record.Attribute = row.Attribute;
+            record.Class = row.Class;
+            record.Rights = row.Rights;
+            record.Mask = SummaryRowMask(record);
+            json += SummaryRowJson(record) + "\n";
+        }
     ASSERT_TRUE(ParseAudit(json, "new.json", fromJson, error)) << error;
     EXPECT_TRUE(DiffAudits(fromText, fromJson).empty());
-    ASSERT_EQ(fromJson.size(), 3u);
-    EXPECT_EQ(fromJson[0].Trustee, ".x\\n.acme");
-    EXPECT_EQ(fromJson[2].Item, "F:\\PUBLIC");
+    ASSERT_EQ(fromJson.size(), 2u);
+    EXPECT_EQ(fromJson[0].Rows[0].Trustee, ".x\\n.acme");
+    EXPECT_EQ(fromJson[1].Item.Item, "F:\\PUBLIC");
+    EXPECT_EQ(fromJson[1].Rows[0].Rights, "R    F  ");
 }
 
 TEST(AuditDiff, WhatCannotBeReadIsNamedByFileAndLine) {
@@ -194,26 +210,29 @@ TEST(AuditDiff, WhatCannotBeReadIsNamedByFileAndLine) {
          "a:2: not a JSON value"},
     };
     for (const auto& c : cases) {
-        std::vector<TSummaryRow> rows;
+        std::vector<TAuditItem> items;
         std::string error;
-        EXPECT_FALSE(ParseAudit(c.Content, "a", rows, error)) << c.Content;
+        EXPECT_FALSE(ParseAudit(c.Content, "a", items, error)) << c.Content;
         EXPECT_TRUE(error.starts_with(c.Error)) << error << "\nexpected: " << c.Error;
     }
 }
 
 TEST(AuditDiff, AddedRemovedAndChangedRowsGroupedByItem) {
-    const std::vector<TSummaryRow> before = {
-        Row(".a", ".x", "[Entry Rights]", "B     "),          Row(".a", ".y", "[Entry Rights]", "B     "),
-        Row(".a", ".y", "[All Attributes Rights]", "CR    "), Row(".b", ".x", "[Entry Rights]", "B     "),
-        Row(".c", ".z", "[Entry Rights]", "B     "),
-    };
-    const std::vector<TSummaryRow> after = {
-        Row(".b", ".x", "[Entry Rights]", "B     "), // the same
-        Row(".a", ".y", "[All Attributes Rights]", "C     "),
-        Row(".a", ".x", "[Entry Rights]", "B     "),
-        Row(".a", ".w", "Login Script", "CRWS  "),
-        Row(".d", ".x", "[Entry Rights]", "BC    "),
-    };
+    const auto before = Audit({
+        {".a",
+         {{".x", "[Entry Rights]", "B     "},
+          {".y", "[Entry Rights]", "B     "},
+          {".y", "[All Attributes Rights]", "CR    "}}},
+        {".b", {{".x", "[Entry Rights]", "B     "}}},
+        {".c", {{".z", "[Entry Rights]", "B     "}}},
+    });
+    const auto after = Audit({
+        {".b", {{".x", "[Entry Rights]", "B     "}}}, // the same
+        {".a", {{".y", "[All Attributes Rights]", "C     "}}},
+        {".a",
+         {{".x", "[Entry Rights]", "B     "}, {".w", "Login Script", "CRWS  "}}}, // named twice: one item
+        {".d", {{".x", "[Entry Rights]", "BC    "}}},
+    });
     EXPECT_TRUE(DiffAudits(before, before).empty());
     const auto changes = DiffAudits(before, after);
     EXPECT_EQ(DiffText(changes), "Object: \".a\" on tree \"T\"\n"

@@ -127,6 +127,27 @@ TEST(CliJson, ScanRowsOfTheSampleAsGoldenJsonLinesOfTheSchema) {
     }
 }
 
+TEST(CliJson, NamesWithControlCharactersAreTheNamesInTheirRecords) {
+    TTempDir dir;
+    const std::string forged = std::string(ERA_TEST_DATA_DIR) + "/client/forged.json";
+    const TRun scan =
+        RunEra({"--workstation", forged, "scan", "--format", "json", "--save", dir.Path("a.json"), ".x"});
+    ASSERT_EQ(scan.Status, 0) << scan.Err;
+    // Two rows, two lines: no name breaks a record, and no control character reaches the output.
+    EXPECT_EQ(std::count(scan.Out.begin(), scan.Out.end(), '\n'), 2);
+    EXPECT_TRUE(std::ranges::none_of(scan.Out,
+                                     [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7f; }));
+    const auto records = Records(scan.Out);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]["trustee"],
+              ".evil\nEffective Trustee:\tUser\t[BCDRAI]\t\\.fake\\.org\t[Entry Rights].x");
+    EXPECT_EQ(records[1]["trustee"], ".red\x1b[31malert.x");
+    // The text shows the same names escaped: read back, the two audits agree.
+    ASSERT_EQ(RunEra({"--workstation", forged, "scan", "--save", dir.Path("a.txt"), ".x"}).Status, 0);
+    const TRun same = RunEra({"diff", dir.Path("a.txt"), dir.Path("a.json")});
+    EXPECT_EQ(same.Status, 0) << same.Out << same.Err;
+}
+
 TEST(CliJson, SaveByExtensionOrFormatAndTheOtherFormsStay) {
     TTempDir dir;
     const TRun json = RunEra({"--workstation", Ws, "scan", "--format", "json", ".vdavis.hr.acme"});
@@ -153,6 +174,7 @@ TEST(CliJson, SaveByExtensionOrFormatAndTheOtherFormsStay) {
         const char* error;
     } usage[] = {
         {{"scan", "--format", "json", "--details", ".admin.acme"}, "it does not go with --details"},
+        {{"scan", "--save", "rows.json", "--details", ".admin.acme"}, "it does not go with --details"},
         {{"scan", "--format", "CSV", ".admin.acme"}, "option --format needs --save FILE, or is JSON"},
         {{"diff", "--format", "csv", "a", "b"}, "option --format of diff expects JSON, not \"csv\""},
         {{"diff", "a"}, "diff expects OLD NEW, got 1 operand"},
