@@ -3,11 +3,12 @@
 #include "app/summary_json.h"
 #include "util/text.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <unordered_map>
 
@@ -78,77 +79,197 @@ std::string ParseTextLine(std::string_view line, std::vector<TAuditItem>& items)
     return TakeTextRow(line, items.back());
 }
 
-// The fields of one record that the diff reads: its members' strings (as the outputs show them)
-// and whether "mask" is an unsigned number; nested values are passed over. Reading events rather
-// than building the record keeps the reasons of millions of rows out of memory.
-class TRecordReader final : public nlohmann::json_sax<nlohmann::json> {
-public:
-    std::unordered_map<std::string, std::string> Strings;
-    std::unordered_map<std::string, bool> Present; // every member, whether it was a string
-    bool MaskOk = false;
-    bool IsObject = false;
-    std::string Error;
+// The members of a record that the diff reads.
+constexpr std::array<std::string_view, 10> RecordFields = {
+    "schema", "tree", "object", "server", "volume", "path", "trustee", "attribute", "class", "rights"};
 
-    bool null() override { return Value(false); }
-    bool boolean(bool) override { return Value(false); }
-    bool number_integer(number_integer_t) override { return Value(false); }
-    bool number_unsigned(number_unsigned_t value) override {
-        if (depth_ == 1 && key_ == "mask") MaskOk = value <= 0xFFFFFFFFu;
-        return Value(false);
-    }
-    bool number_float(number_float_t, const string_t&) override { return Value(false); }
-    bool string(string_t& value) override {
-        if (depth_ == 1) Strings[key_] = EscapeControls(value);
-        return Value(true);
-    }
-    bool binary(binary_t&) override { return Value(false); }
-    bool start_object(std::size_t) override {
-        if (depth_ == 0) IsObject = true;
-        Value(false);
-        ++depth_;
-        return true;
-    }
-    bool key(string_t& name) override {
-        if (depth_ == 1) key_ = name;
-        return true;
-    }
-    bool end_object() override {
-        --depth_;
-        return true;
-    }
-    bool start_array(std::size_t) override {
-        Value(false);
-        ++depth_;
-        return true;
-    }
-    bool end_array() override {
-        --depth_;
-        return true;
-    }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-        Error = "not a JSON value";
-        return false;
+// One JSON Lines record read strictly by the JSON grammar (RFC 8259, UTF-8), keeping the string
+// members the diff reads (as the outputs show them) and whether "mask" is an unsigned number;
+// every other value is checked and passed over. Written for the task: a record of millions is
+// read without building its reasons.
+class TRecordReader {
+public:
+    std::array<std::string, RecordFields.size()> Values;
+    std::array<int, RecordFields.size()> Kind{}; // 0 absent, 1 a string, 2 another value
+    bool MaskOk = false;
+
+    // "" when the line is one JSON object; else what is wrong.
+    std::string Read(std::string_view line) {
+        text_ = line;
+        at_ = 0;
+        Blanks();
+        if (at_ >= text_.size() || text_[at_] != '{')
+            return Value(0) && AtEnd() ? "not a JSON object" : "not a JSON value";
+        ++at_;
+        Blanks();
+        bool first = true;
+        while (!Take('}')) {
+            if (!first && !Take(',')) return "not a JSON value";
+            first = false;
+            Blanks();
+            std::string name;
+            if (!String(&name)) return "not a JSON value";
+            Blanks();
+            if (!Take(':')) return "not a JSON value";
+            Blanks();
+            const auto field = std::ranges::find(RecordFields, name);
+            const size_t slot = static_cast<size_t>(field - RecordFields.begin());
+            if (field != RecordFields.end() && Peek() == '"') {
+                std::string value;
+                if (!String(&value)) return "not a JSON value";
+                Values[slot] = EscapeControls(value);
+                Kind[slot] = 1;
+            } else {
+                const size_t from = at_;
+                if (!Value(0)) return "not a JSON value";
+                if (field != RecordFields.end()) Kind[slot] = 2;
+                if (name == "mask") MaskOk = UnsignedNumber(text_.substr(from, at_ - from));
+            }
+            Blanks();
+        }
+        return AtEnd() ? "" : "not a JSON value";
     }
 
 private:
-    bool Value(bool isString) {
-        if (depth_ == 1) Present[key_] = isString;
+    static bool UnsignedNumber(std::string_view number) {
+        if (number.empty() || number.size() > 10) return false;
+        if (!std::ranges::all_of(number, [](char c) { return c >= '0' && c <= '9'; })) return false;
+        return std::stoull(std::string(number)) <= 0xFFFFFFFFull;
+    }
+    char Peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+    bool Take(char c) {
+        if (Peek() != c || at_ >= text_.size()) return false;
+        ++at_;
         return true;
     }
-    int depth_ = 0;
-    std::string key_;
+    void Blanks() {
+        while (at_ < text_.size() &&
+               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
+            ++at_;
+    }
+    bool AtEnd() {
+        Blanks();
+        return at_ == text_.size();
+    }
+    bool Hex4(unsigned& code) {
+        if (at_ + 4 > text_.size()) return false;
+        code = 0;
+        for (int k = 0; k < 4; ++k) {
+            const char c = text_[at_++];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0) return false;
+            code = code * 16 + static_cast<unsigned>(digit);
+        }
+        return true;
+    }
+    // A string, decoded into out when given.
+    bool String(std::string* out) {
+        if (!Take('"')) return false;
+        while (at_ < text_.size()) {
+            const auto byte = static_cast<unsigned char>(text_[at_]);
+            if (byte == '"') {
+                ++at_;
+                return true;
+            }
+            if (byte < 0x20) return false;
+            if (byte >= 0x80) {
+                const size_t length = Utf8SequenceLength(text_.substr(at_));
+                if (length == 0) return false;
+                if (out) out->append(text_.substr(at_, length));
+                at_ += length;
+                continue;
+            }
+            ++at_;
+            if (byte != '\\') {
+                if (out) *out += static_cast<char>(byte);
+                continue;
+            }
+            if (at_ >= text_.size()) return false;
+            const char escape = text_[at_++];
+            static constexpr std::string_view From = "\"\\/bfnrt", To = "\"\\/\b\f\n\r\t";
+            if (const size_t k = From.find(escape); k != std::string_view::npos) {
+                if (out) *out += To[k];
+                continue;
+            }
+            unsigned code = 0;
+            if (escape != 'u' || !Hex4(code)) return false;
+            if (code >= 0xDC00 && code <= 0xDFFF) return false;
+            if (code >= 0xD800 && code <= 0xDBFF) {
+                unsigned low = 0;
+                if (!Take('\\') || !Take('u') || !Hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            }
+            if (out) AppendUtf8(*out, code);
+        }
+        return false;
+    }
+    bool Number() {
+        Take('-');
+        if (Take('0')) {
+        } else if (Peek() >= '1' && Peek() <= '9') {
+            while (Peek() >= '0' && Peek() <= '9')
+                ++at_;
+        } else {
+            return false;
+        }
+        if (Take('.')) {
+            if (!(Peek() >= '0' && Peek() <= '9')) return false;
+            while (Peek() >= '0' && Peek() <= '9')
+                ++at_;
+        }
+        if (Take('e') || Take('E')) {
+            if (!Take('+')) Take('-');
+            if (!(Peek() >= '0' && Peek() <= '9')) return false;
+            while (Peek() >= '0' && Peek() <= '9')
+                ++at_;
+        }
+        return true;
+    }
+    bool Literal(std::string_view word) {
+        if (text_.substr(at_, word.size()) != word) return false;
+        at_ += word.size();
+        return true;
+    }
+    // Any value, checked and passed over.
+    bool Value(int depth) {
+        if (depth > 64) return false;
+        Blanks();
+        const char c = Peek();
+        if (c == '"') return String(nullptr);
+        if (c == 't') return Literal("true");
+        if (c == 'f') return Literal("false");
+        if (c == 'n') return Literal("null");
+        if (c == '[' || c == '{') {
+            const bool object = c == '{';
+            ++at_;
+            Blanks();
+            if (Take(object ? '}' : ']')) return true;
+            do {
+                Blanks();
+                if (object && (!String(nullptr) || (Blanks(), !Take(':')))) return false;
+                if (!Value(depth + 1)) return false;
+                Blanks();
+            } while (Take(','));
+            return Take(object ? '}' : ']');
+        }
+        return Number();
+    }
+
+    std::string_view text_;
+    size_t at_ = 0;
 };
 
 std::string ParseJsonLine(std::string_view line, std::vector<TAuditItem>& items) {
     TRecordReader record;
-    if (!nlohmann::json::sax_parse(line, &record))
-        return record.Error.empty() ? "not a JSON value" : record.Error;
-    if (!record.IsObject) return "not a JSON object";
-    const auto take = [&record](const char* name, std::string& value) -> std::string {
-        const auto found = record.Present.find(name);
-        if (found == record.Present.end()) return Format("the record has no field \"%s\"", name);
-        if (!found->second) return Format("the field \"%s\" is not a string", name);
-        value = std::move(record.Strings[name]);
+    if (const std::string problem = record.Read(line); !problem.empty()) return problem;
+    const auto take = [&record](std::string_view name, std::string& value) -> std::string {
+        const size_t slot = static_cast<size_t>(std::ranges::find(RecordFields, name) - RecordFields.begin());
+        if (record.Kind[slot] == 0) return "the record has no field \"" + std::string(name) + "\"";
+        if (record.Kind[slot] != 1) return "the field \"" + std::string(name) + "\" is not a string";
+        value = std::move(record.Values[slot]);
         return {};
     };
     std::string schema, rights, problem;
@@ -157,8 +278,8 @@ std::string ParseJsonLine(std::string_view line, std::vector<TAuditItem>& items)
         return "schema \"" + schema + "\" is not " + SummarySchema + " (the rows of era scan --format json)";
     TSummaryRow item;
     TAuditRow row;
-    item.FileMode = record.Present.contains("path");
-    using TFields = std::vector<std::pair<const char*, std::string*>>;
+    item.FileMode = record.Kind[5] != 0; // "path"
+    using TFields = std::vector<std::pair<std::string_view, std::string*>>;
     TFields fields = {
         {"tree", &item.Tree}, {"trustee", &row.Trustee}, {"class", &row.Class}, {"rights", &rights}};
     const TFields place =
@@ -216,59 +337,98 @@ bool SameItem(const TSummaryRow& a, const TSummaryRow& b) {
            a.Volume == b.Volume;
 }
 
-bool ParseAudit(std::string_view content, const std::string& name, std::vector<TAuditItem>& items,
-                std::string& error) {
-    items.clear();
-    enum class TForm { Unknown, Text, Json } form = TForm::Unknown;
-    size_t number = 0;
-    std::string problem;
-    for (size_t start = 0; start < content.size() && problem.empty(); ++number) {
-        size_t end = content.find('\n', start);
-        if (end == std::string_view::npos) end = content.size();
-        std::string_view line = content.substr(start, end - start);
-        start = end + 1;
+namespace {
+
+// Reads an audit line by line, its form told by its first line.
+class TAuditParser {
+public:
+    explicit TAuditParser(std::vector<TAuditItem>& items) : items_(items) { items_.clear(); }
+
+    // Takes one line (without its line feed); false once a line could not be read.
+    bool Line(std::string_view line) {
+        ++number_;
         if (line.ends_with('\r')) line.remove_suffix(1);
         // A saved text file writes an empty line as one blank.
-        if (line.find_first_not_of(' ') == std::string_view::npos) continue;
-        if (form == TForm::Unknown) {
+        if (line.find_first_not_of(' ') == std::string_view::npos) return true;
+        if (form_ == TForm::Unknown) {
             if (line.starts_with("Version:"))
-                form = TForm::Text;
-            else if (line.starts_with("{"))
-                form = TForm::Json;
+                form_ = TForm::Text;
+            else if (line.substr(line.find_first_not_of(" \t")).starts_with("{"))
+                form_ = TForm::Json;
             else
-                problem =
+                problem_ =
                     "unknown format; expected the summary of era scan (its first line \"Version: ...\") or "
                     "its JSON Lines (--format json)";
         }
-        if (form == TForm::Text)
-            problem = ParseTextLine(line, items);
-        else if (form == TForm::Json)
-            problem = ParseJsonLine(line, items);
+        if (form_ == TForm::Text)
+            problem_ = ParseTextLine(line, items_);
+        else if (form_ == TForm::Json)
+            problem_ = ParseJsonLine(line, items_);
+        return problem_.empty();
     }
-    if (problem.empty() && form == TForm::Unknown)
-        problem = "empty; expected the summary of era scan or its JSON Lines";
-    if (problem.empty()) return true;
-    error = name + ":" + std::to_string(number) + ": " + problem;
-    return false;
+
+    // Whether the audit was read; the error names the file and line when not.
+    bool Finish(const std::string& name, std::string& error) {
+        if (problem_.empty() && form_ == TForm::Unknown)
+            problem_ = "empty; expected the summary of era scan or its JSON Lines";
+        if (problem_.empty()) return true;
+        error = name + ":" + std::to_string(number_) + ": " + problem_;
+        return false;
+    }
+
+private:
+    enum class TForm { Unknown, Text, Json } form_ = TForm::Unknown;
+    std::vector<TAuditItem>& items_;
+    size_t number_ = 0;
+    std::string problem_;
+};
+
+} // namespace
+
+bool ParseAudit(std::string_view content, const std::string& name, std::vector<TAuditItem>& items,
+                std::string& error) {
+    TAuditParser parser(items);
+    for (size_t start = 0; start < content.size();) {
+        size_t end = content.find('\n', start);
+        if (end == std::string_view::npos) end = content.size();
+        if (!parser.Line(content.substr(start, end - start))) break;
+        start = end + 1;
+    }
+    return parser.Finish(name, error);
 }
 
 bool ReadAudit(const std::string& path, std::vector<TAuditItem>& items, std::string& error) {
-    std::string content;
+    // Line by line: an audit of a whole tree is read without holding its text.
+    TAuditParser parser(items);
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    bool failed = file == nullptr;
+    bool failed = file == nullptr, stopped = false;
     if (file) {
-        char buffer[1 << 16];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-            content.append(buffer, n);
+        std::string pending;
+        std::vector<char> buffer(1 << 20);
+        for (size_t n; !stopped && (n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+            std::string_view chunk(buffer.data(), n);
+            for (size_t end; !stopped && (end = chunk.find('\n')) != std::string_view::npos;) {
+                if (pending.empty()) {
+                    stopped = !parser.Line(chunk.substr(0, end));
+                } else {
+                    pending.append(chunk.substr(0, end));
+                    stopped = !parser.Line(pending);
+                    pending.clear();
+                }
+                chunk.remove_prefix(end + 1);
+            }
+            pending.append(chunk);
+        }
         failed = std::ferror(file) != 0;
         std::fclose(file);
+        if (!failed && !stopped && !pending.empty()) parser.Line(pending);
     }
     if (failed) {
         error = path + ": cannot read it: " + std::strerror(errno != 0 ? errno : EIO);
         return false;
     }
-    return ParseAudit(content, path, items, error);
+    return parser.Finish(path, error);
 }
 
 std::vector<TItemChanges> DiffAudits(const std::vector<TAuditItem>& oldItems,

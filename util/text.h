@@ -105,6 +105,8 @@ std::string UnescapeControls(std::string_view shown);
 // The length of the well-formed UTF-8 sequence that starts the text (no overlong form, no
 // surrogate, nothing above U+10FFFF); 0 when the bytes there are none, or the text is empty.
 std::size_t Utf8SequenceLength(std::string_view text);
+// Appends the UTF-8 bytes of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t code);
 // a + separator + b when both are non-empty, else a + b.
 std::string JoinWith(std::string_view a, std::string_view b, std::string_view separator);
 // The text when it starts with the prefix, else prefix + text.

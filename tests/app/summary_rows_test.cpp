@@ -178,6 +178,43 @@ TEST(AuditDiff, TextAndJsonAuditsReadToTheSameRows) {
     EXPECT_EQ(fromJson[1].Rows[0].Rights, "R    F  ");
 }
 
+TEST(AuditDiff, JsonRecordsAreReadByTheGrammarNotByTheirLayout) {
+    // Blanks, another order, escapes, members unknown to the diff with nested values of every kind.
+    const std::string record =
+        " { \"extra\" : [1, -2.5e+3, true, null, {\"a\": [\"\\\"\"]}], \"mask\": 3, \"rights\":\"[CR    ]\","
+        "\"class\":\"User\",\"attribute\":\"A\\/B\",\"trustee\":\".J\\u00e9r\\u00f4me\\ud83d\\ude00\\n\","
+        "\"object\":\".a\",\"tree\":\"T\",\"schema\":\"era.summary/1\"}\t";
+    std::vector<TAuditItem> items;
+    std::string error;
+    ASSERT_TRUE(ParseAudit(record, "a", items, error)) << error;
+    ASSERT_EQ(items.size(), 1u);
+    ASSERT_EQ(items[0].Rows.size(), 1u);
+    EXPECT_EQ(items[0].Rows[0].Trustee,
+              ".J\xc3\xa9r\xc3\xb4me\xf0\x9f\x98\x80\\n"); // shown: the line feed escaped
+    EXPECT_EQ(items[0].Rows[0].Attribute, "A/B");
+    EXPECT_EQ(items[0].Rows[0].Rights, "CR    ");
+
+    const std::string valid = "\"tree\":\"T\",\"object\":\".a\",\"trustee\":\".x\",\"attribute\":\"A\","
+                              "\"class\":\"User\",\"rights\":\"[CR    ]\",\"schema\":\"era.summary/1\"";
+    const std::string broken[] = {
+        "{" + valid + ",\"mask\":3} x",                 // text after the record
+        "{" + valid + ",\"mask\":03}",                  // no JSON number
+        "{" + valid + ",\"mask\":3,\"r\":\"\\ud83d\"}", // a lone surrogate
+        "{" + valid + ",\"mask\":3,\"r\":\"a\tb\"}",    // a raw control character in a string
+        "{" + valid + ",\"mask\":3,\"r\":\"\xe9\"}",    // a byte that is no UTF-8
+        "{" + valid + ",\"mask\":3,\"r\":[1,]}",        // a trailing comma
+        "{" + valid + ",\"mask\":3,}",
+        "{" + valid + ",\"mask\":tru}",
+    };
+    for (const auto& line : broken) {
+        EXPECT_FALSE(ParseAudit(line, "a", items, error)) << line;
+        EXPECT_EQ(error, "a:1: not a JSON value") << line;
+    }
+    EXPECT_TRUE(ParseAudit("{" + valid + ",\"mask\":4294967295}", "a", items, error)) << error;
+    EXPECT_FALSE(ParseAudit("{" + valid + ",\"mask\":4294967296}", "a", items, error));
+    EXPECT_FALSE(ParseAudit("{" + valid + ",\"mask\":\"3\"}", "a", items, error));
+}
+
 TEST(AuditDiff, WhatCannotBeReadIsNamedByFileAndLine) {
     const struct {
         std::string Content;
