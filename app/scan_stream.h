@@ -23,11 +23,12 @@ class TMainState;
 // What the scan of one item gave.
 struct TItemOutput {
     std::string Item;
-    std::vector<std::string> Lines; // the lines shown: the summary's, or the detail text's
-    std::vector<std::string> Log;   // the troubleshooting log's lines of the item (debug mode)
-    bool Missing = false;           // the item was not found
-    bool Done = false;              // found and analysed to the end
-    std::string Failure;            // why it ended early; empty when it did not
+    std::vector<std::string> Lines;   // the lines shown: the summary's, or the detail text's
+    std::vector<std::string> Records; // the JSON records of the summary's rows, when the state keeps them
+    std::vector<std::string> Log;     // the troubleshooting log's lines of the item (debug mode)
+    bool Missing = false;             // the item was not found
+    bool Done = false;                // found and analysed to the end
+    std::string Failure;              // why it ended early; empty when it did not
 };
 
 // Gives the next item; false when there is none (or no more is wanted).

@@ -1,15 +1,17 @@
 #include "cli/commands.h"
 
+#include "app/audit_diff.h"
 #include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/saving.h"
 #include "app/scan_stream.h"
 #include "app/subtree.h"
+#include "app/summary_json.h"
 #include "cli/name_file.h"
 #include "client/workstation_client.h"
+#include "directory/attribute_names.h"
 #include "directory/attributes.h"
 #include "directory/completion_codes.h"
-#include "directory/attribute_names.h"
 #include "directory/error_text.h"
 #include "util/settings.h"
 #include "util/text.h"
@@ -121,19 +123,23 @@ private:
     bool dirty_ = false;
 };
 
-TTerminalStatusBar& TerminalBar(TMainState& state) { return static_cast<TTerminalStatusBar&>(*state.StatusBar); }
+TTerminalStatusBar& TerminalBar(TMainState& state) {
+    return static_cast<TTerminalStatusBar&>(*state.StatusBar);
+}
 
 // Writes lines to standard output as they come, and to the saved file when the scan saves as it
 // goes; the progress line is cleared first so that no line is written over it.
 struct TScanOutput {
     TMainState& State;
     TReportSaver* Saver = nullptr;
-    void Write(const std::vector<std::string>& lines) {
+    bool Json = false; // standard output takes the rows' JSON records, not the report's lines
+    void Write(const std::vector<std::string>& lines, const std::vector<std::string>& records) {
         TerminalBar(State).Clear();
-        for (const auto& line : lines) {
-            std::cout << line << '\n';
-            if (Saver) Saver->Add(line);
-        }
+        for (const auto& text : Json ? records : lines)
+            std::cout << text << '\n';
+        if (Saver)
+            for (const auto& text : Saver->TakesRecords() ? records : lines)
+                Saver->Add(text);
         FlushStandardOutput();
     }
 };
@@ -157,11 +163,19 @@ void ConfigureScan(TMainState& state, const TCommandLine& line, TScanOutput& out
     // Each item is printed as soon as it is done: a long scan shows its progress in its output,
     // and one broken off keeps every item it finished.
     const TStringList* shown = line.Details ? &state.MemoDebug : &state.MemoStandard;
-    state.OnMemoLines = [&output, shown](const TStringList& memo, int from) {
+    const bool json = !line.Format.empty() && SaveFormatOf(line.Format, "") == TSaveFormat::Json;
+    output.Json = json;
+    state.KeepSummaryRows =
+        json || (line.SaveGiven && SaveFormatOf(line.Format, line.Save) == TSaveFormat::Json);
+    state.OnMemoLines = [&output, &state, shown, printed = size_t(0)](const TStringList& memo,
+                                                                      int from) mutable {
         if (&memo != shown) return;
-        std::vector<std::string> lines;
-        for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
-        output.Write(lines);
+        std::vector<std::string> lines, records;
+        for (int i = from; i < memo.Count(); ++i)
+            lines.push_back(memo.Strings(i));
+        for (; printed < state.SummaryRows.size(); ++printed)
+            records.push_back(SummaryRowJson(state.SummaryRows[printed]));
+        output.Write(lines, records);
     };
 }
 
@@ -206,14 +220,15 @@ int FinishScan(TMainState& state, const TCommandLine& line, const TScanEnd& end 
         return status;
     }
     if (!end.BrokenOff.empty()) {
-        std::cerr << "era: the scan was " << end.BrokenOff << ", so \"" << line.Save << "\" was " << kept << '\n';
+        std::cerr << "era: the scan was " << end.BrokenOff << ", so \"" << line.Save << "\" was " << kept
+                  << '\n';
         return status;
     }
     try {
         if (end.Saver)
             end.Saver->Commit();
         else
-            SaveReport(memo, line.Format, line.Save);
+            SaveReport(memo, state.SummaryRows, line.Format, line.Save);
     } catch (const EExportError& e) {
         std::cerr << "era: could not save: " << e.what() << '\n';
         status = ExitWriteFailed;
@@ -225,7 +240,9 @@ int FinishScan(TMainState& state, const TCommandLine& line, const TScanEnd& end 
 
 volatile std::sig_atomic_t Interrupted = 0;
 
-void OnInterrupt(int) { Interrupted = 1; }
+void OnInterrupt(int) {
+    Interrupted = 1;
+}
 
 // Ctrl-C ends a scan after the items in hand, which are written whole; a second one ends the
 // program at once, as Ctrl-C does elsewhere.
@@ -261,7 +278,9 @@ public:
     TProgress(TTerminalStatusBar& bar, std::optional<size_t> total) : bar_(bar), total_(total) {}
     void Done(size_t done) {
         const auto now = std::chrono::steady_clock::now();
-        if (!bar_.Terminal() || (now - shown_ < std::chrono::milliseconds(100) && (!total_ || done < *total_))) return;
+        if (!bar_.Terminal() ||
+            (now - shown_ < std::chrono::milliseconds(100) && (!total_ || done < *total_)))
+            return;
         shown_ = now;
         const double seconds = std::chrono::duration<double>(now - start_).count();
         const double rate = seconds > 0 ? done / seconds : 0;
@@ -472,9 +491,10 @@ int RunScan(TMainState& state, const TCommandLine& line) {
         ScanItems(
             state, line.Details, jobs, [&objects](std::string& item) { return objects.Next(item); },
             [&](const TItemOutput& item) {
-                output.Write(item.Lines);
+                output.Write(item.Lines, item.Records);
                 if (line.Debug)
-                    for (const auto& entry : item.Log) std::cerr << entry << '\n';
+                    for (const auto& entry : item.Log)
+                        std::cerr << entry << '\n';
                 progress.Done(++done);
             });
     } catch (const std::runtime_error& e) {
@@ -496,6 +516,20 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
         state.CheckListBoxPaths.Add(given, true);
     state.DoTheJob();
     return FinishScan(state, line);
+}
+
+// As diff(1): 0 when the audits agree, 1 when they differ, 2 when one cannot be read.
+int RunDiff(TMainState&, const TCommandLine& line) {
+    std::vector<TAuditItem> before, after;
+    std::string error;
+    if (!ReadAudit(line.Operands[0], before, error) || !ReadAudit(line.Operands[1], after, error)) {
+        std::cerr << "era: diff: " << EscapeControls(error) << '\n';
+        return ExitUsage;
+    }
+    const auto changes = DiffAudits(before, after);
+    const bool json = !line.Format.empty() && SaveFormatOf(line.Format, "") == TSaveFormat::Json;
+    std::cout << (json ? DiffJson(changes) : DiffText(changes));
+    return changes.empty() ? ExitDone : ExitItemFailed;
 }
 
 } // namespace era
