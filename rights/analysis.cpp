@@ -6,6 +6,7 @@
 #include "directory/listing.h"
 #include "directory/names.h"
 #include "directory/netware_paths.h"
+#include "rights/kept_answers.h"
 #include "rights/notation.h"
 #include "rights/search_filter.h"
 #include "util/ini_file.h"
@@ -84,7 +85,8 @@ public:
     TAnalysis(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags, TStringList* trace,
               TStringList& results, TStatusBar* statusBar)
         : context_(context), item_(item), maxLevel_(maxLevel), flags_(flags), trace_(trace), results_(results),
-          statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0) {
+          statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0), kept_(context),
+          answers_(kept_.RightsAnswersOn(item)) {
         notes_.SetSorted(true);
         notes_.SetDuplicates(dupIgnore);
     }
@@ -160,8 +162,11 @@ private:
     // What the trace holds, for the duplicate rule (built on first use).
     std::unordered_set<std::string> traceLines_;
     bool traceIndexed_ = false;
-    // The directory's answers do not change during one call: each question is asked once.
-    std::unordered_map<std::string, std::pair<std::string, uint32_t>> answers_;
+    // The directory's answers, kept across calls where the client's answers cannot change.
+    TKeptAnswers kept_;
+    // The directory's effective-rights answers on the item: they do not change during one call,
+    // so each question is asked once (and, where they are kept, once for every call).
+    std::shared_ptr<TKeptAnswers::TRightsAnswers> answers_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -219,11 +224,11 @@ void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int re
 
 std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
     const std::string key = trustee + '\x1f' + attribute;
-    auto found = answers_.find(key);
-    if (found == answers_.end()) {
+    auto found = answers_->find(key);
+    if (found == answers_->end()) {
         uint32_t answerMask = 0;
         std::string text = U_DSGetEffectiveRights(context_, trustee, item_, attribute, answerMask);
-        found = answers_.emplace(key, std::make_pair(std::move(text), answerMask)).first;
+        found = answers_->emplace(key, std::make_pair(std::move(text), answerMask)).first;
     }
     mask = found->second.second;
     return found->second.first;
@@ -337,10 +342,10 @@ void TAnalysis::KeepUsersOnly() {
         const std::string name = directoryMode_ ? U_ACLTrustee(results_.Strings(i)) : results_.Strings(i);
         auto found = keep.find(name);
         if (found != keep.end()) return !found->second;
-        bool stays = ((flags_ & ScanResolveContainers) && U_DSIsContainer(context_, name)) || U_IsSpecialName(name);
+        bool stays = ((flags_ & ScanResolveContainers) && kept_.IsContainer(name)) || U_IsSpecialName(name);
         if (!stays) {
             TStringList classes;
-            if (U_DSGetAttribute(context_, name, "Object Class", classes) == 0)
+            if (kept_.Attribute(name, "Object Class", classes) == 0)
                 for (const auto& value : classes.Items())
                     if (TextEquals(value.Text, "ndsLoginProperties")) stays = true;
         }
@@ -403,7 +408,7 @@ void TAnalysis::StartDirectoryMode() {
     TraceLine("", LevelItemStart);
     TraceLine(Format("Object: \"%s\" on tree \"%s\"", item_.c_str(), U_DSGetTreeName(context_).c_str()), LevelItemHeading);
     levelBase_ = LevelAbove;
-    objectIsLeaf_ = U_DSIsLeaf(context_, item_);
+    objectIsLeaf_ = !kept_.IsContainer(item_);   // as U_DSIsLeaf
 }
 
 void TAnalysis::StartFileSystemMode() {
@@ -431,7 +436,7 @@ void TAnalysis::BuildChain(const std::string& first) {
     std::unordered_set<std::string> seen{first};
     for (;;) {
         std::string parent;
-        if (U_DSGetParentName(context_, chain_.Strings(chain_.Count() - 1), parent) != 0 || parent.empty()) break;
+        if (kept_.ParentName(chain_.Strings(chain_.Count() - 1), parent) != 0 || parent.empty()) break;
         // A directory that named an object its own ancestor would make the chain endless.
         if (!seen.insert(parent).second) break;
         chain_.Add(parent);
@@ -442,7 +447,7 @@ NWCCODE TAnalysis::ReadLevelAcl(const std::string& name) {
     TraceLine("", levelBase_ + LevelObjectDn);
     TraceLine("DN: " + name, levelBase_ + LevelObjectDn);
     level_.Clear();
-    lastCode_ = U_DSGetAttribute(context_, name, "ACL", level_);
+    lastCode_ = kept_.Attribute(name, "ACL", level_);
     if (lastCode_ != 0) TraceError(Format("U_DSGetAttribute (%s:ACL)", name.c_str()), lastCode_);
     currentReason_ = ReasonIndex(Format("for direct Trustee assignment on \"%s\"", ConvertOem(name, false).c_str()));
     return lastCode_;
@@ -596,8 +601,7 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
         IniReadList(cache_, CleanIniName(trustee), scratch_, false);
         return 0;
     }
-    const NWCCODE code =
-        U_DSFilteredSearch(context_, RootName, Format("(Security Equals=%s)", trustee.c_str()), &scratch_, 2);
+    const NWCCODE code = kept_.FilteredSearch(RootName, Format("(Security Equals=%s)", trustee.c_str()), scratch_, 2);
     lastCode_ = code;
     if (code != 0) TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
     IniWriteList(cache_, trustee, scratch_, false);
@@ -624,10 +628,10 @@ void TAnalysis::SecurityEqualsStep(int index) {
 }
 
 void TAnalysis::ResidenceStep(int index) {
-    if (!U_DSIsContainer(context_, currentTrustee_)) return;
+    if (!kept_.IsContainer(currentTrustee_)) return;
     UiHost().ProcessMessages();
     scratch_.Clear();
-    U_DSListTree(context_, currentTrustee_, scratch_, true, false, "", 2);
+    kept_.ListTree(currentTrustee_, scratch_, true, 2);
     if (scratch_.Count() == 0) return;
     SetReason(Format("for residence in \"%s\"", currentTrustee_.c_str()));
     const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
@@ -674,7 +678,7 @@ void TAnalysis::Output() {
     std::unordered_map<std::string, std::string> classes;
     auto classOf = [&](const std::string& name) -> const std::string& {
         auto found = classes.find(name);
-        if (found == classes.end()) found = classes.emplace(name, U_DSGetBaseClass(context_, name)).first;
+        if (found == classes.end()) found = classes.emplace(name, kept_.BaseClass(name)).first;
         return found->second;
     };
 

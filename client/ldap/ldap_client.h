@@ -76,6 +76,8 @@ public:
     NWCCODE NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) override;
     // The error texts; a lost server or a refused bind is described with the server and the reason.
     std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
+    // The server's directory may change at any time (what is read is kept for cacheSeconds only).
+    bool AnswersAreStable() const override { return false; }
 
     // --- For tests and diagnostics
     // Round trips to the servers so far (every tree, or one tree by name).

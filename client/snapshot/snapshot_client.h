@@ -85,6 +85,8 @@ public:
     NWCCODE NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name, uint16_t& objectType) override;
     bool RedirectorDirectoryExists(const std::string& path) override;
     std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
+    // A loaded tree is never written: the same question always has the same answer.
+    bool AnswersAreStable() const override { return true; }
 
     // --- For the code built on the store (effective rights, search)
     const TWorkstation& Workstation() const { return *workstation_; }
