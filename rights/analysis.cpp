@@ -116,6 +116,9 @@ private:
         if (statusBar_) statusBar_->SetPanelText(1, text);
     }
     std::string EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
+    // The record of a result entry's text; every step reads the results again, so each text is
+    // parsed once per call.
+    const TACL& Parsed(const std::string& entry);
 
     // --- the steps
     void StartDirectoryMode();
@@ -149,6 +152,9 @@ private:
     TStringList notes_;
     TStringList scratch_;
     TMemIniFile cache_;
+    // The cache lives in memory only: its writes are one update for the whole call, so none of
+    // them copies the store to undo it.
+    TIniUpdate cacheUpdate_{cache_};
     int currentReason_ = 0;
     TRightsKind currentKind_ = rkFileSystem;
     std::string currentTrustee_;
@@ -167,6 +173,8 @@ private:
     // The directory's effective-rights answers on the item: they do not change during one call,
     // so each question is asked once (and, where they are kept, once for every call).
     std::shared_ptr<TKeptAnswers::TRightsAnswers> answers_;
+    std::string answerKey_;   // the question being looked up, "trustee\x1fattribute"
+    std::unordered_map<std::string, TACL> parsed_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -174,7 +182,9 @@ private:
 
 void TAnalysis::TraceLine(const std::string& text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
-    TraceEscaped(EscapeControls(text), level, skipDuplicates);
+    // Printable ASCII without a backslash is what escaping would give back unchanged.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
+    TraceEscaped(plain ? text : EscapeControls(text), level, skipDuplicates);
 }
 
 void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates) {
@@ -215,7 +225,7 @@ void TAnalysis::AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t
 
 void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int reason) {
     if (directoryMode_) {
-        const TACL record = U_ParseACL(results_.Strings(index));
+        const TACL& record = Parsed(results_.Strings(index));
         results_.SetString(index, U_ACLToStr(mask, record.Trustee, record.Attribute));
     }
     results_.SetObject(index, mask);
@@ -223,15 +233,21 @@ void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int re
 }
 
 std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
-    const std::string key = trustee + '\x1f' + attribute;
-    auto found = answers_->find(key);
+    answerKey_.assign(trustee).append(1, '\x1f').append(attribute);
+    auto found = answers_->find(answerKey_);
     if (found == answers_->end()) {
         uint32_t answerMask = 0;
         std::string text = U_DSGetEffectiveRights(context_, trustee, item_, attribute, answerMask);
-        found = answers_->emplace(key, std::make_pair(std::move(text), answerMask)).first;
+        found = answers_->emplace(answerKey_, std::make_pair(std::move(text), answerMask)).first;
     }
     mask = found->second.second;
     return found->second.first;
+}
+
+const TACL& TAnalysis::Parsed(const std::string& entry) {
+    auto found = parsed_.find(entry);
+    if (found == parsed_.end()) found = parsed_.emplace(entry, U_ParseACL(entry)).first;
+    return found->second;
 }
 
 // Sorted by CompareKeys, then runs of one trustee and attribute become one entry whose rights
@@ -260,7 +276,7 @@ void TAnalysis::MergeResults() {
     std::vector<TACL> records;
     records.reserve(items.size());
     for (auto& item : items) {
-        TACL record = U_ParseACL(item.Text);
+        TACL record = Parsed(item.Text);
         if (!merged.empty() && record.Trustee == records.back().Trustee && record.Attribute == records.back().Attribute) {
             TACL& first = records.back();
             first.Mask |= record.Mask;
@@ -305,7 +321,7 @@ void TAnalysis::WidenByDirectory() {
     std::string textA, textE;
     uint32_t maskA = 0, entryWidening = 0;
     for (int i = results_.Count() - 1; i >= 0; --i) {
-        const TACL record = U_ParseACL(results_.Strings(i));
+        const TACL& record = Parsed(results_.Strings(i));
         if (record.Trustee == ThisName || record.Attribute == EntryRightsAttr ||
             record.Attribute == InheritanceMaskAttr)
             continue;
@@ -458,7 +474,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
 
     // What was assigned above and does not flow down stops here.
     results_.DeleteIf([&](int i) {
-        const TACL record = U_ParseACL(results_.Strings(i));
+        const TACL& record = Parsed(results_.Strings(i));
         return !U_IsInheritable(record.Mask, record.Kind);
     });
 
@@ -468,7 +484,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
         const TACL filter = U_ParseACL(line.Text);
         TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + LevelInheritedFilter);
         results_.DeleteIf([&](int i) {
-            const TACL entry = U_ParseACL(results_.Strings(i));
+            const TACL entry = Parsed(results_.Strings(i));
             if (!U_MaskApplies(filter, entry)) return false;
             const std::string letters = U_FilterRights(filter.Rights, entry.Rights);
             if (!U_HasRights(letters)) return true;
@@ -610,7 +626,7 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
 }
 
 void TAnalysis::SecurityEqualsStep(int index) {
-    const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
+    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
     currentKind_ = directoryMode_ ? record.Kind : rkFileSystem;
     const uint32_t mask = results_.Objects(index);
     UiHost().ProcessMessages();
@@ -634,7 +650,7 @@ void TAnalysis::ResidenceStep(int index) {
     kept_.ListTree(currentTrustee_, scratch_, true, 2);
     if (scratch_.Count() == 0) return;
     SetReason(Format("for residence in \"%s\"", currentTrustee_.c_str()));
-    const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
+    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
     const uint32_t mask = results_.Objects(index);
     for (const auto& resident : scratch_.Items()) {
         if (resident.Text.empty()) continue;
@@ -650,7 +666,7 @@ void TAnalysis::ResidenceStep(int index) {
 // Attribute assignments on a leaf have nothing below them to flow to.
 void TAnalysis::ClearLeafInheritance() {
     for (int i = 0; i < results_.Count(); ++i) {
-        const TACL record = U_ParseACL(results_.Strings(i));
+        const TACL& record = Parsed(results_.Strings(i));
         if (record.Kind == rkAttribute && (record.Mask & InheritBit))
             results_.SetString(i, U_ACLToStr(record.Mask & ~InheritBit, record.Trustee, record.Attribute));
     }
@@ -685,7 +701,7 @@ void TAnalysis::Output() {
     for (int i = 0; i < results_.Count(); ++i) {
         const std::string& entry = results_.Strings(i);
         if (directoryMode_) {
-            const TACL record = U_ParseACL(entry);
+            const TACL& record = Parsed(entry);
             const std::string display = record.Trustee + " / " + record.Attribute;
             std::string className = classOf(record.Trustee);
             if (className.empty()) className = "n/a";

@@ -185,6 +185,26 @@ TEST(KeptAnswers, OnlyAClientWhoseAnswersCannotChangeAnswersFromThem) {
     }
 }
 
+TEST(KeptAnswers, EachNameFormOfAContextHasAnswersOfItsOwn) {
+    // The same object analysed in a context with typeless names and then in one with typed names:
+    // the names handed back differ, and so must the answers kept for each.
+    std::string typeless[2], typed[2];
+    for (int stable : {1, 0}) {
+        TAnalysisFixture fixture(Counting(RightsData("analysis.json"), stable != 0));
+        typeless[stable] = Analysed(fixture, ".leaf.dept.org", ScanResolveContainers);
+        TDSContext context;
+        ASSERT_EQ(TDSContext::Duplicate(fixture.ScanContext(), context), 0);
+        ASSERT_EQ(U_DSSetContextFlag(context.Get(), "-", DcvTypelessNames), 0);
+        TStringList trace, results;
+        U_AnalyzeEffectiveRights(context.Get(), ".leaf.dept.org", 31,
+                                 ScanDirectoryMode | ScanResolveContainers, &trace, results, nullptr);
+        typed[stable] = TAnalysisFixture::Lines(trace);
+    }
+    EXPECT_EQ(typeless[1], typeless[0]);
+    EXPECT_EQ(typed[1], typed[0]);
+    EXPECT_NE(typed[1].find("CN=ann.O=org"), std::string::npos) << typed[1];
+}
+
 // Every object of a generated tree, analysed with each option on one client that keeps answers,
 // first in file order and then again in reverse, against the same analyses on a client that keeps
 // nothing. ERA_KEPT_WORKSTATION names another workstation (such as one of era_gen_tree --entries
