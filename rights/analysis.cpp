@@ -691,19 +691,12 @@ void TAnalysis::Output() {
         for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), LevelHeader);
     };
 
-    std::unordered_map<std::string, std::string> classes;
-    auto classOf = [&](const std::string& name) -> const std::string& {
-        auto found = classes.find(name);
-        if (found == classes.end()) found = classes.emplace(name, kept_.BaseClass(name)).first;
-        return found->second;
-    };
-
     for (int i = 0; i < results_.Count(); ++i) {
         const std::string& entry = results_.Strings(i);
         if (directoryMode_) {
             const TACL& record = Parsed(entry);
             const std::string display = record.Trustee + " / " + record.Attribute;
-            std::string className = classOf(record.Trustee);
+            std::string className = kept_.BaseClass(record.Trustee);
             if (className.empty()) className = "n/a";
             Status("Get effective rights: " + display);
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
@@ -712,7 +705,7 @@ void TAnalysis::Output() {
             CheckEntry(record);
             traceNotes(StrAfter(entry, "]", true) + "|");
         } else {
-            const std::string& className = classOf(entry);
+            const std::string& className = kept_.BaseClass(entry);
             Status(Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()));
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(results_.Objects(i), rkFileSystem).c_str(),
                              className.c_str(), entry.c_str()),

@@ -133,9 +133,12 @@ NWCCODE TKeptAnswers::ParentName(const std::string& name, std::string& parent) {
     return answer.Code;
 }
 
-std::string TKeptAnswers::BaseClass(const std::string& name) {
-    if (!form_) return U_DSGetBaseClass(context_, name);
-    return form_->BaseClasses.Get(name, [&] { return U_DSGetBaseClass(context_, name); });
+const std::string& TKeptAnswers::BaseClass(const std::string& name) {
+    if (form_) return form_->BaseClasses.Get(name, [&] { return U_DSGetBaseClass(context_, name); });
+    auto found = baseClasses_.find(name);
+    if (found == baseClasses_.end())
+        found = baseClasses_.emplace(name, U_DSGetBaseClass(context_, name)).first;
+    return found->second;
 }
 
 NWCCODE TKeptAnswers::Attribute(const std::string& object, const std::string& attribute, TStringList& lines) {

@@ -44,8 +44,9 @@ public:
     bool IsContainer(const std::string& name);
     // U_DSGetParentName of a name.
     NWCCODE ParentName(const std::string& name, std::string& parent);
-    // U_DSGetBaseClass of a name, the text only.
-    std::string BaseClass(const std::string& name);
+    // U_DSGetBaseClass of a name, the text only; asked once for as long as this object lives
+    // where nothing is kept.
+    const std::string& BaseClass(const std::string& name);
     // U_DSGetAttribute: appends the attribute's lines.
     NWCCODE Attribute(const std::string& object, const std::string& attribute, TStringList& lines);
     // U_DSFilteredSearch: appends the names found.
@@ -60,6 +61,7 @@ public:
 private:
     NWDSContextHandle context_;
     TForm* form_ = nullptr;
+    std::unordered_map<std::string, std::string> baseClasses_; // where nothing is kept
 };
 
 } // namespace era
