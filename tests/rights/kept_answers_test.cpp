@@ -4,6 +4,7 @@
 
 #include "../client/client_fixture.h"
 #include "analysis_fixture.h"
+#include "bench/counting_client.h"
 #include "client/name_forms.h"
 #include "client/snapshot/workstation.h"
 
@@ -13,58 +14,7 @@
 namespace era::test {
 namespace {
 
-// The embedded directory with a count of the requests a remote directory would answer, and a
-// switch for what it says of its answers.
-class TCountingClient final : public TSnapshotClient {
-public:
-    TCountingClient(std::unique_ptr<TWorkstation> workstation, bool stable)
-        : TSnapshotClient(std::move(workstation)), stable_(stable) {}
-
-    bool AnswersAreStable() const override { return stable_; }
-
-    NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
-                     const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) override {
-        ++Requests;
-        return TSnapshotClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle,
-                                         result);
-    }
-    NWCCODE NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
-                               std::string& distinguishedName, TObjectInfo& info) override {
-        ++Requests;
-        return TSnapshotClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
-    }
-    NWCCODE NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object,
-                                  TDSBuffer& buffer) override {
-        ++Requests;
-        return TSnapshotClient::NWDSReadObjectDSIInfo(context, object, buffer);
-    }
-    NWCCODE NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
-                     TDSBuffer& result) override {
-        ++Requests;
-        return TSnapshotClient::NWDSList(context, object, iterationHandle, result);
-    }
-    NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
-                                   const std::string& object, const std::string& attrName,
-                                   uint32_t& privileges) override {
-        ++Requests;
-        return TSnapshotClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
-    }
-    NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
-                              bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp,
-                              uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames,
-                              int32_t& iterationHandle, int32_t countObjectsToSearch,
-                              int32_t& countObjectsSearched, TDSBuffer& result) override {
-        ++Requests;
-        return TSnapshotClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer,
-                                                  timeStamp, infoType, allAttrs, attrNames, iterationHandle,
-                                                  countObjectsToSearch, countObjectsSearched, result);
-    }
-
-    int64_t Requests = 0;
-
-private:
-    bool stable_;
-};
+using bench::TCountingClient;
 
 std::unique_ptr<TCountingClient> Counting(const std::string& workstation, bool stable) {
     std::string message;
@@ -171,15 +121,15 @@ TEST(KeptAnswers, OnlyAClientWhoseAnswersCannotChangeAnswersFromThem) {
         TCountingClient* counting = client.get();
         TAnalysisFixture fixture(std::move(client));
         for (uint32_t flags : {0u, ScanResolveContainers | ScanUsersOnly}) {
-            counting->Requests = 0;
+            counting->Reset();
             const std::string first = Analysed(fixture, ".leaf.dept.org", flags);
-            const int64_t asked = counting->Requests;
-            counting->Requests = 0;
+            const int64_t asked = counting->Total();
+            counting->Reset();
             EXPECT_EQ(Analysed(fixture, ".leaf.dept.org", flags), first);
             EXPECT_GT(asked, 0) << "flags " << flags;
             // Asked again, the embedded directory answers from what it has said; a directory whose
             // answers may change is asked all over again.
-            EXPECT_EQ(counting->Requests, stable ? 0 : asked) << "stable " << stable << " flags " << flags;
+            EXPECT_EQ(counting->Total(), stable ? 0 : asked) << "stable " << stable << " flags " << flags;
         }
         EXPECT_EQ(counting->AnswerKeeper() != nullptr, stable);
     }
