@@ -14,7 +14,8 @@
 // of questions about one object, each for another subject).
 
 #include "client/snapshot/snapshot_tree.h"
-#include "client/snapshot/workstation.h"
+#include "client/snapshot/snapshot_tree.h"
+#include "client/workstation.h"
 
 #include <array>
 #include <memory>
@@ -47,7 +48,7 @@ public:
     // "[All Attributes Rights]" or an attribute's name), in that attribute's kind, inheritance bit clear.
     uint32_t DirectoryRights(TTrusteeKey subject, uint32_t object, std::string_view attribute);
     // A user's file-system rights on a directory of one of the server's volumes.
-    uint16_t FileRights(uint32_t user, const TSnapshotServer& server, const TSnapshotVolume& volume,
+    uint16_t FileRights(uint32_t user, const TWorkstationServer& server, const TWorkstationVolume& volume,
                         uint32_t directory);
 
 private:

@@ -6,7 +6,7 @@
 #include "analysis_fixture.h"
 #include "bench/counting_client.h"
 #include "client/name_forms.h"
-#include "client/snapshot/workstation.h"
+#include "client/snapshot/snapshot_client.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -176,7 +176,7 @@ TEST(KeptAnswers, AnalysesAnswerAsFreshOnesOnAGeneratedTree) {
     {
         auto loaded = Counting(workstation, false);
         ASSERT_TRUE(loaded);
-        const TSnapshotTree& tree = *loaded->Workstation().Trees.front();
+        const TSnapshotTree& tree = *SnapshotTreeOf(*loaded->Workstation().Trees.front());
         for (uint32_t i = 1; i < tree.Objects().size(); ++i)
             objects.push_back("." + WriteFullName(tree.FullName(i), false));
     }
