@@ -2,9 +2,11 @@
 // remote directory would have to answer (reads, object information, listings, searches,
 // effective-rights questions), set against the levels of the object's chain and the distinct
 // trustees of its result. Over LDAP each of these requests is a round trip unless the backend
-// answers it from what it has already read.
+// answers it from what it has already read. With kept 1 the client says its answers cannot change,
+// so the analysis answers what it asked for an earlier object itself (the embedded directory).
 
 #include "bench_tree.h"
+#include "counting_client.h"
 
 #include "client/redirector.h"
 #include "directory/connections.h"
@@ -19,58 +21,11 @@ namespace era::bench {
 
 namespace {
 
-class TCountingClient final : public TWorkstationClient {
-public:
-    using TWorkstationClient::TWorkstationClient;
-
-    NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
-                     const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) override {
-        ++Reads;
-        return TWorkstationClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle, result);
-    }
-    NWCCODE NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object, std::string& distinguishedName,
-                               TObjectInfo& info) override {
-        ++Information;
-        return TWorkstationClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
-    }
-    NWCCODE NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object, TDSBuffer& buffer) override {
-        ++Information;
-        return TWorkstationClient::NWDSReadObjectDSIInfo(context, object, buffer);
-    }
-    NWCCODE NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
-                     TDSBuffer& result) override {
-        ++Listings;
-        return TWorkstationClient::NWDSList(context, object, iterationHandle, result);
-    }
-    NWCCODE NWDSListContainers(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
-                               TDSBuffer& result) override {
-        ++Listings;
-        return TWorkstationClient::NWDSListContainers(context, object, iterationHandle, result);
-    }
-    NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
-                                   const std::string& attrName, uint32_t& privileges) override {
-        ++Rights;
-        return TWorkstationClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
-    }
-    NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
-                              bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp, uint32_t infoType,
-                              bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
-                              int32_t countObjectsToSearch, int32_t& countObjectsSearched, TDSBuffer& result) override {
-        ++Searches;
-        return TWorkstationClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer, timeStamp,
-                                                  infoType, allAttrs, attrNames, iterationHandle, countObjectsToSearch,
-                                                  countObjectsSearched, result);
-    }
-    void Reset() { Reads = Information = Listings = Rights = Searches = 0; }
-    int64_t Total() const { return Reads + Information + Listings + Rights + Searches; }
-
-    int64_t Reads = 0, Information = 0, Listings = 0, Rights = 0, Searches = 0;
-};
-
 // Analyses 1,000 users spread over the tree once, through the counting client.
 void BM_RequestsPerObject(benchmark::State& state) {
     const long entries = state.range(0);
     const uint32_t flags = static_cast<uint32_t>(state.range(1));
+    const bool kept = state.range(2) != 0;
     std::vector<std::string> users;
     std::vector<int> depths;
     try {
@@ -87,7 +42,7 @@ void BM_RequestsPerObject(benchmark::State& state) {
         state.SkipWithError(message.c_str());
         return;
     }
-    auto owned = std::make_unique<TCountingClient>(std::move(workstation));
+    auto owned = std::make_unique<TCountingClient>(std::move(workstation), kept);
     TCountingClient* client = owned.get();
     InstallClient(std::move(owned));
     InstallClientRedirector();
@@ -129,9 +84,11 @@ void BM_RequestsPerObject(benchmark::State& state) {
     InstallClient(nullptr);
 }
 BENCHMARK(BM_RequestsPerObject)
-    ->ArgNames({"entries", "flags"})
-    ->Args({100'000, ScanDirectoryMode})
-    ->Args({100'000, ScanDirectoryMode | ScanResolveContainers})
+    ->ArgNames({"entries", "flags", "kept"})
+    ->Args({100'000, ScanDirectoryMode, 0})
+    ->Args({100'000, ScanDirectoryMode | ScanResolveContainers, 0})
+    ->Args({100'000, ScanDirectoryMode, 1})
+    ->Args({100'000, ScanDirectoryMode | ScanResolveContainers, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -281,4 +281,10 @@ std::unique_ptr<TErrorTextLibrary> TWorkstationClient::LoadErrorTextLibrary() {
     return std::make_unique<TTableErrorTextLibrary>();
 }
 
+bool TWorkstationClient::AnswersAreStable() const {
+    for (const auto& tree : workstation_->Trees)
+        if (tree->Live()) return false;
+    return true;
+}
+
 } // namespace era

@@ -102,6 +102,9 @@ public:
     bool RedirectorDirectoryExists(const std::string& path) override;
     // The error texts: the table's, or a source's own (a live source names the server it lost).
     std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
+    // Whether no tree is read from a live directory: a loaded tree is never written, so the same
+    // question always has the same answer.
+    bool AnswersAreStable() const override;
 
     // --- For tests, tools and diagnostics
     const TWorkstation& Workstation() const { return *workstation_; }

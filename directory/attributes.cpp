@@ -199,8 +199,11 @@ NWCCODE U_DSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std
 
 std::string U_DSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
                                    const std::string& attribute, uint32_t& mask, NWCCODE* code) {
-    const std::string protectedAttribute = attribute.empty() ? EntryRightsAttr : attribute;
-    const std::string trustee = subject.empty() ? U_DSWhoAmI(context) : subject;
+    static const std::string entryRights(EntryRightsAttr);
+    const std::string& protectedAttribute = attribute.empty() ? entryRights : attribute;
+    std::string me;
+    if (subject.empty()) me = U_DSWhoAmI(context);
+    const std::string& trustee = subject.empty() ? me : subject;
     mask = 0;
     uint32_t privileges = 0;
     const NWCCODE answered = Client().NWDSGetEffectiveRights(context, trustee, object, protectedAttribute, privileges);

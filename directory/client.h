@@ -504,6 +504,24 @@ public:
     // --- Error texts
     // Loads the error-text library; nullptr when it is not installed.
     virtual std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary();
+
+    // --- Stable answers
+    // Whether every directory answer stays the same for as long as the client lives (a directory
+    // loaded into this process and never written): then callers may keep answers across calls.
+    // The default is that of a live directory, whose answers may change between two calls.
+    virtual bool AnswersAreStable() const { return false; }
+
+    // What a caller keeps of a stable client's answers. The client holds it so that it goes with
+    // the client; what it holds is the caller's business.
+    class TAnswerKeeper {
+    public:
+        virtual ~TAnswerKeeper() = default;
+    };
+    TAnswerKeeper* AnswerKeeper() const { return keeper_.get(); }
+    void SetAnswerKeeper(std::unique_ptr<TAnswerKeeper> keeper) { keeper_ = std::move(keeper); }
+
+private:
+    std::unique_ptr<TAnswerKeeper> keeper_;
 };
 
 // The process-wide client; the base class (a workstation without a client) when none is installed.

@@ -6,6 +6,7 @@
 #include "directory/listing.h"
 #include "directory/names.h"
 #include "directory/netware_paths.h"
+#include "rights/kept_answers.h"
 #include "rights/notation.h"
 #include "rights/search_filter.h"
 #include "util/ini_file.h"
@@ -84,7 +85,8 @@ public:
     TAnalysis(NWDSContextHandle context, const std::string& item, int maxLevel, uint32_t flags, TStringList* trace,
               TStringList& results, TStatusBar* statusBar)
         : context_(context), item_(item), maxLevel_(maxLevel), flags_(flags), trace_(trace), results_(results),
-          statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0) {
+          statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0), kept_(context),
+          answers_(kept_.RightsAnswersOn(item)) {
         notes_.SetSorted(true);
         notes_.SetDuplicates(dupIgnore);
     }
@@ -114,6 +116,9 @@ private:
         if (statusBar_) statusBar_->SetPanelText(1, text);
     }
     std::string EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
+    // The record of a result entry's text; every step reads the results again, so each text is
+    // parsed once per call.
+    const TACL& Parsed(const std::string& entry);
 
     // --- the steps
     void StartDirectoryMode();
@@ -147,6 +152,9 @@ private:
     TStringList notes_;
     TStringList scratch_;
     TMemIniFile cache_;
+    // The cache lives in memory only: its writes are one update for the whole call, so none of
+    // them copies the store to undo it.
+    TIniUpdate cacheUpdate_{cache_};
     int currentReason_ = 0;
     TRightsKind currentKind_ = rkFileSystem;
     std::string currentTrustee_;
@@ -160,8 +168,13 @@ private:
     // What the trace holds, for the duplicate rule (built on first use).
     std::unordered_set<std::string> traceLines_;
     bool traceIndexed_ = false;
-    // The directory's answers do not change during one call: each question is asked once.
-    std::unordered_map<std::string, std::pair<std::string, uint32_t>> answers_;
+    // The directory's answers, kept across calls where the client's answers cannot change.
+    TKeptAnswers kept_;
+    // The directory's effective-rights answers on the item: they do not change during one call,
+    // so each question is asked once (and, where they are kept, once for every call).
+    std::shared_ptr<TKeptAnswers::TRightsAnswers> answers_;
+    std::string answerKey_;   // the question being looked up, "trustee\x1fattribute"
+    std::unordered_map<std::string, TACL> parsed_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -169,7 +182,9 @@ private:
 
 void TAnalysis::TraceLine(const std::string& text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
-    TraceEscaped(EscapeControls(text), level, skipDuplicates);
+    // Printable ASCII without a backslash is what escaping would give back unchanged.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
+    TraceEscaped(plain ? text : EscapeControls(text), level, skipDuplicates);
 }
 
 void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates) {
@@ -210,7 +225,7 @@ void TAnalysis::AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t
 
 void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int reason) {
     if (directoryMode_) {
-        const TACL record = U_ParseACL(results_.Strings(index));
+        const TACL& record = Parsed(results_.Strings(index));
         results_.SetString(index, U_ACLToStr(mask, record.Trustee, record.Attribute));
     }
     results_.SetObject(index, mask);
@@ -218,15 +233,21 @@ void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int re
 }
 
 std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
-    const std::string key = trustee + '\x1f' + attribute;
-    auto found = answers_.find(key);
-    if (found == answers_.end()) {
+    answerKey_.assign(trustee).append(1, '\x1f').append(attribute);
+    auto found = answers_->find(answerKey_);
+    if (found == answers_->end()) {
         uint32_t answerMask = 0;
         std::string text = U_DSGetEffectiveRights(context_, trustee, item_, attribute, answerMask);
-        found = answers_.emplace(key, std::make_pair(std::move(text), answerMask)).first;
+        found = answers_->emplace(answerKey_, std::make_pair(std::move(text), answerMask)).first;
     }
     mask = found->second.second;
     return found->second.first;
+}
+
+const TACL& TAnalysis::Parsed(const std::string& entry) {
+    auto found = parsed_.find(entry);
+    if (found == parsed_.end()) found = parsed_.emplace(entry, U_ParseACL(entry)).first;
+    return found->second;
 }
 
 // Sorted by CompareKeys, then runs of one trustee and attribute become one entry whose rights
@@ -255,7 +276,7 @@ void TAnalysis::MergeResults() {
     std::vector<TACL> records;
     records.reserve(items.size());
     for (auto& item : items) {
-        TACL record = U_ParseACL(item.Text);
+        TACL record = Parsed(item.Text);
         if (!merged.empty() && record.Trustee == records.back().Trustee && record.Attribute == records.back().Attribute) {
             TACL& first = records.back();
             first.Mask |= record.Mask;
@@ -300,7 +321,7 @@ void TAnalysis::WidenByDirectory() {
     std::string textA, textE;
     uint32_t maskA = 0, entryWidening = 0;
     for (int i = results_.Count() - 1; i >= 0; --i) {
-        const TACL record = U_ParseACL(results_.Strings(i));
+        const TACL& record = Parsed(results_.Strings(i));
         if (record.Trustee == ThisName || record.Attribute == EntryRightsAttr ||
             record.Attribute == InheritanceMaskAttr)
             continue;
@@ -337,10 +358,10 @@ void TAnalysis::KeepUsersOnly() {
         const std::string name = directoryMode_ ? U_ACLTrustee(results_.Strings(i)) : results_.Strings(i);
         auto found = keep.find(name);
         if (found != keep.end()) return !found->second;
-        bool stays = ((flags_ & ScanResolveContainers) && U_DSIsContainer(context_, name)) || U_IsSpecialName(name);
+        bool stays = ((flags_ & ScanResolveContainers) && kept_.IsContainer(name)) || U_IsSpecialName(name);
         if (!stays) {
             TStringList classes;
-            if (U_DSGetAttribute(context_, name, "Object Class", classes) == 0)
+            if (kept_.Attribute(name, "Object Class", classes) == 0)
                 for (const auto& value : classes.Items())
                     if (TextEquals(value.Text, "ndsLoginProperties")) stays = true;
         }
@@ -403,7 +424,7 @@ void TAnalysis::StartDirectoryMode() {
     TraceLine("", LevelItemStart);
     TraceLine(Format("Object: \"%s\" on tree \"%s\"", item_.c_str(), U_DSGetTreeName(context_).c_str()), LevelItemHeading);
     levelBase_ = LevelAbove;
-    objectIsLeaf_ = U_DSIsLeaf(context_, item_);
+    objectIsLeaf_ = !kept_.IsContainer(item_);   // as U_DSIsLeaf
 }
 
 void TAnalysis::StartFileSystemMode() {
@@ -431,7 +452,7 @@ void TAnalysis::BuildChain(const std::string& first) {
     std::unordered_set<std::string> seen{first};
     for (;;) {
         std::string parent;
-        if (U_DSGetParentName(context_, chain_.Strings(chain_.Count() - 1), parent) != 0 || parent.empty()) break;
+        if (kept_.ParentName(chain_.Strings(chain_.Count() - 1), parent) != 0 || parent.empty()) break;
         // A directory that named an object its own ancestor would make the chain endless.
         if (!seen.insert(parent).second) break;
         chain_.Add(parent);
@@ -442,7 +463,7 @@ NWCCODE TAnalysis::ReadLevelAcl(const std::string& name) {
     TraceLine("", levelBase_ + LevelObjectDn);
     TraceLine("DN: " + name, levelBase_ + LevelObjectDn);
     level_.Clear();
-    lastCode_ = U_DSGetAttribute(context_, name, "ACL", level_);
+    lastCode_ = kept_.Attribute(name, "ACL", level_);
     if (lastCode_ != 0) TraceError(Format("U_DSGetAttribute (%s:ACL)", name.c_str()), lastCode_);
     currentReason_ = ReasonIndex(Format("for direct Trustee assignment on \"%s\"", ConvertOem(name, false).c_str()));
     return lastCode_;
@@ -453,7 +474,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
 
     // What was assigned above and does not flow down stops here.
     results_.DeleteIf([&](int i) {
-        const TACL record = U_ParseACL(results_.Strings(i));
+        const TACL& record = Parsed(results_.Strings(i));
         return !U_IsInheritable(record.Mask, record.Kind);
     });
 
@@ -463,7 +484,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
         const TACL filter = U_ParseACL(line.Text);
         TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + LevelInheritedFilter);
         results_.DeleteIf([&](int i) {
-            const TACL entry = U_ParseACL(results_.Strings(i));
+            const TACL entry = Parsed(results_.Strings(i));
             if (!U_MaskApplies(filter, entry)) return false;
             const std::string letters = U_FilterRights(filter.Rights, entry.Rights);
             if (!U_HasRights(letters)) return true;
@@ -596,8 +617,7 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
         IniReadList(cache_, CleanIniName(trustee), scratch_, false);
         return 0;
     }
-    const NWCCODE code =
-        U_DSFilteredSearch(context_, RootName, Format("(Security Equals=%s)", trustee.c_str()), &scratch_, 2);
+    const NWCCODE code = kept_.FilteredSearch(RootName, Format("(Security Equals=%s)", trustee.c_str()), scratch_, 2);
     lastCode_ = code;
     if (code != 0) TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
     IniWriteList(cache_, trustee, scratch_, false);
@@ -606,7 +626,7 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
 }
 
 void TAnalysis::SecurityEqualsStep(int index) {
-    const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
+    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
     currentKind_ = directoryMode_ ? record.Kind : rkFileSystem;
     const uint32_t mask = results_.Objects(index);
     UiHost().ProcessMessages();
@@ -624,13 +644,13 @@ void TAnalysis::SecurityEqualsStep(int index) {
 }
 
 void TAnalysis::ResidenceStep(int index) {
-    if (!U_DSIsContainer(context_, currentTrustee_)) return;
+    if (!kept_.IsContainer(currentTrustee_)) return;
     UiHost().ProcessMessages();
     scratch_.Clear();
-    U_DSListTree(context_, currentTrustee_, scratch_, true, false, "", 2);
+    kept_.ListTree(currentTrustee_, scratch_, true, 2);
     if (scratch_.Count() == 0) return;
     SetReason(Format("for residence in \"%s\"", currentTrustee_.c_str()));
-    const TACL record = directoryMode_ ? U_ParseACL(results_.Strings(index)) : TACL{};
+    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
     const uint32_t mask = results_.Objects(index);
     for (const auto& resident : scratch_.Items()) {
         if (resident.Text.empty()) continue;
@@ -646,7 +666,7 @@ void TAnalysis::ResidenceStep(int index) {
 // Attribute assignments on a leaf have nothing below them to flow to.
 void TAnalysis::ClearLeafInheritance() {
     for (int i = 0; i < results_.Count(); ++i) {
-        const TACL record = U_ParseACL(results_.Strings(i));
+        const TACL& record = Parsed(results_.Strings(i));
         if (record.Kind == rkAttribute && (record.Mask & InheritBit))
             results_.SetString(i, U_ACLToStr(record.Mask & ~InheritBit, record.Trustee, record.Attribute));
     }
@@ -671,19 +691,12 @@ void TAnalysis::Output() {
         for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), LevelHeader);
     };
 
-    std::unordered_map<std::string, std::string> classes;
-    auto classOf = [&](const std::string& name) -> const std::string& {
-        auto found = classes.find(name);
-        if (found == classes.end()) found = classes.emplace(name, U_DSGetBaseClass(context_, name)).first;
-        return found->second;
-    };
-
     for (int i = 0; i < results_.Count(); ++i) {
         const std::string& entry = results_.Strings(i);
         if (directoryMode_) {
-            const TACL record = U_ParseACL(entry);
+            const TACL& record = Parsed(entry);
             const std::string display = record.Trustee + " / " + record.Attribute;
-            std::string className = classOf(record.Trustee);
+            std::string className = kept_.BaseClass(record.Trustee);
             if (className.empty()) className = "n/a";
             Status("Get effective rights: " + display);
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
@@ -692,7 +705,7 @@ void TAnalysis::Output() {
             CheckEntry(record);
             traceNotes(StrAfter(entry, "]", true) + "|");
         } else {
-            const std::string& className = classOf(entry);
+            const std::string& className = kept_.BaseClass(entry);
             Status(Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()));
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(results_.Objects(i), rkFileSystem).c_str(),
                              className.c_str(), entry.c_str()),

@@ -177,44 +177,74 @@ const std::vector<TTrusteeKey>& TTreeRights::Trustees(TTrusteeKey subject) {
     return trustees_.emplace(subject, std::move(trustees)).first->second;
 }
 
-uint32_t TTreeRights::DirectoryRights(TTrusteeKey subject, uint32_t object, std::string_view attribute) {
-    const uint32_t asked = KindOf(attribute, false);
-    const std::vector<TTrusteeKey>& trustees = Trustees(subject);
+// What every trustee named in the ACLs from [Root] down to an object holds there for one asked kind:
+// a trustee's slots depend on that trustee alone (what is assigned to it on the way, what the
+// filters let through), so the walk is made once for all of them, and each question about the
+// object only looks its subject's trustees up.
+const TTreeRights::TObjectTable& TTreeRights::Table(uint32_t object, uint32_t asked) {
+    if (object != tablesObject_) {
+        tables_.clear();
+        tablesObject_ = object;
+    }
+    for (const TObjectTable& table : tables_)
+        if (table.Asked == asked) return table;
 
-    std::vector<uint32_t> chain; // the object up to [Root]
+    std::vector<const TLevel*> levels; // [Root] down to the object
     for (uint32_t at = object; at != NoObject; at = tree_.Object(at).Parent)
-        chain.push_back(at);
+        levels.push_back(&Level(at));
+    std::reverse(levels.begin(), levels.end());
 
-    std::vector<TSlots> rights(trustees.size(), TSlots{0, 0, 0});
-    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
-        const bool atObject = *at == object;
-        const TLevel& level = Level(*at);
+    std::vector<TTrusteeKey> keys;
+    for (const TLevel* level : levels)
+        for (const TAssignment& assignment : level->Assignments)
+            keys.push_back(assignment.Trustee);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+
+    std::vector<TSlots> rights(keys.size(), TSlots{0, 0, 0});
+    for (size_t l = 0; l < levels.size(); ++l) {
+        const bool atObject = l + 1 == levels.size();
         // What flows in from above passes this level's filters, each on its own kind only ...
-        for (const auto& [kind, letThrough] : level.Filters) {
+        for (const auto& [kind, letThrough] : levels[l]->Filters) {
             const int slot = SlotOf(kind, asked);
             if (slot < 0) continue;
             for (TSlots& held : rights)
                 held[static_cast<size_t>(slot)] &= letThrough;
         }
         // ... and an assignment made here replaces it; above the object only what flows down counts.
-        if (level.Assignments.empty()) continue;
-        for (size_t t = 0; t < trustees.size(); ++t) {
-            auto first =
-                std::lower_bound(level.Assignments.begin(), level.Assignments.end(), trustees[t],
-                                 [](const TAssignment& a, TTrusteeKey key) { return a.Trustee < key; });
-            for (auto it = first; it != level.Assignments.end() && it->Trustee == trustees[t]; ++it) {
-                const int slot = SlotOf(it->Kind, asked);
-                if (slot < 0) continue;
-                if (atObject)
-                    rights[t][static_cast<size_t>(slot)] = it->Own;
-                else if (it->HasInherited)
-                    rights[t][static_cast<size_t>(slot)] = it->Inherited;
-            }
+        for (const TAssignment& assignment : levels[l]->Assignments) {
+            const int slot = SlotOf(assignment.Kind, asked);
+            if (slot < 0) continue;
+            const size_t t = static_cast<size_t>(std::lower_bound(keys.begin(), keys.end(), assignment.Trustee) -
+                                                 keys.begin());
+            if (atObject)
+                rights[t][static_cast<size_t>(slot)] = assignment.Own;
+            else if (assignment.HasInherited)
+                rights[t][static_cast<size_t>(slot)] = assignment.Inherited;
         }
     }
 
+    TObjectTable table;
+    table.Asked = asked;
+    for (size_t t = 0; t < keys.size(); ++t)
+        if (rights[t] != TSlots{0, 0, 0}) table.Held.emplace_back(keys[t], rights[t]);
+    tables_.push_back(std::move(table));
+    return tables_.back();
+}
+
+uint32_t TTreeRights::DirectoryRights(TTrusteeKey subject, uint32_t object, std::string_view attribute) {
+    // The object's ACLs and those above it are read first: an attribute first named there has its
+    // kind only then.
+    Table(object, KindEntry);
+    const uint32_t asked = KindOf(attribute, false);
+    const TObjectTable& table = Table(object, asked);
+
     uint32_t entry = 0, attributeRights = 0;
-    for (const TSlots& held : rights) {
+    for (TTrusteeKey trustee : Trustees(subject)) {
+        auto found = std::lower_bound(table.Held.begin(), table.Held.end(), trustee,
+                                      [](const auto& held, TTrusteeKey key) { return held.first < key; });
+        if (found == table.Held.end() || found->first != trustee) continue;
+        const TSlots& held = found->second;
         entry |= held[SlotEntry];
         // Rights to the one attribute stand in for the all-attributes rights where there are any.
         attributeRights |= held[SlotAttribute] != 0 ? held[SlotAttribute] : held[SlotAllAttributes];

@@ -9,12 +9,15 @@
 // user's rights on a NetWare directory.
 //
 // A loaded tree never changes, so what one question works out and the next can use is kept:
-// each subject's trustees and each object's ACL split by trustee and kind.
+// each subject's trustees, each object's ACL split by trustee and kind, and, for the object asked
+// about last, what every trustee named on the way down to it holds there (an analysis asks dozens
+// of questions about one object, each for another subject).
 
 #include "client/snapshot/snapshot_tree.h"
 #include "client/snapshot/snapshot_tree.h"
 #include "client/workstation.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,11 +54,20 @@ public:
 private:
     struct TAssignment;
     struct TLevel;
+    // What the trustees named on the way down to an object hold there for one asked kind (their
+    // entry, all-attributes and asked-attribute rights), by trustee; trustees that hold nothing
+    // are left out.
+    struct TObjectTable {
+        uint32_t Asked = 0;
+        std::vector<std::pair<TTrusteeKey, std::array<uint32_t, 3>>> Held;
+    };
 
     // The protected-attribute kind of a name: entry, all attributes or one attribute; with add,
     // an attribute not met before gets a kind of its own, else it gives NoKind.
     uint32_t KindOf(std::string_view attribute, bool add);
     const TLevel& Level(uint32_t object);
+    // The table of an object for an asked kind; the tables of the object asked about last are kept.
+    const TObjectTable& Table(uint32_t object, uint32_t asked);
 
     const TSnapshotTree& tree_;
     uint32_t aclAttribute_;
@@ -67,6 +79,8 @@ private:
     std::unordered_map<std::string, uint32_t> attributes_; // folded attribute name -> its kind
     std::unordered_map<TTrusteeKey, std::vector<TTrusteeKey>> trustees_;
     std::unordered_map<uint32_t, std::unique_ptr<TLevel>> levels_;
+    uint32_t tablesObject_ = NoObject;
+    std::vector<TObjectTable> tables_;
 };
 
 // The calculations of a client, one per tree, made when a tree is first asked about.

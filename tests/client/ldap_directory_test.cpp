@@ -66,6 +66,12 @@ std::string Describe(const TAttrValue& value) {
         value);
 }
 
+TEST_F(LdapDirectoryTest, OnlyTheEmbeddedDirectorySaysItsAnswersCannotChange) {
+    // Callers keep answers across calls only where they cannot change: a server's may at any time.
+    EXPECT_FALSE(ldap_->AnswersAreStable());
+    EXPECT_TRUE(snapshot_->AnswersAreStable());
+}
+
 TEST_F(LdapDirectoryTest, ListsTheSameTreeAsTheEmbeddedDirectory) {
     auto live = SampleObjects(*ldap_);
     auto embedded = SampleObjects(*snapshot_);

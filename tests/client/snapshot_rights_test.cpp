@@ -106,6 +106,16 @@ TEST(SnapshotEffectiveRights, InheritanceOverrideAndImpliedRights) {
     });
 }
 
+TEST(SnapshotEffectiveRights, AnAttributeNamedOnlyOnTheWayDownCountsInTheFirstQuestion) {
+    // A client that has answered nothing yet has read no ACL: the attribute that only the ACLs
+    // above the object name is known by the time they are read.
+    TRightsFixture f(RightsFile(), "INHERIT");
+    f.Check({
+        {".ann.corp", ".doc.dept.corp", "Telephone Number", Wr | Slf, "asked before anything else"},
+        {".eve.corp", ".doc.dept.corp", "Telephone Number", Cmp | Rd, "and after"},
+    });
+}
+
 TEST(SnapshotEffectiveRights, FiltersActOnTheirOwnKindOnly) {
     TRightsFixture f(RightsFile(), "FILTERS");
     f.Check({

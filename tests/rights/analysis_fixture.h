@@ -19,10 +19,9 @@ namespace era::test {
 
 class TAnalysisFixture {
 public:
-    explicit TAnalysisFixture(const std::string& workstation) {
-        std::string message;
-        auto client = LoadWorkstation(workstation, message);
-        EXPECT_TRUE(client) << message;
+    explicit TAnalysisFixture(const std::string& workstation) : TAnalysisFixture(Loaded(workstation)) {}
+    // The same with a client of the test's own.
+    explicit TAnalysisFixture(std::unique_ptr<TDirectoryClient> client) {
         previous_ = InstallClient(std::move(client));
         InstallClientRedirector();   // drive and UNC paths answered by the workstation's volumes
         ResetNetWareStartup();
@@ -78,6 +77,13 @@ public:
     }
 
 private:
+    static std::unique_ptr<TDirectoryClient> Loaded(const std::string& workstation) {
+        std::string message;
+        auto client = LoadWorkstation(workstation, message);
+        EXPECT_TRUE(client) << message;
+        return client;
+    }
+
     std::unique_ptr<TDirectoryClient> previous_;
     TDSContext scan_;
     TDSContext startup_;
