@@ -23,7 +23,7 @@ struct TSnapshotClient::TIteration : TIterationBase {
 
 // One stream attribute opened for reading.
 struct TSnapshotClient::TStream {
-    const std::string* Bytes = nullptr;
+    const TStoredText* Bytes = nullptr;
     size_t Offset = 0;
 };
 

@@ -2,6 +2,9 @@
 
 #include "client/ascii_fold.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace era {
 
 namespace {
@@ -32,7 +35,7 @@ uint32_t TSnapshotTree::FindObject(const TNameParts& full) const {
     return FindObjectByKey(NameKey(full));
 }
 
-uint32_t TSnapshotTree::FindObjectByKey(const std::string& key) const {
+uint32_t TSnapshotTree::FindObjectByKey(std::string_view key) const {
     if (key.empty()) return RootObject;
     auto it = byName_.find(key);
     return it == byName_.end() ? NoObject : it->second;
@@ -56,8 +59,10 @@ const TStoredAttribute* TSnapshotTree::AttributeOf(uint32_t object, uint32_t att
 }
 
 const std::vector<uint32_t>& TSnapshotTree::Holders(uint32_t attribute, uint32_t target) const {
-    auto it = holders_.find(HolderKey(attribute, target));
-    return it == holders_.end() ? NoHolders : it->second;
+    const uint64_t key = HolderKey(attribute, target);
+    auto it = std::lower_bound(holderKeys_.begin(), holderKeys_.end(), key);
+    if (it == holderKeys_.end() || *it != key) return NoHolders;
+    return holderLists_[static_cast<size_t>(it - holderKeys_.begin())];
 }
 
 const std::vector<uint32_t>& TSnapshotTree::SpecialHolders(uint32_t attribute, std::string_view special) const {
@@ -94,6 +99,20 @@ uint32_t TSnapshotTree::Dereference(uint32_t object) const {
     return NoObject;
 }
 
+TStoredText TSnapshotTree::StoreText(std::string_view text) {
+    if (text.empty()) return {};
+    char* at = texts_.Allocate(text.size());
+    std::memcpy(at, text.data(), text.size());
+    return std::string_view(at, text.size());
+}
+
+TStoredText TSnapshotTree::InternText(std::string_view text) {
+    if (auto it = interned_.find(text); it != interned_.end()) return *it;
+    TStoredText stored = StoreText(text);
+    interned_.insert(stored.View());
+    return stored;
+}
+
 uint32_t TSnapshotTree::InternAttribute(const std::string& directoryName, std::string_view ldapName,
                                         uint32_t syntax) {
     auto [it, added] = attributeByName_.try_emplace(FoldAscii(directoryName), static_cast<uint32_t>(attributes_.size()));
@@ -101,14 +120,16 @@ uint32_t TSnapshotTree::InternAttribute(const std::string& directoryName, std::s
     return it->second;
 }
 
-bool TSnapshotTree::IndexName(const std::string& key, uint32_t object) {
-    return byName_.try_emplace(key, object).second;
+bool TSnapshotTree::IndexName(std::string_view key, uint32_t object) {
+    if (byName_.count(key)) return false;
+    byName_.emplace(StoreText(key).View(), object);
+    return true;
 }
 
 bool TSnapshotTree::IndexID(NWObjectID id, uint32_t object) { return byID_.try_emplace(id, object).second; }
 
 void TSnapshotTree::IndexHolder(uint32_t attribute, uint32_t target, uint32_t holder) {
-    AddHolder(holders_[HolderKey(attribute, target)], holder);
+    recordedHolders_.emplace_back(HolderKey(attribute, target), holder);
 }
 
 void TSnapshotTree::IndexSpecialHolder(uint32_t attribute, std::string_view special, uint32_t holder) {
@@ -126,7 +147,28 @@ void TSnapshotTree::Reserve(size_t objects) {
 }
 
 void TSnapshotTree::FinishIndexes() {
-    for (auto& [key, holders] : holders_) holders.shrink_to_fit();
+    // Holders in file order (the order of their indexes), each once per key.
+    std::sort(recordedHolders_.begin(), recordedHolders_.end());
+    recordedHolders_.erase(std::unique(recordedHolders_.begin(), recordedHolders_.end()), recordedHolders_.end());
+    for (size_t at = 0; at < recordedHolders_.size();) {
+        size_t end = at;
+        while (end < recordedHolders_.size() && recordedHolders_[end].first == recordedHolders_[at].first) ++end;
+        const uint64_t key = recordedHolders_[at].first;
+        // Keys come in order, so they go to the end; one built before takes the newcomers in.
+        auto place = std::lower_bound(holderKeys_.begin(), holderKeys_.end(), key);
+        const auto index = place - holderKeys_.begin();
+        if (place == holderKeys_.end() || *place != key) {
+            holderKeys_.insert(place, key);
+            holderLists_.insert(holderLists_.begin() + index, std::vector<uint32_t>());
+        }
+        auto& holders = holderLists_[static_cast<size_t>(index)];
+        holders.reserve(holders.size() + (end - at));
+        for (; at < end; ++at) holders.push_back(recordedHolders_[at].second);
+        std::sort(holders.begin(), holders.end());
+        holders.erase(std::unique(holders.begin(), holders.end()), holders.end());
+    }
+    recordedHolders_.clear();
+    recordedHolders_.shrink_to_fit();
     for (auto& [key, holders] : textHolders_) holders.shrink_to_fit();
     for (auto& object : objects_) object.Children.shrink_to_fit();
 }
