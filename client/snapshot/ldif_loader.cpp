@@ -367,7 +367,11 @@ private:
         entry.Line = static_cast<uint32_t>(lineNo);
         // Containers mostly come before what they hold; the others are looked up once the whole
         // file is read.
-        entry.Parent = tree_->FindObjectByKey(parentKey);
+        if (parentKey != lastParentKey_ || lastParent_ == NoObject) {
+            lastParent_ = tree_->FindObjectByKey(parentKey);
+            lastParentKey_ = parentKey;
+        }
+        entry.Parent = lastParent_;
         if (entry.Parent == NoObject) pendingParents_.push_back({object, std::string(parentKey)});
         objects.push_back(std::move(entry));
         return true;
@@ -375,8 +379,14 @@ private:
 
     const TTypeInfo& TypeInfo(std::string_view ldapName) {
         // Records repeat the same few spellings line after line: those are found without hashing.
-        for (const auto& [spelling, known] : recentTypes_)
-            if (spelling == ldapName) return *known;
+        // In the order they were met, so the line after a match is mostly the next one.
+        for (size_t i = 0, n = recentTypes_.size(); i < n; ++i) {
+            const size_t at = (recentNext_ + i) % n;
+            if (recentTypes_[at].first == ldapName) {
+                recentNext_ = at + 1;
+                return *recentTypes_[at].second;
+            }
+        }
         const TTypeInfo& info = FindTypeInfo(ldapName);
         if (recentTypes_.size() >= 16) recentTypes_.erase(recentTypes_.begin());
         recentTypes_.emplace_back(std::string(ldapName), &info);   // map nodes stay where they are
@@ -740,6 +750,8 @@ private:
     std::string error_;
     std::vector<size_t> lineStarts_;
     std::vector<TPendingParent> pendingParents_;
+    std::string lastParentKey_;   // siblings follow each other: their container is looked up once
+    uint32_t lastParent_ = NoObject;
     std::vector<TPendingName> pending_;
     size_t recordPending_ = 0;   // pending_ from here on belong to the record being read
     std::vector<bool> hasID_;
@@ -753,6 +765,7 @@ private:
     std::map<std::vector<const char*>, std::span<const TStoredValue>> classLists_;
     std::unordered_map<std::string, TTypeInfo, TFoldedHash, TFoldedEqual> types_;
     std::vector<std::pair<std::string, const TTypeInfo*>> recentTypes_;   // exact spellings met last
+    size_t recentNext_ = 0;
     std::unordered_map<std::string, TStoredText, TFoldedHash, TFoldedEqual> classes_;
     std::map<std::string, TStoredText, std::less<>> protectedNames_;
 };

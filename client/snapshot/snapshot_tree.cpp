@@ -20,6 +20,15 @@ std::string TextHolderKey(uint32_t attribute, char kind, std::string_view text) 
 void AddHolder(std::vector<uint32_t>& holders, uint32_t holder) {
     if (holders.empty() || holders.back() != holder) holders.push_back(holder);
 }
+uint32_t KeyHash(std::string_view key) {
+    uint64_t hash = 14695981039346656037ull;   // FNV-1a, folded to 32 bits
+    for (char c : key) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
 constexpr int MaxAliasHops = 16;   // an alias chain longer than this (or a loop) ends nowhere
 } // namespace
 
@@ -37,13 +46,59 @@ uint32_t TSnapshotTree::FindObject(const TNameParts& full) const {
 
 uint32_t TSnapshotTree::FindObjectByKey(std::string_view key) const {
     if (key.empty()) return RootObject;
-    auto it = byName_.find(key);
-    return it == byName_.end() ? NoObject : it->second;
+    if (nameSlots_.empty()) return NoObject;
+    return nameSlots_[NameSlotOf(key, KeyHash(key))].Object;
+}
+
+// The slot that holds key, or the empty one where it would go.
+size_t TSnapshotTree::NameSlotOf(std::string_view key, uint32_t hash) const {
+    const size_t mask = nameSlots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const TNameSlot& slot = nameSlots_[at];
+        if (slot.Object == NoObject || (slot.Hash == hash && nameKeys_[slot.Object] == key)) return at;
+    }
+}
+
+// Room for that many names with the table at most half full.
+void TSnapshotTree::GrowNames(size_t objects) {
+    size_t size = 16;
+    while (size < 2 * objects) size *= 2;
+    if (size <= nameSlots_.size()) return;
+    std::vector<TNameSlot> old(size);
+    old.swap(nameSlots_);
+    const size_t mask = size - 1;
+    for (const TNameSlot& slot : old) {
+        if (slot.Object == NoObject) continue;
+        size_t at = slot.Hash & mask;
+        while (nameSlots_[at].Object != NoObject) at = (at + 1) & mask;
+        nameSlots_[at] = slot;
+    }
 }
 
 uint32_t TSnapshotTree::FindObjectByID(NWObjectID id) const {
-    auto it = byID_.find(id);
-    return it == byID_.end() ? NoObject : it->second;
+    if (idSlots_.empty()) return NoObject;
+    return idSlots_[IDSlotOf(id)].Object;
+}
+
+// The slot that holds id, or the empty one where it would go (the IDs spread by Fibonacci hashing).
+size_t TSnapshotTree::IDSlotOf(NWObjectID id) const {
+    const size_t mask = idSlots_.size() - 1;
+    for (size_t at = static_cast<uint32_t>(id * 2654435769u) >> idShift_;; at = (at + 1) & mask) {
+        const TIDSlot& slot = idSlots_[at];
+        if (slot.Object == NoObject || slot.ID == id) return at;
+    }
+}
+
+void TSnapshotTree::GrowIDs(size_t objects) {
+    size_t size = 16;
+    int shift = 28;
+    while (size < 2 * objects) size *= 2, --shift;
+    if (size <= idSlots_.size()) return;
+    std::vector<TIDSlot> old(size);
+    old.swap(idSlots_);
+    idShift_ = shift;
+    for (const TIDSlot& slot : old)
+        if (slot.Object != NoObject) idSlots_[IDSlotOf(slot.ID)] = slot;
 }
 
 uint32_t TSnapshotTree::FindAttribute(std::string_view directoryName) const {
@@ -121,12 +176,25 @@ uint32_t TSnapshotTree::InternAttribute(const std::string& directoryName, std::s
 }
 
 bool TSnapshotTree::IndexName(std::string_view key, uint32_t object) {
-    if (byName_.count(key)) return false;
-    byName_.emplace(StoreText(key).View(), object);
+    GrowNames(nameCount_ + 1);
+    const uint32_t hash = KeyHash(key);
+    TNameSlot& slot = nameSlots_[NameSlotOf(key, hash)];
+    if (slot.Object != NoObject) return false;
+    if (nameKeys_.size() <= object) nameKeys_.resize(object + 1);
+    nameKeys_[object] = StoreText(key);
+    slot = {hash, object};
+    ++nameCount_;
     return true;
 }
 
-bool TSnapshotTree::IndexID(NWObjectID id, uint32_t object) { return byID_.try_emplace(id, object).second; }
+bool TSnapshotTree::IndexID(NWObjectID id, uint32_t object) {
+    GrowIDs(idCount_ + 1);
+    TIDSlot& slot = idSlots_[IDSlotOf(id)];
+    if (slot.Object != NoObject) return false;
+    slot = {id, object};
+    ++idCount_;
+    return true;
+}
 
 void TSnapshotTree::IndexHolder(uint32_t attribute, uint32_t target, uint32_t holder) {
     recordedHolders_.emplace_back(HolderKey(attribute, target), holder);
@@ -142,8 +210,9 @@ void TSnapshotTree::IndexDanglingHolder(uint32_t attribute, std::string_view key
 
 void TSnapshotTree::Reserve(size_t objects) {
     objects_.reserve(objects);
-    byName_.reserve(objects);
-    byID_.reserve(objects);
+    nameKeys_.reserve(objects);
+    GrowNames(objects);
+    GrowIDs(objects);
 }
 
 void TSnapshotTree::FinishIndexes() {

@@ -218,8 +218,26 @@ private:
     TBlockStore<TStoredValue, 8 * 1024> values_;
     TBlockStore<TStoredAttribute, 16 * 1024> storedAttributes_;
     std::unordered_set<std::string_view> interned_;
-    std::unordered_map<std::string_view, uint32_t> byName_;   // NameKey (in texts_) -> object
-    std::unordered_map<NWObjectID, uint32_t> byID_;
+    // Objects by NameKey: open addressing over (hash, object), the keys beside the objects.
+    struct TNameSlot {
+        uint32_t Hash = 0;
+        uint32_t Object = NoObject;
+    };
+    size_t NameSlotOf(std::string_view key, uint32_t hash) const;
+    void GrowNames(size_t objects);
+    std::vector<TNameSlot> nameSlots_;
+    std::vector<TStoredText> nameKeys_;   // per object; in texts_
+    size_t nameCount_ = 0;
+    // Objects by ID: open addressing over (ID, object).
+    struct TIDSlot {
+        NWObjectID ID = 0;
+        uint32_t Object = NoObject;
+    };
+    size_t IDSlotOf(NWObjectID id) const;
+    void GrowIDs(size_t objects);
+    std::vector<TIDSlot> idSlots_;
+    size_t idCount_ = 0;
+    int idShift_ = 32;
     std::unordered_map<std::string, uint32_t> attributeByName_;   // folded directory name -> attribute
     // Holders: (HolderKey, holder) as recorded, then sorted keys beside their holders.
     std::vector<std::pair<uint64_t, uint32_t>> recordedHolders_;
