@@ -238,7 +238,12 @@ void TSnapshotTree::FinishIndexes() {
     }
     recordedHolders_.clear();
     recordedHolders_.shrink_to_fit();
-    for (auto& [key, holders] : textHolders_) holders.shrink_to_fit();
+    // Names of the file's entries are indexed as they are read, others once the file is read.
+    for (auto& [key, holders] : textHolders_) {
+        std::sort(holders.begin(), holders.end());
+        holders.erase(std::unique(holders.begin(), holders.end()), holders.end());
+        holders.shrink_to_fit();
+    }
     for (auto& object : objects_) object.Children.shrink_to_fit();
 }
 
