@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <ldap.h>
 #include <ldif.h>
@@ -67,6 +66,38 @@ bool ValidBase64(std::string_view text) {
 
 // The UTF-8 byte-order mark some editors put before the first line.
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+// The NameKey of a DN whose parts are all plain ("cn=a,ou=b.c,o=d": a type of letters, digits
+// and "-" that starts with a letter, a value of letters, digits, "-", "_", "@" and "."), none of
+// them of type "t": the name values of an export nearly all are. Empty for any other DN, which
+// is read in full.
+std::string PlainNameKey(std::string_view dn) {
+    std::string key;
+    key.reserve(dn.size());
+    size_t at = 0;
+    while (at < dn.size()) {
+        const size_t typeStart = at;
+        while (at < dn.size() && ((dn[at] >= 'A' && dn[at] <= 'Z') || (dn[at] >= 'a' && dn[at] <= 'z') ||
+                                  (dn[at] >= '0' && dn[at] <= '9') || dn[at] == '-'))
+            ++at;
+        if (at == typeStart || at >= dn.size() || dn[at] != '=') return {};
+        const char first = FoldAsciiChar(dn[typeStart]);
+        if (first < 'a' || first > 'z' || (at - typeStart == 1 && first == 't')) return {};
+        if (typeStart) key += '.';
+        const size_t valueStart = ++at;
+        for (; at < dn.size() && dn[at] != ','; ++at) {
+            const char c = dn[at];
+            if (c == '.') key += '\\';
+            else if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                       c == '_' || c == '@'))
+                return {};
+            key += FoldAsciiChar(c);
+        }
+        if (at == valueStart) return {};
+        if (at < dn.size() && ++at == dn.size()) return {};   // a "," ending the DN
+    }
+    return key;
+}
 
 class TLdifHandle {
 public:
@@ -150,12 +181,14 @@ private:
     // end). And it takes a line that starts a record with a digit for a record number of an old
     // export format and skips it, handing back no record at all when nothing follows.
     bool RefuseLibraryForms() {
-        std::ifstream in(file_, std::ios::binary);
-        std::string line;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file_.c_str(), "rb"), &std::fclose);
+        if (!in) return true;
         bool recordStart = true;
-        for (unsigned long number = 1; std::getline(in, line); ++number) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.size() >= 8 && EqualsFolded(std::string_view(line).substr(0, 8), "include:"))
+        unsigned long number = 0;
+        auto check = [&](std::string_view line) {
+            ++number;
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (line.size() >= 8 && EqualsFolded(line.substr(0, 8), "include:"))
                 return Fail(number, "\"include:\" lines are not followed; export the tree into one file");
             if (line.empty()) {
                 recordStart = true;
@@ -164,8 +197,22 @@ private:
                     return Fail(number, "expected the record to begin with \"dn:\"");
                 recordStart = false;
             }
+            return true;
+        };
+        // Read in large pieces; a line across two of them is put together first.
+        std::vector<char> buffer(1 << 16);
+        std::string carry;
+        for (size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;) {
+            std::string_view data(buffer.data(), got);
+            for (size_t end; (end = data.find('\n')) != std::string_view::npos; data.remove_prefix(end + 1)) {
+                std::string_view line = data.substr(0, end);
+                if (!carry.empty()) line = carry.append(line);
+                if (!check(line)) return false;
+                carry.clear();
+            }
+            carry.append(data);
         }
-        return true;
+        return carry.empty() || check(carry);
     }
 
     bool ReadFile() {
@@ -415,9 +462,14 @@ private:
     }
 
     TStoredText ClassName(std::string_view ldapName) {
+        // Entries repeat the same few spellings: those are found without hashing.
+        for (const auto& [spelling, known] : recentClasses_)
+            if (spelling == ldapName) return known;
         auto it = classes_.find(ldapName);
         if (it == classes_.end())
             it = classes_.emplace(std::string(ldapName), tree_->InternText(DirectoryClassName(ldapName))).first;
+        if (recentClasses_.size() >= 16) recentClasses_.erase(recentClasses_.begin());
+        recentClasses_.emplace_back(std::string(ldapName), it->second);
         return it->second;
     }
 
@@ -505,6 +557,14 @@ private:
             }
             return IndexNameValue(object, slot, valueIndex, syntax, value);
         }
+        // A name of an entry met before is known now; only the others wait for the whole file.
+        if (const std::string plain = PlainNameKey(text); !plain.empty()) {
+            if (const uint32_t known = tree_->FindObjectByKey(plain); known != NoObject) {
+                value.Name = TNameRef::Object;
+                value.Object = known;
+                return IndexNameValue(object, slot, valueIndex, syntax, value);
+            }
+        }
         TNameParts parts;
         std::string why;
         if (!LdapDnToParts(text, parts, why)) return Fail(lineNo, "expected " + std::string(what) + ": " + why);
@@ -518,7 +578,6 @@ private:
         }
         if (parts.empty()) return Fail(lineNo, "expected " + std::string(what) + ", found an empty value");
         std::string key = NameKey(parts);
-        // A name of an entry met before is known now; only the others wait for the whole file.
         if (const uint32_t known = tree_->FindObjectByKey(key); known != NoObject) {
             value.Name = TNameRef::Object;
             value.Object = known;
@@ -767,6 +826,7 @@ private:
     std::vector<std::pair<std::string, const TTypeInfo*>> recentTypes_;   // exact spellings met last
     size_t recentNext_ = 0;
     std::unordered_map<std::string, TStoredText, TFoldedHash, TFoldedEqual> classes_;
+    std::vector<std::pair<std::string, TStoredText>> recentClasses_;   // exact spellings met last
     std::map<std::string, TStoredText, std::less<>> protectedNames_;
 };
 

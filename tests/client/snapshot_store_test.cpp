@@ -136,4 +136,31 @@ TEST(SnapshotStore, EntriesWithTheSameClassesShareOneListAndKeepTheirOwn) {
     EXPECT_EQ(tree.AttributeOf(3, tree.FindAttribute("Surname"))->Values[0].Text.View(), "B");
 }
 
+TEST(SnapshotStore, NameValuesFindTheEntryTheyNameWhateverTheirSpelling) {
+    // Dots inside a value are no part separators; letter case and the tree's own part do not matter.
+    TTempFolder folder;
+    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n\n"
+                              "dn: ou=b,o=x\nobjectClass: organizationalUnit\n\n"
+                              "dn: cn=a,ou=b,o=x\nobjectClass: inetOrgPerson\n\n"
+                              "dn: cn=a.b,o=x\nobjectClass: inetOrgPerson\n\n"
+                              "dn: cn=m@x-1_2,o=x\nobjectClass: inetOrgPerson\n\n"
+                              "dn: cn=g,o=x\nobjectClass: groupOfNames\n"
+                              "member: cn=a.b,o=x\nmember: CN=A,OU=B,O=X\nmember: cn=a,ou=b,o=x,t=X_TREE\n"
+                              "member: cn=M@X-1_2,o=x\nmember: cn = a.b , o=x\n"
+                              "member: cn=a,ou=b.o=x\n");
+    auto client = Load(
+        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ] })"));
+    ASSERT_TRUE(client);
+    const TSnapshotTree& tree = *client->Workstation().Trees[0];
+    const auto* members = tree.AttributeOf(6, tree.FindAttribute("Member"));
+    ASSERT_TRUE(members);
+    const uint32_t expected[] = {4, 3, 3, 5, 4, NoObject};
+    ASSERT_EQ(members->Values.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(members->Values[i].Object, expected[i]) << i;
+        EXPECT_EQ(members->Values[i].Name, expected[i] == NoObject ? TNameRef::Dangling : TNameRef::Object)
+            << i;
+    }
+}
+
 } // namespace era
