@@ -21,6 +21,13 @@ std::vector<std::string> ClassesOf(const TSnapshotTree& tree, uint32_t object) {
     return classes;
 }
 
+// Loads ldif as the one tree ("X_TREE") of a workstation file in folder.
+std::unique_ptr<TSnapshotClient> LoadLdif(TTempFolder& folder, const std::string& ldif) {
+    folder.Write("tree.ldif", ldif);
+    return Load(
+        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ] })"));
+}
+
 } // namespace
 
 TEST(SnapshotStore, StoredTextReadsLikeTheStringItViews) {
@@ -56,23 +63,21 @@ TEST(SnapshotStore, EntriesAndNamesMetBeforeTheirEntryAreLinkedInFileOrder) {
     // ACL-syntax attribute met before the attribute "ACL" itself: all are linked once the file
     // is read, and every list keeps the file's order.
     TTempFolder folder;
-    folder.Write("tree.ldif",
-                 "dn: cn=early,ou=late,o=x\nobjectClass: inetOrgPerson\n"
-                 "securityEquals: cn=g,o=x\n"
-                 "inheritedACL: 1#subtree#[Public]#[Entry Rights]\n"
-                 "inheritedACL: 2#subtree#cn=g,o=x#[Entry Rights]\n\n"
-                 "dn: o=x\nobjectClass: organization\nobjectClass: top\n"
-                 "ACL: 4#subtree#[Public]#[Entry Rights]\nACL: 8#subtree#cn=g,o=x#[Entry Rights]\n\n"
-                 "dn: cn=g,o=x\nobjectClass: groupOfNames\nobjectClass: top\n"
-                 "member: cn=early,ou=late,o=x\nmember: cn=gone,o=x\n\n"
-                 "dn: ou=late,o=x\nobjectClass: organizationalUnit\n\n"
-                 "dn: cn=after,ou=late,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\n"
-                 "inheritedACL: 16#subtree#[Public]#[Entry Rights]\n"
-                 "securityEquals: cn=g,o=x\nACL: 32#entry#cn=g,o=x#telephoneNumber\n\n"
-                 "dn: cn=last,ou=late,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\n"
-                 "member: cn=gone,o=x\n");
-    auto client = Load(
-        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ] })"));
+    auto client =
+        LoadLdif(folder, "dn: cn=early,ou=late,o=x\nobjectClass: inetOrgPerson\n"
+                         "securityEquals: cn=g,o=x\n"
+                         "inheritedACL: 1#subtree#[Public]#[Entry Rights]\n"
+                         "inheritedACL: 2#subtree#cn=g,o=x#[Entry Rights]\n\n"
+                         "dn: o=x\nobjectClass: organization\nobjectClass: top\n"
+                         "ACL: 4#subtree#[Public]#[Entry Rights]\nACL: 8#subtree#cn=g,o=x#[Entry Rights]\n\n"
+                         "dn: cn=g,o=x\nobjectClass: groupOfNames\nobjectClass: top\n"
+                         "member: cn=early,ou=late,o=x\nmember: cn=gone,o=x\n\n"
+                         "dn: ou=late,o=x\nobjectClass: organizationalUnit\n\n"
+                         "dn: cn=after,ou=late,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\n"
+                         "inheritedACL: 16#subtree#[Public]#[Entry Rights]\n"
+                         "securityEquals: cn=g,o=x\nACL: 32#entry#cn=g,o=x#telephoneNumber\n\n"
+                         "dn: cn=last,ou=late,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\n"
+                         "member: cn=gone,o=x\n");
     ASSERT_TRUE(client);
     const TSnapshotTree& tree = *client->Workstation().Trees[0];
     ASSERT_EQ(tree.Objects().size(), 7u);
@@ -111,13 +116,11 @@ TEST(SnapshotStore, EntriesAndNamesMetBeforeTheirEntryAreLinkedInFileOrder) {
 
 TEST(SnapshotStore, EntriesWithTheSameClassesShareOneListAndKeepTheirOwn) {
     TTempFolder folder;
-    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\nobjectClass: top\n\n"
-                              "dn: cn=a,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\nsn: A\n\n"
-                              "dn: cn=b,o=x\nobjectClass: inetOrgPerson\nsn: B\nobjectClass: top\n\n"
-                              "dn: cn=c,o=x\nobjectClass: inetOrgPerson\n\n"
-                              "dn: cn=d,o=x\nobjectClass: top\nobjectClass: inetOrgPerson\n");
-    auto client = Load(
-        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ] })"));
+    auto client = LoadLdif(folder, "dn: o=x\nobjectClass: organization\nobjectClass: top\n\n"
+                                   "dn: cn=a,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\nsn: A\n\n"
+                                   "dn: cn=b,o=x\nobjectClass: inetOrgPerson\nsn: B\nobjectClass: top\n\n"
+                                   "dn: cn=c,o=x\nobjectClass: inetOrgPerson\n\n"
+                                   "dn: cn=d,o=x\nobjectClass: top\nobjectClass: inetOrgPerson\n");
     ASSERT_TRUE(client);
     const TSnapshotTree& tree = *client->Workstation().Trees[0];
     ASSERT_EQ(tree.Objects().size(), 6u);
@@ -139,17 +142,16 @@ TEST(SnapshotStore, EntriesWithTheSameClassesShareOneListAndKeepTheirOwn) {
 TEST(SnapshotStore, NameValuesFindTheEntryTheyNameWhateverTheirSpelling) {
     // Dots inside a value are no part separators; letter case and the tree's own part do not matter.
     TTempFolder folder;
-    folder.Write("tree.ldif", "dn: o=x\nobjectClass: organization\n\n"
-                              "dn: ou=b,o=x\nobjectClass: organizationalUnit\n\n"
-                              "dn: cn=a,ou=b,o=x\nobjectClass: inetOrgPerson\n\n"
-                              "dn: cn=a.b,o=x\nobjectClass: inetOrgPerson\n\n"
-                              "dn: cn=m@x-1_2,o=x\nobjectClass: inetOrgPerson\n\n"
-                              "dn: cn=g,o=x\nobjectClass: groupOfNames\n"
-                              "member: cn=a.b,o=x\nmember: CN=A,OU=B,O=X\nmember: cn=a,ou=b,o=x,t=X_TREE\n"
-                              "member: cn=M@X-1_2,o=x\nmember: cn = a.b , o=x\n"
-                              "member: cn=a,ou=b.o=x\n");
-    auto client = Load(
-        folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ] })"));
+    auto client =
+        LoadLdif(folder, "dn: o=x\nobjectClass: organization\n\n"
+                         "dn: ou=b,o=x\nobjectClass: organizationalUnit\n\n"
+                         "dn: cn=a,ou=b,o=x\nobjectClass: inetOrgPerson\n\n"
+                         "dn: cn=a.b,o=x\nobjectClass: inetOrgPerson\n\n"
+                         "dn: cn=m@x-1_2,o=x\nobjectClass: inetOrgPerson\n\n"
+                         "dn: cn=g,o=x\nobjectClass: groupOfNames\n"
+                         "member: cn=a.b,o=x\nmember: CN=A,OU=B,O=X\nmember: cn=a,ou=b,o=x,t=X_TREE\n"
+                         "member: cn=M@X-1_2,o=x\nmember: cn = a.b , o=x\n"
+                         "member: cn=a,ou=b.o=x\n");
     ASSERT_TRUE(client);
     const TSnapshotTree& tree = *client->Workstation().Trees[0];
     const auto* members = tree.AttributeOf(6, tree.FindAttribute("Member"));
