@@ -39,6 +39,7 @@ struct TPendingName {
     uint32_t Index;    // index into the attribute's values
     uint32_t Syntax;   // of the attribute
     std::string Key;   // a name not met yet: its NameKey
+    bool Plain = false;   // a plain DN not met yet: the value holds the DN as the file wrote it
 };
 
 // An entry whose container comes later in the file.
@@ -564,6 +565,11 @@ private:
                 value.Object = known;
                 return IndexNameValue(object, slot, valueIndex, syntax, value);
             }
+            // Mostly an entry further down: its typed name is written only if none has it.
+            value.Name = TNameRef::Dangling;
+            value.Text = tree_->StoreText(text);
+            pending_.push_back({nullptr, object, slot, valueIndex, syntax, std::string(), true});
+            return true;
         }
         TNameParts parts;
         std::string why;
@@ -587,6 +593,14 @@ private:
         value.Text = tree_->StoreText(WriteFullName(parts, true));
         pending_.push_back({nullptr, object, slot, valueIndex, syntax, std::move(key)});
         return true;
+    }
+
+    // The typed full name of a plain DN ("CN=a.O=b"), as a name of no entry is kept.
+    std::string TypedName(std::string_view dn) const {
+        TNameParts parts;
+        std::string why;
+        LdapDnToParts(dn, parts, why);   // a plain DN always splits
+        return WriteFullName(parts, true);
     }
 
     // The search finds the holders of a name through the tree's indexes, whatever the name
@@ -766,7 +780,8 @@ private:
                 continue;
             }
             if (value.Name == TNameRef::Dangling) {
-                uint32_t target = tree_->FindObjectByKey(pending.Key);
+                uint32_t target = tree_->FindObjectByKey(pending.Plain ? PlainNameKey(value.Text) : pending.Key);
+                if (target == NoObject && pending.Plain) value.Text = tree_->StoreText(TypedName(value.Text));
                 if (target == NoObject) {
                     // Keyed as the search reads the kept name back, so both agree on what is equal.
                     TResolvedName resolved;
