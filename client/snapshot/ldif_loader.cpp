@@ -73,30 +73,31 @@ constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 // them of type "t": the name values of an export nearly all are. Empty for any other DN, which
 // is read in full.
 std::string PlainNameKey(std::string_view dn) {
-    std::string key;
-    key.reserve(dn.size());
+    auto typeChar = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    };
+    auto valueChar = [&](char c) { return typeChar(c) || c == '_' || c == '@'; };
+    std::string key(2 * dn.size(), '\0');   // room for every character escaped
+    char* out = key.data();
     size_t at = 0;
     while (at < dn.size()) {
         const size_t typeStart = at;
-        while (at < dn.size() && ((dn[at] >= 'A' && dn[at] <= 'Z') || (dn[at] >= 'a' && dn[at] <= 'z') ||
-                                  (dn[at] >= '0' && dn[at] <= '9') || dn[at] == '-'))
-            ++at;
+        while (at < dn.size() && typeChar(dn[at])) ++at;
         if (at == typeStart || at >= dn.size() || dn[at] != '=') return {};
         const char first = FoldAsciiChar(dn[typeStart]);
         if (first < 'a' || first > 'z' || (at - typeStart == 1 && first == 't')) return {};
-        if (typeStart) key += '.';
+        if (typeStart) *out++ = '.';
         const size_t valueStart = ++at;
         for (; at < dn.size() && dn[at] != ','; ++at) {
             const char c = dn[at];
-            if (c == '.') key += '\\';
-            else if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                       c == '_' || c == '@'))
-                return {};
-            key += FoldAsciiChar(c);
+            if (c == '.') *out++ = '\\';
+            else if (!valueChar(c)) return {};
+            *out++ = FoldAsciiChar(c);
         }
         if (at == valueStart) return {};
         if (at < dn.size() && ++at == dn.size()) return {};   // a "," ending the DN
     }
+    key.resize(static_cast<size_t>(out - key.data()));
     return key;
 }
 
@@ -606,7 +607,8 @@ private:
     // The search finds the holders of a name through the tree's indexes, whatever the name
     // stands for: an object, a bracketed name ("[Public]") or an object not in the file. A name
     // of the file's entries met before, or a bracketed one, is indexed at once.
-    bool IndexNameValue(uint32_t object, uint32_t slot, uint32_t valueIndex, uint32_t syntax, const TStoredValue& value) {
+    bool IndexNameValue(uint32_t object, uint32_t slot, uint32_t valueIndex, uint32_t syntax,
+                        const TStoredValue& value) {
         if (syntax != SynDistName && syntax != SynObjectACL) return true;
         const uint32_t attribute = syntax == SynObjectACL ? AclAttribute() : recordAttributes_[slot];
         if (attribute == NoAttribute) {
@@ -773,8 +775,9 @@ private:
         for (auto& pending : pending_) {
             auto& value = *pending.Value;
             const bool indexed = pending.Syntax == SynDistName || pending.Syntax == SynObjectACL;
-            const uint32_t indexAttribute =
-                pending.Syntax == SynObjectACL ? aclAttribute : objects[pending.Object].Attributes[pending.Slot].Attribute;
+            const uint32_t indexAttribute = pending.Syntax == SynObjectACL
+                                                ? aclAttribute
+                                                : objects[pending.Object].Attributes[pending.Slot].Attribute;
             if (value.Name == TNameRef::Special) {
                 if (indexed) tree_->IndexSpecialHolder(indexAttribute, value.Text, pending.Object);
                 continue;
