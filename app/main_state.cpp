@@ -23,18 +23,6 @@ constexpr const char* Separator = "_____________________";   // 21 underscores
 // A scan keeps every trace line it shows.
 constexpr int MaxTraceLevel = LevelHeader;
 
-// The hourglass for as long as the scan runs, however it ends.
-class TWait {
-public:
-    TWait() : previous_(BeginWait()) {}
-    ~TWait() { EndWait(previous_); }
-    TWait(const TWait&) = delete;
-    TWait& operator=(const TWait&) = delete;
-
-private:
-    TCursor previous_;
-};
-
 std::string EdirListSection(const std::string& tree) { return Format("%s - %s", "CheckListBoxEdir", tree.c_str()); }
 
 } // namespace
@@ -339,9 +327,12 @@ void TMainState::AppendToMemo(TStringList& memo, const TStringList& lines) {
     const int from = memo.Count();
     for (const auto& line : lines.Items()) memo.AddObject(line.Text, line.Object);
     if (OnMemoLines) OnMemoLines(memo, from);
+    if (!KeepMemoLines) memo.Clear();
 }
 
 void TMainState::FinishItem() {
+    // Told before the memo may drop what it is told.
+    const bool detailShown = MemoDebug.Count() + trace_.Count() > 0;
     AppendToMemo(MemoDebug, trace_);
     TReportInputs inputs;
     inputs.FileMode = Startup.FileMode;
@@ -353,30 +344,20 @@ void TMainState::FinishItem() {
     inputs.Context = Startup.FileMode ? StartupContext.Get() : BrowseContext.Get();
     BuildSummary(trace_, inputs);
     AppendToMemo(MemoStandard, trace_);
-    CheckBoxDebugVisible = MemoDebug.Count() > 0;
+    CheckBoxDebugVisible = detailShown;
     if (ItemFinished) ItemFinished();
     LogLine("");
 }
 
-void TMainState::DoTheJob() {
-    // The driver lets events run between items; one of them may be another press of the button.
-    if (scanning_) return;
-    struct TRunning {
-        TMainState& State;
-        explicit TRunning(TMainState& state) : State(state) {
-            State.scanning_ = true;
-            State.stopRequested_ = false;
-            State.stopped_ = false;
-        }
-        ~TRunning() {
-            State.stopped_ = State.stopRequested_;
-            State.stopRequested_ = false;
-            State.scanning_ = false;
-        }
-    } running(*this);
-    TWait wait;
+void TMainState::MarkRunning() {
+    scanning_ = true;
+    stopRequested_ = false;
+    stopped_ = false;
+    waitCursor_ = BeginWait();
     ScanButtonEnabled = false;
-    selection_.Clear();
+}
+
+void TMainState::StartOutputs() {
     results_.Clear();
     trace_.Clear();
     MemoStandard.Clear();
@@ -384,45 +365,74 @@ void TMainState::DoTheJob() {
     MissingItems.clear();
     FailedItems.clear();
     ItemsDone = 0;
-
     scanFlags_ = 0;
     if (Settings.ShowOnlyUsers) scanFlags_ = ScanUsersOnly;
     if (Settings.ResolveContainers) scanFlags_ |= ScanResolveContainers;
-
-    const TCheckList& active = Startup.FileMode ? CheckListBoxPaths : CheckListBoxEdir;
-    for (int i = 0; i < active.Items.Count(); ++i)
-        if (active.Checked(i)) selection_.Add(active.Items.Strings(i));
-    if (Settings.ScanSubDirs) ExpandSubdirectories();
     WriteScanHeader();
+    if (!Startup.FileMode) scanFlags_ |= ScanDirectoryMode;
+}
 
-    auto guarded = [this](const std::string& item, auto step) {
-        try {
-            (this->*step)(item);
-        } catch (const std::exception& e) {
-            FailedItems.push_back({item, e.what()});
-        } catch (...) {
-            FailedItems.push_back({item, "unexpected failure"});
-        }
-    };
-    if (Startup.FileMode) {
-        for (const auto& entry : selection_.Items()) {
-            if (stopRequested_) break;
-            guarded(entry.Text, &TMainState::PathStep);
-        }
-    } else {
-        scanFlags_ |= ScanDirectoryMode;
-        for (const auto& entry : selection_.Items()) {
-            if (stopRequested_) break;
-            lastObject_ = entry.Text;
-            guarded(entry.Text, &TMainState::ObjectStep);
-        }
+bool TMainState::BeginScan() {
+    // The driver lets events run between items; one of them may be another press of the button.
+    if (scanning_) return false;
+    MarkRunning();
+    try {
+        StartOutputs();
+    } catch (...) {
+        EndScan();
+        throw;
     }
+    return true;
+}
+
+void TMainState::ScanItem(const std::string& item) {
+    if (!Startup.FileMode) lastObject_ = item;
+    try {
+        if (Startup.FileMode)
+            PathStep(item);
+        else
+            ObjectStep(item);
+    } catch (const std::exception& e) {
+        FailedItems.push_back({item, e.what()});
+    } catch (...) {
+        FailedItems.push_back({item, "unexpected failure"});
+    }
+}
+
+void TMainState::EndScan() {
+    if (!scanning_) return;
     itemContext_.Reset();
-    selection_.Clear();
     results_.Clear();
     trace_.Clear();
     StatusBar->SetPanelText(1, Startup.FileMode ? lastShortPath_ : lastObject_);
     ScanButtonEnabled = true;
+    stopped_ = stopRequested_;
+    stopRequested_ = false;
+    scanning_ = false;
+    EndWait(waitCursor_);
+}
+
+void TMainState::DoTheJob() {
+    if (scanning_) return;
+    MarkRunning();
+    // However the scan ends, it ends as a scan: the button back, the hourglass gone.
+    struct TEnding {
+        TMainState& State;
+        ~TEnding() {
+            State.selection_.Clear();
+            State.EndScan();
+        }
+    } ending{*this};
+    selection_.Clear();
+    const TCheckList& active = Startup.FileMode ? CheckListBoxPaths : CheckListBoxEdir;
+    for (int i = 0; i < active.Items.Count(); ++i)
+        if (active.Checked(i)) selection_.Add(active.Items.Strings(i));
+    if (Settings.ScanSubDirs) ExpandSubdirectories();
+    StartOutputs();
+    for (const auto& entry : selection_.Items()) {
+        if (stopRequested_) break;
+        ScanItem(entry.Text);
+    }
 }
 
 } // namespace era

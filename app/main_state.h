@@ -150,10 +150,22 @@ public:
     // Removes entry i of the active list; marks the selection changed.
     void RemoveSelection(int i);
 
+    // Whether the memos keep the lines they take. A front end that writes every part out as
+    // OnMemoLines tells of it clears this: each part is then dropped once told, and the memory
+    // of a scan does not grow with the number of its items.
+    bool KeepMemoLines = true;
+
     // --- The scan
     // Scans every checked entry of the active selection list into the memos. Refuses to start
     // while a scan runs (the events it lets run can ask for another).
     void DoTheJob();
+    // The same scan in steps, for a front end that takes its items from elsewhere (a subtree
+    // walk, a file of names, worker processes): BeginScan starts it as DoTheJob does up to the
+    // header block (false while a scan runs), ScanItem scans one item as DoTheJob scans each
+    // checked entry, in its own guard, and EndScan ends the scan.
+    bool BeginScan();
+    void ScanItem(const std::string& item);
+    void EndScan();
     // Whether a scan is running.
     bool Scanning() const { return scanning_; }
     // Ends the running scan after its current item; what was done stays in the memos.
@@ -168,6 +180,10 @@ private:
     void AddErrorLine(const std::string& text, NWCCODE code);
     void WriteScanHeader();
     void ExpandSubdirectories();
+    // The parts of BeginScan: the scan marked running, then the lists, memos and flags cleared
+    // and the header written.
+    void MarkRunning();
+    void StartOutputs();
     void StartItem();
     void ObjectStep(const std::string& object);
     void PathStep(const std::string& path);
@@ -187,6 +203,7 @@ private:
     bool scanning_ = false;
     bool stopRequested_ = false;
     bool stopped_ = false;
+    TCursor waitCursor_{};
 };
 
 } // namespace era

@@ -109,4 +109,39 @@ void SaveReport(const TStringList& report, const std::string& keyword, const std
     throw EExportError("Cannot write file \"" + path + "\": unknown format");
 }
 
+namespace {
+// How much of the text format a saver holds before it writes it out.
+constexpr size_t SaverBuffer = 1 << 16;
+} // namespace
+
+TReportSaver::TReportSaver(const std::string& path, const std::string& keyword) : path_(path), keyword_(keyword) {
+    if (SaveFormatOf(keyword, path) == TSaveFormat::Text) text_ = std::make_unique<TReplacingFile>(path);
+}
+
+TReportSaver::~TReportSaver() = default;
+
+void TReportSaver::Add(const std::string& line) {
+    if (!text_) {
+        kept_.Add(line);
+        return;
+    }
+    // A line as the one-column text of SaveReport has it: an empty one as one blank, CR LF after.
+    buffered_ += QuoteCell(line.empty() ? std::string_view(" ") : std::string_view(line));
+    buffered_ += "\r\n";
+    if (buffered_.size() >= SaverBuffer) {
+        text_->Write(buffered_);
+        buffered_.clear();
+    }
+}
+
+void TReportSaver::Commit() {
+    if (!text_) {
+        SaveReport(kept_, keyword_, path_);
+        return;
+    }
+    text_->Write(buffered_);
+    buffered_.clear();
+    text_->Commit();
+}
+
 } // namespace era

@@ -8,6 +8,7 @@
 #include "util/export.h"
 #include "util/string_list.h"
 
+#include <memory>
 #include <string>
 
 namespace era {
@@ -31,5 +32,28 @@ TGrid ReportTable(const TStringList& report);
 // Writes the report to the file in the format (SaveFormatOf); throws EExportError naming the
 // file and the cause when it cannot. An earlier file of that name stays whole then.
 void SaveReport(const TStringList& report, const std::string& keyword, const std::string& path);
+
+// A report saved as a scan goes on. The text format is written line by line through a file
+// beside the target, so a long scan's memory does not grow with its report; the table formats
+// keep the lines until Commit, since their columns are those of the widest row. Before Commit
+// the target stays as it was, and a saver dropped without Commit leaves it so. Throws
+// EExportError naming the file and the cause.
+class TReportSaver {
+public:
+    TReportSaver(const std::string& path, const std::string& keyword);
+    ~TReportSaver();
+    TReportSaver(const TReportSaver&) = delete;
+    TReportSaver& operator=(const TReportSaver&) = delete;
+    void Add(const std::string& line);
+    // Puts the whole report in place of the target (SaveReport's file, byte for byte).
+    void Commit();
+
+private:
+    std::string path_;
+    std::string keyword_;
+    std::unique_ptr<TReplacingFile> text_; // the text format
+    std::string buffered_;                 // its lines not yet written
+    TStringList kept_;                     // the table formats
+};
 
 } // namespace era

@@ -3,15 +3,25 @@
 #include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/saving.h"
+#include "app/scan_stream.h"
+#include "app/subtree.h"
+#include "cli/name_file.h"
+#include "client/workstation_client.h"
+#include "directory/attributes.h"
+#include "directory/completion_codes.h"
 #include "directory/attribute_names.h"
 #include "directory/error_text.h"
 #include "util/settings.h"
 #include "util/text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <unistd.h>
 
 namespace era {
@@ -87,24 +97,48 @@ public:
     TTerminalStatusBar() : terminal_(::isatty(STDERR_FILENO) == 1) {}
     ~TTerminalStatusBar() override { Clear(); }
     void SetPanelText(int index, std::string text) override {
-        if (terminal_ && index == 1) {
-            std::string shown = EscapeControls(text.substr(0, 100));
-            std::cerr << "\r\033[K" << shown << std::flush;
-            dirty_ = !shown.empty();
-        }
+        if (index == 1 && ShowsPanel) Show(text);
         TStatusBar::SetPanelText(index, std::move(text));
+    }
+    bool Terminal() const { return terminal_; }
+    // Shows the text in place of what the line showed.
+    void Show(const std::string& text) {
+        if (!terminal_) return;
+        std::string shown = EscapeControls(text.substr(0, 100));
+        std::cerr << "\r\033[K" << shown << std::flush;
+        dirty_ = !shown.empty();
     }
     void Clear() {
         if (terminal_ && dirty_) std::cerr << "\r\033[K" << std::flush;
         dirty_ = false;
     }
+    // Whether the analysis's own texts (panel 1) are shown; a scan that shows its progress
+    // instead clears it.
+    bool ShowsPanel = true;
 
 private:
     bool terminal_;
     bool dirty_ = false;
 };
 
-void ConfigureScan(TMainState& state, const TCommandLine& line) {
+TTerminalStatusBar& TerminalBar(TMainState& state) { return static_cast<TTerminalStatusBar&>(*state.StatusBar); }
+
+// Writes lines to standard output as they come, and to the saved file when the scan saves as it
+// goes; the progress line is cleared first so that no line is written over it.
+struct TScanOutput {
+    TMainState& State;
+    TReportSaver* Saver = nullptr;
+    void Write(const std::vector<std::string>& lines) {
+        TerminalBar(State).Clear();
+        for (const auto& line : lines) {
+            std::cout << line << '\n';
+            if (Saver) Saver->Add(line);
+        }
+        FlushStandardOutput();
+    }
+};
+
+void ConfigureScan(TMainState& state, const TCommandLine& line, TScanOutput& output) {
     state.Settings.ResolveContainers = line.ResolveContainers;
     state.Settings.ShowOnlyUsers = line.UsersOnly;
     state.Settings.ScanSubDirs = line.ScanSubDirs;
@@ -123,12 +157,11 @@ void ConfigureScan(TMainState& state, const TCommandLine& line) {
     // Each item is printed as soon as it is done: a long scan shows its progress in its output,
     // and one broken off keeps every item it finished.
     const TStringList* shown = line.Details ? &state.MemoDebug : &state.MemoStandard;
-    state.OnMemoLines = [&state, shown](const TStringList& memo, int from) {
+    state.OnMemoLines = [&output, shown](const TStringList& memo, int from) {
         if (&memo != shown) return;
-        static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
-        for (int i = from; i < memo.Count(); ++i)
-            std::cout << memo.Strings(i) << '\n';
-        FlushStandardOutput();
+        std::vector<std::string> lines;
+        for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
+        output.Write(lines);
     };
 }
 
@@ -150,28 +183,139 @@ int ReportMissingAndFailed(TMainState& state) {
     return status;
 }
 
-int FinishScan(TMainState& state, const TCommandLine& line) {
-    static_cast<TTerminalStatusBar*>(state.StatusBar.get())->Clear();
+// What a scan saves: the file named by --save (the target), a saver when the scan saves as it
+// goes, and what broke the scan off, if anything did.
+struct TScanEnd {
+    TReportSaver* Saver = nullptr;
+    std::string BrokenOff; // why the output is not the whole of what was asked for
+};
+
+int FinishScan(TMainState& state, const TCommandLine& line, const TScanEnd& end = {}) {
+    TerminalBar(state).Clear();
     const TStringList& memo = line.Details ? state.MemoDebug : state.MemoStandard;
     if (line.Debug)
         for (const auto& entry : state.ListBoxLog.Items())
             std::cerr << entry.Text << '\n';
     int status = ReportMissingAndFailed(state);
     if (!line.SaveGiven) return status;
+    std::error_code ec;
+    const char* kept = std::filesystem::exists(line.Save, ec) ? "left as it was" : "not written";
     if (state.ItemsDone == 0) {
         // A report of headers only is no report: an earlier one of that name is worth more.
-        std::error_code ec;
-        std::cerr << "era: nothing was scanned, so \"" << line.Save << "\" was "
-                  << (std::filesystem::exists(line.Save, ec) ? "left as it was" : "not written") << '\n';
+        std::cerr << "era: nothing was scanned, so \"" << line.Save << "\" was " << kept << '\n';
+        return status;
+    }
+    if (!end.BrokenOff.empty()) {
+        std::cerr << "era: the scan was " << end.BrokenOff << ", so \"" << line.Save << "\" was " << kept << '\n';
         return status;
     }
     try {
-        SaveReport(memo, line.Format, line.Save);
+        if (end.Saver)
+            end.Saver->Commit();
+        else
+            SaveReport(memo, line.Format, line.Save);
     } catch (const EExportError& e) {
         std::cerr << "era: could not save: " << e.what() << '\n';
         status = ExitWriteFailed;
     }
     return status;
+}
+
+// --- The scan of directory objects, item by item
+
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int) { Interrupted = 1; }
+
+// Ctrl-C ends a scan after the items in hand, which are written whole; a second one ends the
+// program at once, as Ctrl-C does elsewhere.
+class TInterruptible {
+public:
+    TInterruptible() {
+        Interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &previous_);
+    }
+    ~TInterruptible() { ::sigaction(SIGINT, &previous_, nullptr); }
+    TInterruptible(const TInterruptible&) = delete;
+    TInterruptible& operator=(const TInterruptible&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// "1:05" or "2:03:09".
+std::string Duration(double seconds) {
+    const long total = static_cast<long>(seconds + 0.5);
+    const long hours = total / 3600, minutes = total / 60 % 60, rest = total % 60;
+    return hours > 0 ? Format("%ld:%02ld:%02ld", hours, minutes, rest) : Format("%ld:%02ld", minutes, rest);
+}
+
+// The objects done and their total (when known), the rate and the time left, on the terminal's
+// progress line, at most ten times a second.
+class TProgress {
+public:
+    TProgress(TTerminalStatusBar& bar, std::optional<size_t> total) : bar_(bar), total_(total) {}
+    void Done(size_t done) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!bar_.Terminal() || (now - shown_ < std::chrono::milliseconds(100) && (!total_ || done < *total_))) return;
+        shown_ = now;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        const double rate = seconds > 0 ? done / seconds : 0;
+        std::string text = total_ ? Format("%zu of %zu objects", done, *total_) : Format("%zu objects", done);
+        text += Format(", %.0f a second", rate);
+        if (total_ && rate > 0) text += ", " + Duration((*total_ - std::min(done, *total_)) / rate) + " left";
+        bar_.Show(text);
+    }
+
+private:
+    TTerminalStatusBar& bar_;
+    std::optional<size_t> total_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point shown_{};
+};
+
+// The objects a scan takes: its operands, then the names of the --from file, then the subtree of
+// --subtree, each as a full name; none once Ctrl-C was pressed or the file has a line that
+// cannot be read.
+struct TScanObjects {
+    NWDSContextHandle Context;
+    const std::vector<std::string>& Operands;
+    TNameFile* File = nullptr;
+    TSubtreeWalk* Walk = nullptr;
+    size_t NextOperand = 0;
+
+    bool Next(std::string& item) {
+        if (Interrupted) return false;
+        if (NextOperand < Operands.size()) {
+            item = FullObjectName(Context, Operands[NextOperand++]);
+            return true;
+        }
+        std::string name;
+        if (File && File->Next(name)) {
+            item = FullObjectName(Context, name);
+            return true;
+        }
+        if (File && !File->Error().empty()) return false;
+        File = nullptr;
+        return Walk && Walk->Next(item);
+    }
+};
+
+// The jobs of a scan: as asked, or as many as there are cores; one on a tree read over LDAP.
+int ScanJobs(const TCommandLine& line, std::optional<size_t> objects) {
+    int jobs = line.Jobs > 0 ? line.Jobs : AvailableCores();
+    if (jobs > 1 && ReadsLiveTrees()) {
+        if (line.Jobs > 1)
+            std::cerr << "era: warning: option --jobs: a tree read over LDAP is scanned with one job\n";
+        jobs = 1;
+    }
+    // No more workers than objects.
+    if (objects) jobs = static_cast<int>(std::max<size_t>(1, std::min<size_t>(jobs, *objects)));
+    return jobs;
 }
 
 } // namespace
@@ -231,18 +375,123 @@ int RunRights(TMainState& state, const TCommandLine& line) {
                                            attribute, DebugLog(line)));
 }
 
+namespace {
+
+// Opens the --from file, read through first (but for standard input, read once): a line that
+// cannot be read stops the command before any output. Adds its names to the total; false (with
+// a message) when it cannot be read.
+bool OpenNameFile(const TCommandLine& line, TNameFile& file, std::optional<size_t>& total) {
+    std::string error;
+    size_t names = 0;
+    if ((line.From != "-" && !CountNames(line.From, names, error)) || !file.Open(line.From, error)) {
+        std::cerr << "era: option --from: " << error << '\n';
+        return false;
+    }
+    if (file.IsStandardInput())
+        total.reset();
+    else if (total)
+        *total += names;
+    return true;
+}
+
+// Starts the walk of the --subtree container; false (with a message) when the container cannot
+// be read. Adds its objects to the total when the progress line shows it.
+bool StartSubtree(NWDSContextHandle context, const TCommandLine& line, std::optional<TSubtreeWalk>& walk,
+                  std::optional<size_t>& total) {
+    const std::string container = FullObjectName(context, line.Subtree);
+    DSObjectInfo info;
+    NWCCODE code = 0;
+    if (!U_DSObjectExists(context, container, info, &code)) {
+        const std::string hint = RelativeNameHint(context, container);
+        std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(line.Subtree)
+                  << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
+                  << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
+        return false;
+    }
+    walk.emplace(context, container);
+    // Counted ahead only for the progress line, which only a terminal shows.
+    if (total && ::isatty(STDERR_FILENO) == 1)
+        *total += CountSubtree(context, container);
+    else
+        total.reset();
+    return true;
+}
+
+// Ends a scan of objects: the report saved unless the scan was broken off, what went wrong
+// named; the exit status.
+int EndObjectScan(TMainState& state, const TCommandLine& line, TReportSaver* saver, const TNameFile& file,
+                  const std::optional<TSubtreeWalk>& walk, size_t done) {
+    TScanEnd end{saver, {}};
+    int status = ExitDone;
+    if (!file.Error().empty()) {
+        end.BrokenOff = "broken off at a line of --from that cannot be read";
+        status = ExitUsage;
+    } else if (Interrupted) {
+        end.BrokenOff = "interrupted";
+        status = ExitInterrupted;
+    }
+    const int finished = FinishScan(state, line, end);
+    if (!file.Error().empty()) std::cerr << "era: option --from: " << file.Error() << '\n';
+    if (walk)
+        for (const auto& failure : walk->Failures())
+            std::cerr << "era: the subordinates of " << EscapeControls(failure.Container)
+                      << " could not be listed: " << U_ErrorText(failure.Code) << '\n';
+    if (Interrupted) std::cerr << "era: interrupted after " << done << " objects\n";
+    if (status == ExitDone && walk && !walk->Failures().empty()) status = ExitItemFailed;
+    return status != ExitDone ? status : finished;
+}
+
+} // namespace
+
 int RunScan(TMainState& state, const TCommandLine& line) {
-    ConfigureScan(state, line);
-    for (const auto& given : line.Operands)
-        state.CheckListBoxEdir.Add(FullObjectName(state.ScanContext.Get(), given), true);
-    state.DoTheJob();
-    return FinishScan(state, line);
+    const NWDSContextHandle context = state.ScanContext.Get();
+    std::optional<size_t> total = line.Operands.size();
+    TNameFile file;
+    if (line.FromGiven && !OpenNameFile(line, file, total)) return ExitUsage;
+    std::optional<TSubtreeWalk> walk;
+    if (line.SubtreeGiven && !StartSubtree(context, line, walk, total)) return ExitItemFailed;
+    std::unique_ptr<TReportSaver> saver;
+    try {
+        if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
+    } catch (const EExportError& e) {
+        std::cerr << "era: could not save: " << e.what() << '\n';
+        return ExitWriteFailed;
+    }
+    TScanOutput output{state, saver.get()};
+    ConfigureScan(state, line, output);
+    // What is written is not kept: the memory of a scan does not grow with its objects.
+    state.KeepMemoLines = false;
+    TerminalBar(state).ShowsPanel = false;
+    const int jobs = ScanJobs(line, line.SubtreeGiven ? std::nullopt : total);
+    TScanObjects objects{context, line.Operands, line.FromGiven ? &file : nullptr, walk ? &*walk : nullptr};
+    TProgress progress(TerminalBar(state), total);
+    size_t done = 0;
+    TInterruptible interruptible;
+    state.BeginScan();
+    try {
+        ScanItems(
+            state, line.Details, jobs, [&objects](std::string& item) { return objects.Next(item); },
+            [&](const TItemOutput& item) {
+                output.Write(item.Lines);
+                if (line.Debug)
+                    for (const auto& entry : item.Log) std::cerr << entry << '\n';
+                progress.Done(++done);
+            });
+    } catch (const std::runtime_error& e) {
+        state.EndScan();
+        TerminalBar(state).Clear();
+        std::cerr << "era: " << e.what() << '\n';
+        return ExitItemFailed;
+    }
+    state.EndScan();
+    return EndObjectScan(state, line, saver.get(), file, walk, done);
 }
 
 int RunScanPath(TMainState& state, const TCommandLine& line) {
     state.FillServerList();
     SelectServerOfPath(state, line.Operands.front());
-    ConfigureScan(state, line);
+    TScanOutput output{state};
+    ConfigureScan(state, line, output);
     for (const auto& given : line.Operands)
         state.CheckListBoxPaths.Add(given, true);
     state.DoTheJob();

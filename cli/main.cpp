@@ -115,5 +115,11 @@ int main(int argc, char** argv) {
                   << "; the output is incomplete\n";
         status = ExitWriteFailed;
     }
+    // A scan stopped by Ctrl-C has ended cleanly; era then ends by that signal, as a program
+    // does that was interrupted, so that a calling shell or script stops as well.
+    if (status == ExitInterrupted) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
     return status;
 }

@@ -40,6 +40,38 @@ bool SetSave(TCommandLine& line, const std::string& value, std::string&) {
     return true;
 }
 
+// An empty name would read as the context itself, [Root], or as no file at all.
+bool SetSubtree(TCommandLine& line, const std::string& value, std::string& error) {
+    if (value.empty()) error = "option --subtree expects a container, got an empty name";
+    line.Subtree = value;
+    line.SubtreeGiven = true;
+    return !value.empty();
+}
+
+bool SetFrom(TCommandLine& line, const std::string& value, std::string& error) {
+    if (value.empty()) error = "option --from expects a file name (- for standard input), got an empty one";
+    line.From = value;
+    line.FromGiven = true;
+    return !value.empty();
+}
+
+bool SetJobs(TCommandLine& line, const std::string& value, std::string& error) {
+    int jobs = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9' || jobs > MaxJobs) {
+            jobs = 0;
+            break;
+        }
+        jobs = jobs * 10 + (c - '0');
+    }
+    if (jobs < 1 || jobs > MaxJobs) {
+        error = "option --jobs expects a number from 1 to " + std::to_string(MaxJobs) + ", not \"" + value + "\"";
+        return false;
+    }
+    line.Jobs = jobs;
+    return true;
+}
+
 // The options of a scan, of directory objects and of paths alike.
 const std::vector<std::string> ScanOptions = {
     "--resolve-containers", "--users-only", "--include", "--exclude", "--details",
@@ -103,6 +135,20 @@ const std::vector<TOptionSpec>& OptionTable() {
         {"--subdirs", nullptr, Synopsis, nullptr, SetSwitch<&TCommandLine::ScanSubDirs>},
         {"--tree", "NAME", Shared, "work in this tree (default: the primary connection's tree)",
          SetText<&TCommandLine::Tree>},
+        {"--subtree", "CONTAINER", Shared,
+         "scan every object at and below CONTAINER: the container first,\n"
+         "then its subordinates sorted by name, each followed by its own\n"
+         "subtree (depth first)",
+         SetSubtree},
+        {"--from", "FILE", Shared,
+         "scan the objects named in FILE, one a line (- for standard input);\n"
+         "blank lines and lines starting with # are skipped",
+         SetFrom},
+        {"--jobs", "N", Shared,
+         "analyse N objects at a time in worker processes (default: the\n"
+         "number of cores); the output is the same for every N. A tree read\n"
+         "over LDAP is scanned with one job",
+         SetJobs},
         {"--resolve-containers", nullptr, Shared, "add the residents of container trustees individually",
          SetSwitch<&TCommandLine::ResolveContainers>},
         {"--users-only", nullptr, Shared, "keep only trustees that can log in",
@@ -162,8 +208,11 @@ const std::vector<TCommandSpec>& CommandTable() {
          false,
          false,
          RunRights},
-        {"scan", "OBJECT...", Concatenated({"--tree"}, ScanOptions),
-         "the effective trustees of directory objects", false, false, RunScan},
+        {"scan", "OBJECT...", Concatenated({"--tree", "--subtree", "--from", "--jobs"}, ScanOptions),
+         "the effective trustees of directory objects: the operands, then\n"
+         "those of --from, then those of --subtree; each object's output is\n"
+         "written as soon as it is done",
+         false, false, RunScan},
         {"scan-path", "PATH...", Concatenated({"--subdirs"}, ScanOptions),
          "the effective trustees of NetWare directories (F:\\PUBLIC, \\\\FS1\\SYS\\PUBLIC)", true, false,
          RunScanPath},
@@ -284,10 +333,14 @@ bool TParse::CheckCommand() {
 
 bool TParse::CheckOperands(const TCommandSpec& command) {
     const size_t count = Line.Operands.size();
-    if (count < MinOperands(command) || count > MaxOperands(command)) {
+    // Objects named by --subtree or --from need no operands beside them.
+    const bool named = Line.SubtreeGiven || Line.FromGiven;
+    if ((count < MinOperands(command) && !named) || count > MaxOperands(command)) {
         Error = Line.Command + " expects " +
                 (*command.Operands ? command.Operands : std::string("no operands")) + ", got " +
                 std::to_string(count) + " operand" + (count == 1 ? "" : "s");
+        if (std::ranges::find(command.Options, "--subtree") != command.Options.end())
+            Error += "; or give --subtree CONTAINER or --from FILE";
         return false;
     }
     // An empty name would read as the context itself, [Root]: a script whose variable came out
@@ -402,6 +455,7 @@ read as the start of one of these is shown as \x5c.
 
 Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start,
 4 standard output or the saved file could not be written in full (a message says why).
+A scan stopped by Ctrl-C writes the objects it had in hand, then ends by that signal (130).
 )USAGE";
 }
 

@@ -19,6 +19,7 @@ constexpr int ExitItemFailed = 1; // some item missing or failed, or a directory
 constexpr int ExitUsage = 2;
 constexpr int ExitNoClient = 3;    // the client did not start
 constexpr int ExitWriteFailed = 4; // standard output or the saved file could not be written
+constexpr int ExitInterrupted = 130; // Ctrl-C ended a scan (128 and the signal's number)
 
 struct TCommandLine {
     std::string Workstation; // --workstation, else ERA_WORKSTATION
@@ -43,7 +44,15 @@ struct TCommandLine {
     std::string Save;               // --save FILE
     bool SaveGiven = false;         // --save was given (an empty FILE is an error, not "no save")
     std::string Format;             // --format KEYWORD
+    std::string Subtree;            // scan --subtree CONTAINER
+    bool SubtreeGiven = false;
+    std::string From;               // scan --from FILE ("-": standard input)
+    bool FromGiven = false;
+    int Jobs = 0;                   // scan --jobs N; 0: as many as there are cores
 };
+
+// The most jobs --jobs takes.
+constexpr int MaxJobs = 64;
 
 // Where --help shows an option: among the global ones, in its command's synopsis, or in a section
 // of the options that the same commands share ("Options of scan and scan-path").

@@ -194,59 +194,76 @@ std::string WriteFailureCause(int error) {
     }
 }
 
-namespace {
-
-// Writes a file through a temporary file beside it that then replaces it, so a full disk or an
-// interrupted write leaves an earlier file of that name as it was rather than cut short. A
-// symbolic link is written through to the file it names, and a replaced file keeps its mode.
-// Fill writes the content into the temporary file (its descriptor and name) and gives "" or why
-// it could not.
-void WriteReplacing(const std::string& path, const std::function<std::string(int fd, const std::string& temp)>& fill) {
+TReplacingFile::TReplacingFile(const std::string& path) : path_(path) {
     std::error_code ec;
     fs::path target = path;
     if (fs::is_symlink(target, ec)) {
         const fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) target = resolved;
     }
-    mode_t mode = 0;
+    target_ = target.string();
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
+        mode_ = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        mode_ = 0666 & ~mask;
     }
-    std::string temp = target.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    temp_ = target_ + ".XXXXXX";
+    fd_ = ::mkstemp(temp_.data());
+    if (fd_ < 0)
         throw EExportError(Format("Cannot create file \"%s\": %s", path.c_str(), WriteFailureCause(errno).c_str()));
-    std::string reason = fill(fd, temp);
-    if (reason.empty() && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) reason = WriteFailureCause(errno);
-    if (::close(fd) != 0 && reason.empty()) reason = WriteFailureCause(errno);
+}
+
+TReplacingFile::~TReplacingFile() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(temp_.c_str());
+}
+
+void TReplacingFile::Write(std::string_view bytes) {
+    while (failure_.empty() && !bytes.empty()) {
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0)
+            failure_ = WriteFailureCause(errno);
+        else
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void TReplacingFile::Commit(const std::string& given) {
+    std::string reason = given.empty() ? failure_ : given;
+    if (reason.empty() && (::fchmod(fd_, mode_) != 0 || ::fsync(fd_) != 0)) reason = WriteFailureCause(errno);
+    if (::close(fd_) != 0 && reason.empty()) reason = WriteFailureCause(errno);
+    fd_ = -1;
     if (!reason.empty()) {
-        ::unlink(temp.c_str());
-        throw EExportError(Format("Cannot write file \"%s\": %s", path.c_str(), reason.c_str()));
+        ::unlink(temp_.c_str());
+        throw EExportError(Format("Cannot write file \"%s\": %s", path_.c_str(), reason.c_str()));
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int err = errno;
-        ::unlink(temp.c_str());
-        throw EExportError(Format("Cannot create file \"%s\": %s", path.c_str(), WriteFailureCause(err).c_str()));
+        ::unlink(temp_.c_str());
+        throw EExportError(Format("Cannot create file \"%s\": %s", path_.c_str(), WriteFailureCause(err).c_str()));
     }
+}
+
+namespace {
+
+// Writes a file through a replacing file: fill writes the content into the temporary file (its
+// descriptor and name) and gives "" or why it could not.
+void WriteReplacing(const std::string& path, const std::function<std::string(int fd, const std::string& temp)>& fill) {
+    TReplacingFile file(path);
+    file.Commit(fill(file.Fd(), file.TempPath()));
 }
 
 } // namespace
 
 void SaveTextFile(const std::string& path, const std::string& text) {
-    WriteReplacing(path, [&text](int fd, const std::string&) -> std::string {
-        for (std::size_t written = 0; written < text.size();) {
-            const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return WriteFailureCause(errno);
-            written += static_cast<std::size_t>(n);
-        }
-        return {};
-    });
+    TReplacingFile file(path);
+    file.Write(text);
+    file.Commit();
 }
 
 // ---------------------------------------------------------------------------------------------

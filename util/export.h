@@ -105,6 +105,32 @@ std::string XmlEscape(std::string_view text);
 // whole text is written, so a failure leaves an earlier file as it was. Throws EExportError
 // naming the file and the cause.
 void SaveTextFile(const std::string& path, const std::string& text);
+// A file written in parts through a temporary file beside it, which takes the file's place only
+// when Commit is called and everything was written, so a failure or an interruption leaves an
+// earlier file of that name as it was. A symbolic link is written through to the file it names,
+// and a replaced file keeps its mode. The temporary file goes away unless committed. Throws
+// EExportError naming the file and the cause.
+class TReplacingFile {
+public:
+    explicit TReplacingFile(const std::string& path);
+    ~TReplacingFile();
+    TReplacingFile(const TReplacingFile&) = delete;
+    TReplacingFile& operator=(const TReplacingFile&) = delete;
+    int Fd() const { return fd_; }
+    const std::string& TempPath() const { return temp_; }
+    // Appends the bytes; after a failed write nothing more is written and Commit says why.
+    void Write(std::string_view bytes);
+    // Puts the file in place, unless reason (or a failed write) says why it cannot be.
+    void Commit(const std::string& reason = {});
+
+private:
+    std::string path_;
+    std::string target_;
+    std::string temp_;
+    unsigned mode_ = 0;
+    int fd_ = -1;
+    std::string failure_;
+};
 // Writes the grid as a workbook (one cell per grid cell) to the file, replacing it as SaveTextFile
 // does. Throws EExportError naming the file and the cause.
 void SaveGridAsWorkbook(const TGrid& grid, const std::string& path);

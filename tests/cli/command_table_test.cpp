@@ -23,10 +23,11 @@ std::vector<std::string> Accepted(const TCommandSpec& command) {
     return args;
 }
 
-// The option with a value it takes (--scope a number, --format one that needs --save too).
+// The option with a value it takes (--scope and --jobs a number, --format one that needs --save too).
 std::vector<std::string> WithOption(const TOptionSpec& option) {
     std::vector<std::string> args = {option.Name};
-    if (option.Value) args.push_back(std::string(option.Name) == "--scope" ? "1" : "X.txt");
+    const std::string name = option.Name;
+    if (option.Value) args.push_back(name == "--scope" || name == "--jobs" ? "1" : "X.txt");
     if (std::string(option.Name) == "--format") args.insert(args.end(), {"--save", "out.txt"});
     return args;
 }

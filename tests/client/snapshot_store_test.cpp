@@ -22,7 +22,7 @@ std::vector<std::string> ClassesOf(const TSnapshotTree& tree, uint32_t object) {
 }
 
 // Loads ldif as the one tree ("X_TREE") of a workstation file in folder.
-std::unique_ptr<TSnapshotClient> LoadLdif(TTempFolder& folder, const std::string& ldif) {
+auto LoadLdif(TTempFolder& folder, const std::string& ldif) {
     folder.Write("tree.ldif", ldif);
     return Load(
         folder.Write("workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ] })"));
@@ -79,7 +79,7 @@ TEST(SnapshotStore, EntriesAndNamesMetBeforeTheirEntryAreLinkedInFileOrder) {
                          "dn: cn=last,ou=late,o=x\nobjectClass: inetOrgPerson\nobjectClass: top\n"
                          "member: cn=gone,o=x\n");
     ASSERT_TRUE(client);
-    const TSnapshotTree& tree = *client->Workstation().Trees[0];
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees[0]);
     ASSERT_EQ(tree.Objects().size(), 7u);
     const uint32_t early = 1, org = 2, group = 3, late = 4, after = 5, last = 6;
 
@@ -122,7 +122,7 @@ TEST(SnapshotStore, EntriesWithTheSameClassesShareOneListAndKeepTheirOwn) {
                                    "dn: cn=c,o=x\nobjectClass: inetOrgPerson\n\n"
                                    "dn: cn=d,o=x\nobjectClass: top\nobjectClass: inetOrgPerson\n");
     ASSERT_TRUE(client);
-    const TSnapshotTree& tree = *client->Workstation().Trees[0];
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees[0]);
     ASSERT_EQ(tree.Objects().size(), 6u);
     EXPECT_EQ(ClassesOf(tree, 1), (std::vector<std::string>{"Organization", "Top"}));
     EXPECT_EQ(ClassesOf(tree, 2), (std::vector<std::string>{"User", "Top"}));
@@ -153,7 +153,7 @@ TEST(SnapshotStore, NameValuesFindTheEntryTheyNameWhateverTheirSpelling) {
                          "member: cn=M@X-1_2,o=x\nmember: cn = a.b , o=x\n"
                          "member: cn=a,ou=b.o=x\n");
     ASSERT_TRUE(client);
-    const TSnapshotTree& tree = *client->Workstation().Trees[0];
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees[0]);
     const auto* members = tree.AttributeOf(6, tree.FindAttribute("Member"));
     ASSERT_TRUE(members);
     const uint32_t expected[] = {4, 3, 3, 5, 4, NoObject};
