@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <map>
 #include <ldap.h>
 #include <ldif.h>
 
@@ -30,12 +30,21 @@ struct TTypeInfo {
     TRole Role = TRole::Plain;
 };
 
-// A name value waiting for every object of the file to be known.
+// A name value waiting for every object of the file to be known: an entry not met yet, or an
+// ACL subject before the file has named the attribute "ACL" (under which every ACL is indexed).
 struct TPendingName {
+    TStoredValue* Value = nullptr;   // in the tree's store, once the record is complete
     uint32_t Object;
-    uint32_t Slot;    // index into the object's attributes
-    uint32_t Value;   // index into the attribute's values
-    uint32_t Syntax;  // of the attribute
+    uint32_t Slot;     // index into the record's attributes
+    uint32_t Index;    // index into the attribute's values
+    uint32_t Syntax;   // of the attribute
+    std::string Key;   // a name not met yet: its NameKey
+    bool Plain = false;   // a plain DN not met yet: the value holds the DN as the file wrote it
+};
+
+// An entry whose container comes later in the file.
+struct TPendingParent {
+    uint32_t Object;
     std::string Key;
 };
 
@@ -58,6 +67,39 @@ bool ValidBase64(std::string_view text) {
 
 // The UTF-8 byte-order mark some editors put before the first line.
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+// The NameKey of a DN whose parts are all plain ("cn=a,ou=b.c,o=d": a type of letters, digits
+// and "-" that starts with a letter, a value of letters, digits, "-", "_", "@" and "."), none of
+// them of type "t": the name values of an export nearly all are. Empty for any other DN, which
+// is read in full.
+std::string PlainNameKey(std::string_view dn) {
+    auto typeChar = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+    };
+    auto valueChar = [&](char c) { return typeChar(c) || c == '_' || c == '@'; };
+    std::string key(2 * dn.size(), '\0');   // room for every character escaped
+    char* out = key.data();
+    size_t at = 0;
+    while (at < dn.size()) {
+        const size_t typeStart = at;
+        while (at < dn.size() && typeChar(dn[at])) ++at;
+        if (at == typeStart || at >= dn.size() || dn[at] != '=') return {};
+        const char first = FoldAsciiChar(dn[typeStart]);
+        if (first < 'a' || first > 'z' || (at - typeStart == 1 && first == 't')) return {};
+        if (typeStart) *out++ = '.';
+        const size_t valueStart = ++at;
+        for (; at < dn.size() && dn[at] != ','; ++at) {
+            const char c = dn[at];
+            if (c == '.') *out++ = '\\';
+            else if (!valueChar(c)) return {};
+            *out++ = FoldAsciiChar(c);
+        }
+        if (at == valueStart) return {};
+        if (at < dn.size() && ++at == dn.size()) return {};   // a "," ending the DN
+    }
+    key.resize(static_cast<size_t>(out - key.data()));
+    return key;
+}
 
 class TLdifHandle {
 public:
@@ -141,12 +183,14 @@ private:
     // end). And it takes a line that starts a record with a digit for a record number of an old
     // export format and skips it, handing back no record at all when nothing follows.
     bool RefuseLibraryForms() {
-        std::ifstream in(file_, std::ios::binary);
-        std::string line;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file_.c_str(), "rb"), &std::fclose);
+        if (!in) return true;
         bool recordStart = true;
-        for (unsigned long number = 1; std::getline(in, line); ++number) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.size() >= 8 && EqualsFolded(std::string_view(line).substr(0, 8), "include:"))
+        unsigned long number = 0;
+        auto check = [&](std::string_view line) {
+            ++number;
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (line.size() >= 8 && EqualsFolded(line.substr(0, 8), "include:"))
                 return Fail(number, "\"include:\" lines are not followed; export the tree into one file");
             if (line.empty()) {
                 recordStart = true;
@@ -155,8 +199,22 @@ private:
                     return Fail(number, "expected the record to begin with \"dn:\"");
                 recordStart = false;
             }
+            return true;
+        };
+        // Read in large pieces; a line across two of them is put together first.
+        std::vector<char> buffer(1 << 16);
+        std::string carry;
+        for (size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;) {
+            std::string_view data(buffer.data(), got);
+            for (size_t end; (end = data.find('\n')) != std::string_view::npos; data.remove_prefix(end + 1)) {
+                std::string_view line = data.substr(0, end);
+                if (!carry.empty()) line = carry.append(line);
+                if (!check(line)) return false;
+                carry.clear();
+            }
+            carry.append(data);
         }
-        return true;
+        return carry.empty() || check(carry);
     }
 
     bool ReadFile() {
@@ -181,8 +239,6 @@ private:
         if (!sizeError) {
             size_t expected = static_cast<size_t>(std::min<uintmax_t>(bytes / 256, 50'000'000));
             tree_->Reserve(expected);
-            parentKeys_.reserve(expected);
-            pending_.reserve(expected * 2);
         }
         TRecordBuffer buffer;
         unsigned long lineNumber = 0;
@@ -240,7 +296,8 @@ private:
         bool haveDn = false;
         uint32_t object = NoObject;
         unsigned long dnLine = 0;
-        std::string firstClass, structuralClass;
+        TStoredText firstClass, structuralClass;
+        recordAttributes_.clear();
         while ((line = ldif_getline(&next)) != nullptr) {
             unsigned long lineNo = LineOf(static_cast<size_t>(line - buffer), firstLine);
             const char* colon = std::strchr(line, ':');
@@ -278,6 +335,7 @@ private:
             if (!AddValue(object, name, text, lineNo, firstClass, structuralClass)) return false;
         }
         if (!haveDn) return true;   // the version line or comments alone
+        StoreRecord(object);
         TSnapshotObject& entry = tree_->MutableObjects()[object];
         if (object == RootObject) {
             entry.BaseClass = "Tree Root";
@@ -286,11 +344,40 @@ private:
             if (entry.BaseClass.empty()) return Fail(dnLine, "expected an \"objectClass\" line in the entry");
         }
         entry.Container = IsContainerClass(entry.BaseClass);
-        // The record is complete: what its lists grew into beyond their values is given back
-        // (on a large tree that spare room is a good part of the whole).
-        for (auto& attribute : entry.Attributes) attribute.Values.shrink_to_fit();
-        entry.Attributes.shrink_to_fit();
         return true;
+    }
+
+    // Moves the record's values into the tree's store, each attribute's side by side. Lists of
+    // classes repeat from entry to entry: each distinct one is stored once.
+    void StoreRecord(uint32_t object) {
+        const size_t count = recordAttributes_.size();
+        if (count == 0) return;
+        TStoredAttribute* attributes = tree_->NewAttributes(count);
+        slotValues_.assign(count, nullptr);
+        for (size_t slot = 0; slot < count; ++slot) {
+            const auto& values = recordValues_[slot];
+            attributes[slot].Attribute = recordAttributes_[slot];
+            if (recordAttributes_[slot] == classAttribute_) {
+                classKey_.clear();
+                for (const auto& value : values) classKey_.push_back(value.Text.data());
+                auto [it, added] = classLists_.try_emplace(classKey_);
+                if (added) {
+                    TStoredValue* stored = tree_->NewValues(values.size());
+                    std::copy(values.begin(), values.end(), stored);
+                    it->second = {stored, values.size()};
+                }
+                attributes[slot].Values = it->second;
+                continue;
+            }
+            TStoredValue* stored = tree_->NewValues(values.size());
+            std::copy(values.begin(), values.end(), stored);
+            attributes[slot].Values = {stored, values.size()};
+            slotValues_[slot] = stored;
+        }
+        for (size_t i = recordPending_; i < pending_.size(); ++i)
+            pending_[i].Value = slotValues_[pending_[i].Slot] + pending_[i].Index;
+        recordPending_ = pending_.size();
+        tree_->MutableObjects()[object].Attributes = {attributes, count};
     }
 
     bool StartObject(std::string_view dn, unsigned long lineNo, uint32_t& object) {
@@ -318,23 +405,37 @@ private:
             return Fail(lineNo, "the entry \"" + std::string(dn) + "\" is already in the file (line " +
                                     std::to_string(objects[other].Line) + ")");
         }
-        TSnapshotObject entry;
-        entry.Rdn = parts.front();
-        entry.Line = static_cast<uint32_t>(lineNo);
-        objects.push_back(std::move(entry));
         // The parent's key is the entry's own without its first part (NameKey escapes the dots
         // inside values, so the first part ends where that part's escaped value ends).
         size_t ownPart = 0;
         for (char c : parts.front().Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
-        parentKeys_.resize(objects.size());
-        parentKeys_[object] = parts.size() > 1 ? key.substr(ownPart + 1) : std::string();
+        const std::string_view parentKey =
+            parts.size() > 1 ? std::string_view(key).substr(ownPart + 1) : std::string_view();
+        TSnapshotObject entry;
+        entry.Rdn = std::move(parts.front());
+        entry.Line = static_cast<uint32_t>(lineNo);
+        // Containers mostly come before what they hold; the others are looked up once the whole
+        // file is read.
+        if (parentKey != lastParentKey_ || lastParent_ == NoObject) {
+            lastParent_ = tree_->FindObjectByKey(parentKey);
+            lastParentKey_ = parentKey;
+        }
+        entry.Parent = lastParent_;
+        if (entry.Parent == NoObject) pendingParents_.push_back({object, std::string(parentKey)});
+        objects.push_back(std::move(entry));
         return true;
     }
 
     const TTypeInfo& TypeInfo(std::string_view ldapName) {
         // Records repeat the same few spellings line after line: those are found without hashing.
-        for (const auto& [spelling, known] : recentTypes_)
-            if (spelling == ldapName) return *known;
+        // In the order they were met, so the line after a match is mostly the next one.
+        for (size_t i = 0, n = recentTypes_.size(); i < n; ++i) {
+            const size_t at = (recentNext_ + i) % n;
+            if (recentTypes_[at].first == ldapName) {
+                recentNext_ = at + 1;
+                return *recentTypes_[at].second;
+            }
+        }
         const TTypeInfo& info = FindTypeInfo(ldapName);
         if (recentTypes_.size() >= 16) recentTypes_.erase(recentTypes_.begin());
         recentTypes_.emplace_back(std::string(ldapName), &info);   // map nodes stay where they are
@@ -351,7 +452,10 @@ private:
         // The tree keeps the syntax of the name it met first under that directory name.
         info.Syntax = tree_->Attributes()[info.Attribute].Syntax;
         const std::string& canonical = tree_->Attributes()[info.Attribute].Name;
-        if (canonical == "Object Class") info.Role = TRole::ObjectClass;
+        if (canonical == "Object Class") {
+            info.Role = TRole::ObjectClass;
+            classAttribute_ = info.Attribute;
+        }
         else if (canonical == "structuralObjectClass") info.Role = TRole::StructuralClass;
         else if (canonical == "localEntryID") info.Role = TRole::LocalEntryID;
         else if (canonical == "createTimestamp") info.Role = TRole::CreateTime;
@@ -359,30 +463,56 @@ private:
         return types_.emplace(std::string(ldapName), info).first->second;
     }
 
-    const std::string& ClassName(std::string_view ldapName) {
+    TStoredText ClassName(std::string_view ldapName) {
+        // Entries repeat the same few spellings: those are found without hashing.
+        for (const auto& [spelling, known] : recentClasses_)
+            if (spelling == ldapName) return known;
         auto it = classes_.find(ldapName);
-        if (it == classes_.end()) it = classes_.emplace(std::string(ldapName), DirectoryClassName(ldapName)).first;
+        if (it == classes_.end())
+            it = classes_.emplace(std::string(ldapName), tree_->InternText(DirectoryClassName(ldapName))).first;
+        if (recentClasses_.size() >= 16) recentClasses_.erase(recentClasses_.begin());
+        recentClasses_.emplace_back(std::string(ldapName), it->second);
         return it->second;
     }
 
+    // The protected attribute of an ACL value: a bracketed name as it is, else its directory name.
+    TStoredText ProtectedAttribute(std::string_view attribute) {
+        auto it = protectedNames_.find(attribute);
+        if (it == protectedNames_.end())
+            it = protectedNames_
+                     .emplace(std::string(attribute),
+                              tree_->InternText(attribute.front() == '[' ? std::string(attribute)
+                                                                         : DirectoryAttributeName(attribute)))
+                     .first;
+        return it->second;
+    }
+
+    // The attribute every ACL subject is indexed under, once the file has named it.
+    uint32_t AclAttribute() {
+        if (aclAttribute_ == NoAttribute) aclAttribute_ = tree_->FindAttribute("ACL");
+        return aclAttribute_;
+    }
+
     bool AddValue(uint32_t object, std::string_view ldapName, std::string_view text, unsigned long lineNo,
-                  std::string& firstClass, std::string& structuralClass) {
+                  TStoredText& firstClass, TStoredText& structuralClass) {
         const TTypeInfo info = TypeInfo(ldapName);
         auto& objects = tree_->MutableObjects();
-        auto& attributes = objects[object].Attributes;
+        auto& attributes = recordAttributes_;
         uint32_t slot = NoAttribute;
-        if (!attributes.empty() && attributes.back().Attribute == info.Attribute) {
+        if (!attributes.empty() && attributes.back() == info.Attribute) {
             slot = static_cast<uint32_t>(attributes.size() - 1);
         } else {
             for (size_t i = 0; i < attributes.size(); ++i)
-                if (attributes[i].Attribute == info.Attribute) slot = static_cast<uint32_t>(i);
+                if (attributes[i] == info.Attribute) slot = static_cast<uint32_t>(i);
             if (slot == NoAttribute) {
                 slot = static_cast<uint32_t>(attributes.size());
-                attributes.push_back({info.Attribute, {}});
+                attributes.push_back(info.Attribute);
+                if (recordValues_.size() < attributes.size()) recordValues_.resize(attributes.size());
+                recordValues_[slot].clear();
             }
         }
         TStoredValue value;
-        uint32_t valueIndex = static_cast<uint32_t>(attributes[slot].Values.size());
+        uint32_t valueIndex = static_cast<uint32_t>(recordValues_[slot].size());
         switch (info.Role) {
         case TRole::ObjectClass:
             value.Text = ClassName(text);
@@ -412,7 +542,7 @@ private:
         case TRole::ModifyTime: entry.ModificationTime = value.Number; break;
         default: break;
         }
-        entry.Attributes[slot].Values.push_back(std::move(value));
+        recordValues_[slot].push_back(value);
         return true;
     }
 
@@ -423,12 +553,23 @@ private:
             if (text == RootName) {
                 value.Name = TNameRef::Object;
                 value.Object = RootObject;
-                pending_.push_back({object, slot, valueIndex, syntax, std::string()});
             } else {
                 value.Name = TNameRef::Special;
-                value.Text = std::string(text);
-                pending_.push_back({object, slot, valueIndex, syntax, std::string()});
+                value.Text = tree_->InternText(text);
             }
+            return IndexNameValue(object, slot, valueIndex, syntax, value);
+        }
+        // A name of an entry met before is known now; only the others wait for the whole file.
+        if (const std::string plain = PlainNameKey(text); !plain.empty()) {
+            if (const uint32_t known = tree_->FindObjectByKey(plain); known != NoObject) {
+                value.Name = TNameRef::Object;
+                value.Object = known;
+                return IndexNameValue(object, slot, valueIndex, syntax, value);
+            }
+            // Mostly an entry further down: its typed name is written only if none has it.
+            value.Name = TNameRef::Dangling;
+            value.Text = tree_->StoreText(text);
+            pending_.push_back({nullptr, object, slot, valueIndex, syntax, std::string(), true});
             return true;
         }
         TNameParts parts;
@@ -440,21 +581,42 @@ private:
         if (parts.empty() && !text.empty()) {
             value.Name = TNameRef::Object;
             value.Object = RootObject;
-            pending_.push_back({object, slot, valueIndex, syntax, std::string()});
-            return true;
+            return IndexNameValue(object, slot, valueIndex, syntax, value);
         }
         if (parts.empty()) return Fail(lineNo, "expected " + std::string(what) + ", found an empty value");
         std::string key = NameKey(parts);
-        // A name of an entry met before is known now; only the others wait for the whole file.
         if (const uint32_t known = tree_->FindObjectByKey(key); known != NoObject) {
             value.Name = TNameRef::Object;
             value.Object = known;
-            pending_.push_back({object, slot, valueIndex, syntax, std::string()});
-            return true;
+            return IndexNameValue(object, slot, valueIndex, syntax, value);
         }
         value.Name = TNameRef::Dangling;
-        value.Text = WriteFullName(parts, true);
-        pending_.push_back({object, slot, valueIndex, syntax, std::move(key)});
+        value.Text = tree_->StoreText(WriteFullName(parts, true));
+        pending_.push_back({nullptr, object, slot, valueIndex, syntax, std::move(key)});
+        return true;
+    }
+
+    // The typed full name of a plain DN ("CN=a.O=b"), as a name of no entry is kept.
+    std::string TypedName(std::string_view dn) const {
+        TNameParts parts;
+        std::string why;
+        LdapDnToParts(dn, parts, why);   // a plain DN always splits
+        return WriteFullName(parts, true);
+    }
+
+    // The search finds the holders of a name through the tree's indexes, whatever the name
+    // stands for: an object, a bracketed name ("[Public]") or an object not in the file. A name
+    // of the file's entries met before, or a bracketed one, is indexed at once.
+    bool IndexNameValue(uint32_t object, uint32_t slot, uint32_t valueIndex, uint32_t syntax,
+                        const TStoredValue& value) {
+        if (syntax != SynDistName && syntax != SynObjectACL) return true;
+        const uint32_t attribute = syntax == SynObjectACL ? AclAttribute() : recordAttributes_[slot];
+        if (attribute == NoAttribute) {
+            pending_.push_back({nullptr, object, slot, valueIndex, syntax, std::string()});
+            return true;
+        }
+        if (value.Name == TNameRef::Special) tree_->IndexSpecialHolder(attribute, value.Text, object);
+        else tree_->IndexHolder(attribute, value.Object, object);
         return true;
     }
 
@@ -486,7 +648,7 @@ private:
         mask &= ~0x40u;
         if (entryKind ? !inheritable : inheritable) mask |= 0x40u;
         value.Number = mask;
-        value.Extra = attribute.front() == '[' ? std::string(attribute) : DirectoryAttributeName(attribute);
+        value.Extra = ProtectedAttribute(attribute);
         return ParseName(subject, lineNo, object, slot, valueIndex, SynObjectACL, "the ACL subject as a DN", value);
     }
 
@@ -501,7 +663,7 @@ private:
             size_t second = first == std::string_view::npos ? first : text.find('#', first + 1);
             if (second == std::string_view::npos || !ParseUnsigned(text.substr(first + 1, second - first - 1), value.Number))
                 return expected("a path value volume#name space#path");
-            value.Extra = std::string(text.substr(second + 1));
+            value.Extra = tree_->StoreText(text.substr(second + 1));
             return ParseName(text.substr(0, first), lineNo, object, slot, valueIndex, syntax, "the volume as a DN", value);
         }
         case SynTypedName: {
@@ -564,23 +726,25 @@ private:
             size_t hash = text.find('#');
             if (hash == std::string_view::npos || !ParseUnsigned(text.substr(0, hash), value.Number))
                 return expected("a network address type#address bytes");
-            value.Text = std::string(text.substr(hash + 1));
+            value.Text = tree_->StoreText(text.substr(hash + 1));
             return true;
         }
         case SynEMailAddress: {
             size_t hash = text.find('#');
             if (hash != std::string_view::npos && ParseUnsigned(text.substr(0, hash), value.Number))
-                value.Text = std::string(text.substr(hash + 1));
+                value.Text = tree_->StoreText(text.substr(hash + 1));
             else
-                value.Text = std::string(text);
+                value.Text = tree_->StoreText(text);
             return true;
         }
         case SynReplicaPointer: {
-            ParseReplicaPointer(text, value.Text, value.Number, value.Number2);
+            std::string server;
+            ParseReplicaPointer(text, server, value.Number, value.Number2);
+            value.Text = tree_->StoreText(server);
             return true;
         }
         default:
-            value.Text = std::string(text);
+            value.Text = tree_->StoreText(text);
             return true;
         }
     }
@@ -588,34 +752,39 @@ private:
     // Second pass: parents, name values, aliases and IDs, once every entry of the file is known.
     bool Link() {
         auto& objects = tree_->MutableObjects();
-        for (uint32_t i = 1; i < objects.size(); ++i) {
-            uint32_t parent = tree_->FindObjectByKey(parentKeys_[i]);
+        for (const auto& pending : pendingParents_) {
+            uint32_t parent = tree_->FindObjectByKey(pending.Key);
             if (parent == NoObject)
-                return Fail(objects[i].Line, "the container above this entry (\"" + parentKeys_[i] +
-                                                 "\") is not in the file");
-            objects[i].Parent = parent;
-            objects[parent].Children.push_back(i);
+                return Fail(objects[pending.Object].Line,
+                            "the container above this entry (\"" + pending.Key + "\") is not in the file");
+            objects[pending.Object].Parent = parent;
         }
-        parentKeys_.clear();
-        parentKeys_.shrink_to_fit();
+        pendingParents_.clear();
+        pendingParents_.shrink_to_fit();
+        // Children in file order, each list made to measure.
+        std::vector<uint32_t> childCount(objects.size());
+        for (uint32_t i = 1; i < objects.size(); ++i) ++childCount[objects[i].Parent];
+        for (uint32_t i = 0; i < objects.size(); ++i) objects[i].Children.reserve(childCount[i]);
+        childCount = {};
+        for (uint32_t i = 1; i < objects.size(); ++i) objects[objects[i].Parent].Children.push_back(i);
         // Whatever holds other objects is a container, whatever its class.
         for (auto& object : objects)
             if (!object.Children.empty()) object.Container = true;
 
-        uint32_t aclAttribute = tree_->FindAttribute("ACL");
+        const uint32_t aclAttribute = tree_->FindAttribute("ACL");
         for (auto& pending : pending_) {
-            auto& attribute = objects[pending.Object].Attributes[pending.Slot];
-            auto& value = attribute.Values[pending.Value];
-            // The search finds the holders of a name through these indexes, whatever the name
-            // stands for: an object, a bracketed name ("[Public]") or an object not in the file.
+            auto& value = *pending.Value;
             const bool indexed = pending.Syntax == SynDistName || pending.Syntax == SynObjectACL;
-            const uint32_t indexAttribute = pending.Syntax == SynObjectACL ? aclAttribute : attribute.Attribute;
+            const uint32_t indexAttribute = pending.Syntax == SynObjectACL
+                                                ? aclAttribute
+                                                : objects[pending.Object].Attributes[pending.Slot].Attribute;
             if (value.Name == TNameRef::Special) {
                 if (indexed) tree_->IndexSpecialHolder(indexAttribute, value.Text, pending.Object);
                 continue;
             }
             if (value.Name == TNameRef::Dangling) {
-                uint32_t target = tree_->FindObjectByKey(pending.Key);
+                uint32_t target = tree_->FindObjectByKey(pending.Plain ? PlainNameKey(value.Text) : pending.Key);
+                if (target == NoObject && pending.Plain) value.Text = tree_->StoreText(TypedName(value.Text));
                 if (target == NoObject) {
                     // Keyed as the search reads the kept name back, so both agree on what is equal.
                     TResolvedName resolved;
@@ -625,8 +794,7 @@ private:
                 }
                 value.Name = TNameRef::Object;
                 value.Object = target;
-                value.Text.clear();
-                value.Text.shrink_to_fit();
+                value.Text = {};
             }
             if (indexed) tree_->IndexHolder(indexAttribute, value.Object, pending.Object);
         }
@@ -658,12 +826,26 @@ private:
     std::unique_ptr<TSnapshotTree> tree_;
     std::string error_;
     std::vector<size_t> lineStarts_;
-    std::vector<std::string> parentKeys_{std::string()};
+    std::vector<TPendingParent> pendingParents_;
+    std::string lastParentKey_;   // siblings follow each other: their container is looked up once
+    uint32_t lastParent_ = NoObject;
     std::vector<TPendingName> pending_;
+    size_t recordPending_ = 0;   // pending_ from here on belong to the record being read
     std::vector<bool> hasID_;
+    // The record being read: its attributes in the order it first names them, and their values.
+    std::vector<uint32_t> recordAttributes_;
+    std::vector<std::vector<TStoredValue>> recordValues_;
+    std::vector<TStoredValue*> slotValues_;
+    uint32_t classAttribute_ = NoAttribute;
+    uint32_t aclAttribute_ = NoAttribute;
+    std::vector<const char*> classKey_;
+    std::map<std::vector<const char*>, std::span<const TStoredValue>> classLists_;
     std::unordered_map<std::string, TTypeInfo, TFoldedHash, TFoldedEqual> types_;
     std::vector<std::pair<std::string, const TTypeInfo*>> recentTypes_;   // exact spellings met last
-    std::unordered_map<std::string, std::string, TFoldedHash, TFoldedEqual> classes_;
+    size_t recentNext_ = 0;
+    std::unordered_map<std::string, TStoredText, TFoldedHash, TFoldedEqual> classes_;
+    std::vector<std::pair<std::string, TStoredText>> recentClasses_;   // exact spellings met last
+    std::map<std::string, TStoredText, std::less<>> protectedNames_;
 };
 
 } // namespace

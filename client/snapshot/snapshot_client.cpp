@@ -417,7 +417,9 @@ NWCCODE TSnapshotSource::NWDSOpenStream(NWDSContextHandle context, const std::st
     const TStoredAttribute* stored = tree->AttributeOf(found, attribute);
     if (!stored || stored->Values.empty()) return ErrNoSuchAttribute;
     if (tree->Attributes()[attribute].Syntax != SynStream) return ErrIllegalAttributeSyntax;
-    stream.Bytes = &stored->Values.front().Text;
+    // The tree keeps the bytes as a view into its store: the stream reads a copy.
+    stream.Copy = stored->Values.front().Text;
+    stream.Bytes = &stream.Copy;
     return 0;
 }
 
