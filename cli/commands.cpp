@@ -2,6 +2,7 @@
 
 #include "app/lookups.h"
 #include "app/main_state.h"
+#include "app/reach.h"
 #include "app/saving.h"
 #include "app/scan_stream.h"
 #include "app/subtree.h"
@@ -11,6 +12,7 @@
 #include "directory/completion_codes.h"
 #include "directory/attribute_names.h"
 #include "directory/error_text.h"
+#include "directory/names.h"
 #include "util/settings.h"
 #include "util/text.h"
 
@@ -20,6 +22,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <unistd.h>
@@ -396,14 +399,14 @@ bool OpenNameFile(const TCommandLine& line, TNameFile& file, std::optional<size_
 
 // Starts the walk of the --subtree container; false (with a message) when the container cannot
 // be read. Adds its objects to the total when the progress line shows it.
-bool StartSubtree(NWDSContextHandle context, const TCommandLine& line, std::optional<TSubtreeWalk>& walk,
+bool StartSubtree(NWDSContextHandle context, const std::string& given, std::optional<TSubtreeWalk>& walk,
                   std::optional<size_t>& total) {
-    const std::string container = FullObjectName(context, line.Subtree);
+    const std::string container = FullObjectName(context, given);
     DSObjectInfo info;
     NWCCODE code = 0;
     if (!U_DSObjectExists(context, container, info, &code)) {
         const std::string hint = RelativeNameHint(context, container);
-        std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(line.Subtree)
+        std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(given)
                   << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
                   << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
         return false;
@@ -441,15 +444,20 @@ int EndObjectScan(TMainState& state, const TCommandLine& line, TReportSaver* sav
     return status != ExitDone ? status : finished;
 }
 
-} // namespace
+// The lines written of one scanned item.
+using TShownLines = std::function<std::vector<std::string>(const TItemOutput& item)>;
 
-int RunScan(TMainState& state, const TCommandLine& line) {
+// The scan of directory objects that scan and reach share: the operands, then the names of the
+// --from file, then the subtree of the container (none when empty), each item's lines as shown
+// makes them from the lines asked for; the scan's header block is written when header is set.
+int ScanObjects(TMainState& state, const TCommandLine& line, const std::vector<std::string>& operands,
+                const std::string& subtree, TItemLines lines, const TShownLines& shown, bool header) {
     const NWDSContextHandle context = state.ScanContext.Get();
-    std::optional<size_t> total = line.Operands.size();
+    std::optional<size_t> total = operands.size();
     TNameFile file;
     if (line.FromGiven && !OpenNameFile(line, file, total)) return ExitUsage;
     std::optional<TSubtreeWalk> walk;
-    if (line.SubtreeGiven && !StartSubtree(context, line, walk, total)) return ExitItemFailed;
+    if (!subtree.empty() && !StartSubtree(context, subtree, walk, total)) return ExitItemFailed;
     std::unique_ptr<TReportSaver> saver;
     try {
         if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
@@ -459,20 +467,21 @@ int RunScan(TMainState& state, const TCommandLine& line) {
     }
     TScanOutput output{state, saver.get()};
     ConfigureScan(state, line, output);
+    if (!header) state.OnMemoLines = nullptr;
     // What is written is not kept: the memory of a scan does not grow with its objects.
     state.KeepMemoLines = false;
     TerminalBar(state).ShowsPanel = false;
-    const int jobs = ScanJobs(line, line.SubtreeGiven ? std::nullopt : total);
-    TScanObjects objects{context, line.Operands, line.FromGiven ? &file : nullptr, walk ? &*walk : nullptr};
+    const int jobs = ScanJobs(line, walk ? std::nullopt : total);
+    TScanObjects objects{context, operands, line.FromGiven ? &file : nullptr, walk ? &*walk : nullptr};
     TProgress progress(TerminalBar(state), total);
     size_t done = 0;
     TInterruptible interruptible;
     state.BeginScan();
     try {
         ScanItems(
-            state, line.Details, jobs, [&objects](std::string& item) { return objects.Next(item); },
+            state, lines, jobs, [&objects](std::string& item) { return objects.Next(item); },
             [&](const TItemOutput& item) {
-                output.Write(item.Lines);
+                output.Write(shown(item));
                 if (line.Debug)
                     for (const auto& entry : item.Log) std::cerr << entry << '\n';
                 progress.Done(++done);
@@ -485,6 +494,96 @@ int RunScan(TMainState& state, const TCommandLine& line) {
     }
     state.EndScan();
     return EndObjectScan(state, line, saver.get(), file, walk, done);
+}
+
+// The full name of the trustee that reach is asked about, as the summary writes trustees; false
+// (with a message) when the directory has no such object.
+bool ReachTrustee(NWDSContextHandle context, const std::string& given, std::string& trustee) {
+    if (U_IsSpecialName(given)) {
+        trustee = given;
+        return true;
+    }
+    trustee = FullObjectName(context, given);
+    DSObjectInfo info;
+    NWCCODE code = 0;
+    if (!U_DSObjectExists(context, trustee, info, &code)) {
+        const std::string hint = RelativeNameHint(context, trustee);
+        std::cerr << "era: reach: no trustee \"" << EscapeControls(given)
+                  << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
+                  << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
+        return false;
+    }
+    trustee = EscapeControls(trustee);
+    return true;
+}
+
+// An item's lines in reach: its rows of the trustee with their reasons; an item whose summary and
+// trace do not belong together fails.
+std::vector<std::string> ReachItemLines(TMainState& state, const std::string& trustee, const std::string& item,
+                                        const std::vector<std::string>& summary,
+                                        const std::vector<std::string>& details) {
+    TReachItem reach;
+    if (ReachOfItem(summary, details, trustee, reach)) return ReachLines(reach);
+    state.FailedItems.push_back({item, "its summary and its trace do not match"});
+    return {};
+}
+
+// reach --path: the scan of the paths as scan-path makes it, each path's summary and trace taken
+// together as the driver tells them (the trace first).
+int ReachPaths(TMainState& state, const TCommandLine& line) {
+    state.FillServerList();
+    const std::vector<std::string> paths(line.Operands.begin() + 1, line.Operands.end());
+    SelectServerOfPath(state, paths.front());
+    std::string trustee;
+    if (!ReachTrustee(state.StartupContext.Get(), line.Operands[0], trustee)) return ExitItemFailed;
+    std::unique_ptr<TReportSaver> saver;
+    try {
+        if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
+    } catch (const EExportError& e) {
+        std::cerr << "era: could not save: " << e.what() << '\n';
+        return ExitWriteFailed;
+    }
+    TScanOutput output{state, saver.get()};
+    ConfigureScan(state, line, output);
+    state.KeepMemoLines = false;
+    std::vector<std::string> details;
+    state.OnMemoLines = [&](const TStringList& memo, int from) {
+        std::vector<std::string> lines;
+        for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
+        if (&memo == &state.MemoDebug)
+            details = std::move(lines);
+        else
+            output.Write(ReachItemLines(state, trustee, paths.front(), lines, details));
+    };
+    for (const auto& path : paths) state.CheckListBoxPaths.Add(path, true);
+    state.DoTheJob();
+    return FinishScan(state, line, {saver.get(), {}});
+}
+
+} // namespace
+
+int RunScan(TMainState& state, const TCommandLine& line) {
+    return ScanObjects(state, line, line.Operands, line.SubtreeGiven ? line.Subtree : std::string(),
+                       line.Details ? TItemLines::Details : TItemLines::Summary,
+                       [](const TItemOutput& item) { return item.Lines; }, true);
+}
+
+int RunReach(TMainState& state, const TCommandLine& line) {
+    if (line.Operands.empty() || (line.OnPaths ? line.Operands.size() < 2 : line.Operands.size() > 1)) {
+        std::cerr << "era: reach expects " << (line.OnPaths ? "TRUSTEE PATH... with --path" : "one TRUSTEE")
+                  << ", got " << line.Operands.size() << " operand" << (line.Operands.size() == 1 ? "" : "s")
+                  << "\nTry 'era --help'.\n";
+        return ExitUsage;
+    }
+    if (line.OnPaths) return ReachPaths(state, line);
+    std::string trustee;
+    if (!ReachTrustee(state.ScanContext.Get(), line.Operands[0], trustee)) return ExitItemFailed;
+    // The whole tree unless the objects are named otherwise.
+    const std::string subtree = line.SubtreeGiven ? line.Subtree : line.FromGiven ? std::string() : RootName;
+    return ScanObjects(
+        state, line, {}, subtree, TItemLines::Both,
+        [&](const TItemOutput& item) { return ReachItemLines(state, trustee, item.Item, item.Lines, item.DetailLines); },
+        false);
 }
 
 int RunScanPath(TMainState& state, const TCommandLine& line) {

@@ -31,5 +31,6 @@ int RunSearch(TMainState& state, const TCommandLine& line);
 int RunRights(TMainState& state, const TCommandLine& line);
 int RunScan(TMainState& state, const TCommandLine& line);
 int RunScanPath(TMainState& state, const TCommandLine& line);
+int RunReach(TMainState& state, const TCommandLine& line);
 
 } // namespace era
