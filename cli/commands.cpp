@@ -444,6 +444,18 @@ int EndObjectScan(TMainState& state, const TCommandLine& line, TReportSaver* sav
     return status != ExitDone ? status : finished;
 }
 
+// The saver of a scan that saves as it goes (none without --save); false (with a message) when
+// the file cannot be begun.
+bool OpenSaver(const TCommandLine& line, std::unique_ptr<TReportSaver>& saver) {
+    try {
+        if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
+    } catch (const EExportError& e) {
+        std::cerr << "era: could not save: " << e.what() << '\n';
+        return false;
+    }
+    return true;
+}
+
 // The lines written of one scanned item.
 using TShownLines = std::function<std::vector<std::string>(const TItemOutput& item)>;
 
@@ -459,12 +471,7 @@ int ScanObjects(TMainState& state, const TCommandLine& line, const std::vector<s
     std::optional<TSubtreeWalk> walk;
     if (!subtree.empty() && !StartSubtree(context, subtree, walk, total)) return ExitItemFailed;
     std::unique_ptr<TReportSaver> saver;
-    try {
-        if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
-    } catch (const EExportError& e) {
-        std::cerr << "era: could not save: " << e.what() << '\n';
-        return ExitWriteFailed;
-    }
+    if (!OpenSaver(line, saver)) return ExitWriteFailed;
     TScanOutput output{state, saver.get()};
     ConfigureScan(state, line, output);
     if (!header) state.OnMemoLines = nullptr;
@@ -528,6 +535,13 @@ std::vector<std::string> ReachItemLines(TMainState& state, const std::string& tr
     return {};
 }
 
+// The path a summary's heading names ("Path: \"F:\\PUBLIC\""); the default when it names none.
+std::string PathOf(const std::vector<std::string>& summary, const std::string& otherwise) {
+    for (const auto& line : summary)
+        if (line.starts_with("Path: \"")) return line.substr(7, line.find('"', 7) - 7);
+    return otherwise;
+}
+
 // reach --path: the scan of the paths as scan-path makes it, each path's summary and trace taken
 // together as the driver tells them (the trace first).
 int ReachPaths(TMainState& state, const TCommandLine& line) {
@@ -537,12 +551,7 @@ int ReachPaths(TMainState& state, const TCommandLine& line) {
     std::string trustee;
     if (!ReachTrustee(state.StartupContext.Get(), line.Operands[0], trustee)) return ExitItemFailed;
     std::unique_ptr<TReportSaver> saver;
-    try {
-        if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
-    } catch (const EExportError& e) {
-        std::cerr << "era: could not save: " << e.what() << '\n';
-        return ExitWriteFailed;
-    }
+    if (!OpenSaver(line, saver)) return ExitWriteFailed;
     TScanOutput output{state, saver.get()};
     ConfigureScan(state, line, output);
     state.KeepMemoLines = false;
@@ -553,7 +562,7 @@ int ReachPaths(TMainState& state, const TCommandLine& line) {
         if (&memo == &state.MemoDebug)
             details = std::move(lines);
         else
-            output.Write(ReachItemLines(state, trustee, paths.front(), lines, details));
+            output.Write(ReachItemLines(state, trustee, PathOf(lines, paths.front()), lines, details));
     };
     for (const auto& path : paths) state.CheckListBoxPaths.Add(path, true);
     state.DoTheJob();
