@@ -399,18 +399,24 @@ bool OpenNameFile(const TCommandLine& line, TNameFile& file, std::optional<size_
 
 // Starts the walk of the --subtree container; false (with a message) when the container cannot
 // be read. Adds its objects to the total when the progress line shows it.
-bool StartSubtree(NWDSContextHandle context, const std::string& given, std::optional<TSubtreeWalk>& walk,
-                  std::optional<size_t>& total) {
-    const std::string container = FullObjectName(context, given);
+// The full name of an object the user named; false (with the message, the name, the directory's
+// error and a hint) when the directory does not have it.
+bool ExistingObject(NWDSContextHandle context, const std::string& given, const char* message, std::string& full) {
+    full = FullObjectName(context, given);
     DSObjectInfo info;
     NWCCODE code = 0;
-    if (!U_DSObjectExists(context, container, info, &code)) {
-        const std::string hint = RelativeNameHint(context, container);
-        std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(given)
-                  << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
-                  << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
-        return false;
-    }
+    if (U_DSObjectExists(context, full, info, &code)) return true;
+    const std::string hint = RelativeNameHint(context, full);
+    std::cerr << "era: " << message << " \"" << EscapeControls(given)
+              << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
+              << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
+    return false;
+}
+
+bool StartSubtree(NWDSContextHandle context, const std::string& given, std::optional<TSubtreeWalk>& walk,
+                  std::optional<size_t>& total) {
+    std::string container;
+    if (!ExistingObject(context, given, "option --subtree: cannot read", container)) return false;
     walk.emplace(context, container);
     // Counted ahead only for the progress line, which only a terminal shows.
     if (total && ::isatty(STDERR_FILENO) == 1)
@@ -510,16 +516,7 @@ bool ReachTrustee(NWDSContextHandle context, const std::string& given, std::stri
         trustee = given;
         return true;
     }
-    trustee = FullObjectName(context, given);
-    DSObjectInfo info;
-    NWCCODE code = 0;
-    if (!U_DSObjectExists(context, trustee, info, &code)) {
-        const std::string hint = RelativeNameHint(context, trustee);
-        std::cerr << "era: reach: no trustee \"" << EscapeControls(given)
-                  << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
-                  << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
-        return false;
-    }
+    if (!ExistingObject(context, given, "reach: no trustee", trustee)) return false;
     trustee = EscapeControls(trustee);
     return true;
 }
