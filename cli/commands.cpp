@@ -539,6 +539,16 @@ std::string PathOf(const std::vector<std::string>& summary, const std::string& o
     return otherwise;
 }
 
+// The option given to reach that is for the other kind of item (objects or paths); null for none.
+const char* MisplacedReachOption(const TCommandLine& line) {
+    if (!line.OnPaths) return line.ScanSubDirs ? "--subdirs" : nullptr;
+    if (line.SubtreeGiven) return "--subtree";
+    if (line.FromGiven) return "--from";
+    if (line.Jobs > 0) return "--jobs";
+    if (!line.Tree.empty()) return "--tree";
+    return nullptr;
+}
+
 // reach --path: the scan of the paths as scan-path makes it, each path's summary and trace taken
 // together as the driver tells them (the trace first).
 int ReachPaths(TMainState& state, const TCommandLine& line) {
@@ -579,6 +589,12 @@ int RunReach(TMainState& state, const TCommandLine& line) {
         std::cerr << "era: reach expects " << (line.OnPaths ? "TRUSTEE PATH... with --path" : "one TRUSTEE")
                   << ", got " << line.Operands.size() << " operand" << (line.Operands.size() == 1 ? "" : "s")
                   << "\nTry 'era --help'.\n";
+        return ExitUsage;
+    }
+    const char* misplaced = MisplacedReachOption(line);
+    if (misplaced) {
+        std::cerr << "era: option " << misplaced << " of reach "
+                  << (line.OnPaths ? "is for objects, not for --path" : "needs --path") << "\nTry 'era --help'.\n";
         return ExitUsage;
     }
     if (line.OnPaths) return ReachPaths(state, line);

@@ -202,6 +202,20 @@ TEST(CliReach, PathsOfAVolume) {
     const TRun without = RunEra(Args({"reach", "--path", ".vdavis.hr.acme", "\\\\FS1\\SYS\\PUBLIC"}));
     EXPECT_EQ(without.Status, 0);
     EXPECT_EQ(without.Out, "");
+    // The options of objects are not those of paths.
+    const std::pair<std::vector<std::string>, std::string> misplaced[] = {
+        {{"reach", "--path", "--subtree", ".hr.acme", ".vdavis.hr.acme", "F:\\PUBLIC"},
+         "option --subtree of reach is for objects, not for --path"},
+        {{"reach", "--path", "--jobs", "2", ".vdavis.hr.acme", "F:\\PUBLIC"},
+         "option --jobs of reach is for objects, not for --path"},
+        {{"reach", "--subdirs", ".vdavis.hr.acme"}, "option --subdirs of reach needs --path"},
+    };
+    for (const auto& [args, message] : misplaced) {
+        const TRun run = RunEra(Args(args));
+        EXPECT_EQ(run.Status, 2) << message;
+        EXPECT_NE(run.Err.find(message), std::string::npos) << run.Err;
+        EXPECT_EQ(run.Out, "");
+    }
     const TRun noPath = RunEra(Args({"reach", "--path", ".vdavis.hr.acme"}));
     EXPECT_EQ(noPath.Status, 2);
     EXPECT_NE(noPath.Err.find("reach expects TRUSTEE PATH... with --path"), std::string::npos) << noPath.Err;
