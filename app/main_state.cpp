@@ -342,6 +342,7 @@ void TMainState::FinishItem() {
     inputs.AttrConfig = &AttrConfig;
     inputs.ResultCache = ResultCache.get();
     inputs.Context = Startup.FileMode ? StartupContext.Get() : BrowseContext.Get();
+    inputs.Rows = KeepSummaryRows ? &SummaryRows : nullptr;
     BuildSummary(trace_, inputs);
     AppendToMemo(MemoStandard, trace_);
     CheckBoxDebugVisible = detailShown;
@@ -362,6 +363,7 @@ void TMainState::StartOutputs() {
     trace_.Clear();
     MemoStandard.Clear();
     MemoDebug.Clear();
+    SummaryRows.clear();
     MissingItems.clear();
     FailedItems.clear();
     ItemsDone = 0;

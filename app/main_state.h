@@ -95,6 +95,10 @@ public:
     TStringList MemoDebug;
     TStringList MemoStandard;
     TStringList ListBoxLog;
+    // The trustee rows of the summary as records (a front end that writes them sets the switch
+    // before the scan); appended item by item before MemoStandard's lines are told.
+    bool KeepSummaryRows = false;
+    std::vector<TSummaryRow> SummaryRows;
     // The status bar; a front end may put its own in (the command line shows progress with it).
     std::unique_ptr<TStatusBar> StatusBar = std::make_unique<TStatusBar>();
     // Told of the lines a scan adds to MemoStandard or MemoDebug as soon as a part is complete

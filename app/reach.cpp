@@ -68,7 +68,7 @@ bool ReachOfItem(const std::vector<std::string>& summary, const std::vector<std:
                 !results[result].Effective.starts_with(std::string(EffectiveLabel) + Field(line, 2) + " "))
                 return false;
             rowKept = TextEquals(Field(line, 3), trustee);
-            if (rowKept) reach.Rows.push_back({line, {}, results[result].Reasons});
+            if (rowKept) reach.Rows.push_back({line, {}, results[result].Reasons, result});
             ++result;
         } else if (line.starts_with(SelfCheckLabel)) {
             if (rowKept) reach.Rows.back().SelfChecks.push_back(line);

@@ -18,6 +18,9 @@ struct TReachRow {
     // The reasons of the trace, as it lists them below the trustee's "Effective:" line without
     // their leading "     * ": "[CR    ] for SecEqu to \".everyone.acme\"", ...
     std::vector<std::string> Reasons;
+    // Its place among the item's trustee rows (0: the first), by which other forms of the same row
+    // (its JSON record) are found.
+    size_t Index = 0;
 };
 
 // The rows of one item that name the trustee.

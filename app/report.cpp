@@ -2,6 +2,7 @@
 
 #include "directory/attributes.h"
 #include "directory/names.h"
+#include "directory/rights_bits.h"
 #include "rights/trace_levels.h"
 #include "util/settings.h"
 #include "util/text.h"
@@ -39,25 +40,77 @@ TEffectiveFields CutEffectiveLine(const std::string& line) {
 constexpr std::string_view Check1Label = "  Check 1:     Calc s: [";
 constexpr std::string_view Check2Label = "  Check 2:     Calc s: [";
 static_assert(Check1Label.size() == Check2Label.size());
+// The reasons the engine gives for a trustee's rights follow its effective-rights line.
+constexpr std::string_view ReasonLabel = "     * ";
 
 bool IsSelfCheckLine(const std::string& line) {
     return line.starts_with(Check1Label) || line.starts_with(Check2Label);
+}
+
+// What a self-check line found: its source and that source's answer.
+TSummaryRow::TCheck CheckOf(const std::string& line) {
+    const bool mask = line.starts_with(Check1Label);
+    const std::string rest = line.substr(Check1Label.size());
+    return mask ? TSummaryRow::TCheck{"mask", StrAfter(rest, "] - Calc i: ", true)}
+                : TSummaryRow::TCheck{"directory", StrAfter(rest, "] - Eff: ", true)};
 }
 
 // The self-check as a row of its own, tied to its trustee's row: the row's class, the check's
 // calculated letters, the row's trustee and attribute, and what the check found. Cut as a trustee
 // line, a check line named ".- Eff: [BCDR I]" as a trustee.
 std::string SelfCheckRow(const TEffectiveFields& row, const std::string& line, bool fileMode) {
-    const bool mask = line.starts_with(Check1Label);
-    const std::string rest = line.substr(Check1Label.size());
-    const std::string letters = StrBefore(rest, "] - ", true);
-    const std::string finding = mask ? "mask: " + StrAfter(rest, "] - Calc i: ", true)
-                                     : "directory: " + StrAfter(rest, "] - Eff: ", true);
+    const std::string letters = StrBefore(line.substr(Check1Label.size()), "] - ", true);
+    const TSummaryRow::TCheck check = CheckOf(line);
+    const std::string finding = check.Source + ": " + check.Rights;
     if (fileMode)
         return Format("Self-check:\t%s\t[%s]\t%s\t%s", row.Class.c_str(), letters.c_str(), row.Trustee.c_str(),
                       finding.c_str());
     return Format("Self-check:\t%s\t[%s]\t%s\t%s\t%s", row.Class.c_str(), letters.c_str(), row.Trustee.c_str(),
                   row.Attribute.c_str(), finding.c_str());
+}
+
+} // namespace
+
+// The headings are "Object: \"%s\" on tree \"%s\"" of an object, the driver's "Path: \"%s\"" and
+// the analysis's "Tree/Volume/Server: %s / %s / %s" of a path.
+void TakeSummaryHeading(const std::string& line, TSummaryRow& item) {
+    constexpr std::string_view ObjectLabel = "Object: \"", TreeLabel = "\" on tree \"", PathLabel = "Path: \"",
+                               PlaceLabel = "Tree/Volume/Server: ";
+    if (line.starts_with(ObjectLabel)) {
+        const size_t tree = line.rfind(TreeLabel);
+        if (tree == std::string::npos || tree < ObjectLabel.size()) return;
+        item.Item = line.substr(ObjectLabel.size(), tree - ObjectLabel.size());
+        item.Tree = TrimRightChars(line.substr(tree + TreeLabel.size()), "\"");
+    } else if (line.starts_with(PathLabel)) {
+        const size_t end = line.rfind('"');
+        item = TSummaryRow{};
+        item.Item = line.substr(PathLabel.size(), end > PathLabel.size() ? end - PathLabel.size() : 0);
+    } else if (line.starts_with(PlaceLabel)) {
+        const std::string place = line.substr(PlaceLabel.size());
+        const size_t first = place.find(" / "), last = place.rfind(" / ");
+        if (first == std::string::npos || first == last) return;
+        item.Tree = place.substr(0, first);
+        item.Volume = place.substr(first + 3, last - first - 3);
+        item.Server = place.substr(last + 3);
+    }
+}
+
+std::uint32_t SummaryRowMask(const TSummaryRow& row) {
+    return U_StrToRights("[" + row.Rights + "]", row.FileMode ? rkFileSystem : U_RightsKindOf(row.Attribute));
+}
+
+namespace {
+
+// The trustee row as a record of the item.
+TSummaryRow RowRecord(const TSummaryRow& item, const TEffectiveFields& f, bool fileMode) {
+    TSummaryRow row = item;
+    row.FileMode = fileMode;
+    row.Class = f.Class;
+    row.Rights = f.Rights;
+    row.Trustee = f.Trustee;
+    if (!fileMode) row.Attribute = f.Attribute;
+    row.Mask = SummaryRowMask(row);
+    return row;
 }
 
 // Appends the attribute line of a trustee row, filling config's LastValues on the way.
@@ -190,15 +243,23 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
         // lines wait until its self-checks are written, so that these follow the row directly.
         std::optional<TEffectiveFields> row;
         bool rowKept = false;
+        // The kept row as a record, when the caller wants them, with its checks and reasons.
+        TSummaryRow item;
+        std::optional<TSummaryRow> record;
         const auto flushAttributeLines = [&] {
             if (row && rowKept && inputs.AttrConfig) AppendAttributeLines(summary, *row, inputs, *inputs.AttrConfig);
             row.reset();
+            if (record) inputs.Rows->push_back(std::move(*record));
+            record.reset();
         };
         for (const auto& line : trace.Items()) {
             if (line.Object == LevelEffective && IsSelfCheckLine(line.Text)) {
                 if (row && rowKept) summary.Add(SelfCheckRow(*row, line.Text, inputs.FileMode));
+                if (record) record->Checks.push_back(CheckOf(line.Text));
                 continue;
             }
+            if (record && line.Object == LevelHeader && line.Text.starts_with(ReasonLabel))
+                record->Reasons.push_back(TrimRightChars(line.Text.substr(ReasonLabel.size()), " "));
             // Lines the summary leaves out (the notes among them) do not end a trustee's row.
             if (line.Object != LevelEffective && line.Object != LevelItemHeading && line.Object != LevelItemStart &&
                 line.Object != LevelDriverError)
@@ -211,6 +272,7 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
                 rowKept = (inputs.FilterExcl.empty() || PosText(inputs.FilterExcl, f.Trustee) == 0) &&
                           (inputs.FilterIncl.empty() || PosText(inputs.FilterIncl, f.Trustee) != 0);
                 if (!rowKept) break;
+                if (inputs.Rows) record = RowRecord(item, f, inputs.FileMode);
                 summary.Add(inputs.FileMode ? Format("Effective Trustee:\t%s\t[%s]\t%s", f.Class.c_str(),
                                                      f.Rights.c_str(), f.Trustee.c_str())
                                             : Format("Effective Trustee:\t%s\t[%s]\t%s\t%s", f.Class.c_str(),
@@ -218,6 +280,9 @@ void BuildSummary(TStringList& trace, const TReportInputs& inputs) {
                 break;
             }
             case LevelItemHeading:
+                TakeSummaryHeading(line.Text, item);
+                summary.Add(line.Text);
+                break;
             case LevelDriverError:
                 summary.Add(line.Text);
                 break;

@@ -10,6 +10,7 @@
 #include "util/string_list.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,35 @@ private:
     std::unique_ptr<TCustomIniFile> ini_;   // on the file; in memory when no file could be made
 };
 
+// One trustee row of a summary as a record of its own: the item it belongs to, the row's fields,
+// the reasons the trace gives for the rights and the self-checks that disagree. Texts are as the
+// trace holds them (control characters escaped, see EscapeControls).
+struct TSummaryRow {
+    bool FileMode = false;
+    std::string Tree;    // the object's tree; of a path, the tree of its volume
+    std::string Item;    // the object's full name, or the path as it was given
+    std::string Volume;  // of a path: its volume's and server's objects
+    std::string Server;
+    std::string Class;
+    std::string Rights;  // the letters between the brackets, blanks kept: "CR    "
+    std::uint32_t Mask = 0;
+    std::string Trustee;
+    std::string Attribute; // eDirectory edition only
+    std::vector<std::string> Reasons; // "[CR    ] for SecEqu to \".everyone.acme\"", …
+    struct TCheck {
+        std::string Source; // "directory" (its own answer differs) or "mask" (letters and mask differ)
+        std::string Rights; // what that source says, as it says it: "[BCDR I]"
+    };
+    std::vector<TCheck> Checks;
+};
+
+// Takes the item a summary heading names into the record: "Object: ..." sets its tree and object,
+// "Path: ..." starts a path's record, "Tree/Volume/Server: ..." sets the path's tree, volume and
+// server. Other lines leave it as it is.
+void TakeSummaryHeading(const std::string& line, TSummaryRow& item);
+// The mask the row's letters stand for, in the kind of its attribute (of a path: file rights).
+std::uint32_t SummaryRowMask(const TSummaryRow& row);
+
 // What the report builder reads besides the trace. The two it points to it also writes: the result
 // cache (an attribute line once made) and the columns' LastValues.
 struct TReportInputs {
@@ -63,6 +93,7 @@ struct TReportInputs {
     TAttrConfig* AttrConfig = nullptr;   // read; its LastValues written
     TCache* ResultCache = nullptr;       // read and written
     NWDSContextHandle Context = 0;   // for attribute reads
+    std::vector<TSummaryRow>* Rows = nullptr; // when set, the trustee rows kept are appended here
 };
 
 // Replaces the trace's content with the item's summary lines.

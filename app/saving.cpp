@@ -1,5 +1,6 @@
 #include "app/saving.h"
 
+#include "app/summary_json.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* KnownExtensions = ".txt, .csv, .html, .xml or .xlsx";
+constexpr const char* KnownExtensions = ".txt, .csv, .html, .xml or .xlsx, or .json";
 
 // The extension of the path's last component without its dot; "" when it has none.
 std::string ExtensionOf(const std::string& path) {
@@ -28,9 +29,10 @@ TSaveFormat SaveFormatOf(const std::string& keyword, const std::string& path) {
     static const struct {
         const char* Name;
         TSaveFormat Format;
-    } Names[] = {{"TXT", TSaveFormat::Text},   {"DOC", TSaveFormat::Text}, {"ASCII", TSaveFormat::Text},
-                 {"CSV", TSaveFormat::Csv},    {"HTML", TSaveFormat::Html}, {"HTM", TSaveFormat::Html},
-                 {"XML", TSaveFormat::Xml},    {"XLSX", TSaveFormat::Workbook}};
+    } Names[] = {{"TXT", TSaveFormat::Text},  {"DOC", TSaveFormat::Text},      {"ASCII", TSaveFormat::Text},
+                 {"CSV", TSaveFormat::Csv},   {"HTML", TSaveFormat::Html},     {"HTM", TSaveFormat::Html},
+                 {"XML", TSaveFormat::Xml},   {"XLSX", TSaveFormat::Workbook}, {"JSON", TSaveFormat::Json},
+                 {"JSONL", TSaveFormat::Json}};
     const std::string name = UpperCase(TrimLeftChars(keyword.empty() ? ExtensionOf(path) : keyword, " ."));
     for (const auto& entry : Names)
         if (name == entry.Name) return entry.Format;
@@ -43,7 +45,7 @@ std::string CheckSaveTarget(const std::string& path, const std::string& keyword)
     if (fs::is_directory(path, ec)) return "\"" + path + "\" is a folder; expected a file name";
     if (SaveFormatOf(keyword, path) == TSaveFormat::None) {
         if (!keyword.empty())
-            return "unknown format \"" + keyword + "\"; expected TXT, CSV, HTML, XML or XLSX";
+            return "unknown format \"" + keyword + "\"; expected TXT, CSV, HTML, XML or XLSX, or JSON";
         const std::string extension = ExtensionOf(path);
         if (extension.empty())
             return "cannot tell the format of \"" + path + "\" without an extension; expected " +
@@ -73,7 +75,8 @@ TGrid ReportTable(const TStringList& report) {
         rows.push_back(inHeader ? std::vector<std::string>{line.Text} : SplitToArray(line.Text, "\t"));
     }
     size_t columns = 1;
-    for (const auto& row : rows) columns = std::max(columns, row.size());
+    for (const auto& row : rows)
+        columns = std::max(columns, row.size());
     TGrid grid(static_cast<int>(columns), static_cast<int>(rows.size()));
     for (size_t r = 0; r < rows.size(); ++r)
         for (size_t c = 0; c < rows[r].size(); ++c)
@@ -103,6 +106,8 @@ void SaveReport(const TStringList& report, const std::string& keyword, const std
     case TSaveFormat::Workbook:
         SaveGridAsWorkbook(ReportTable(report), path);
         return;
+    case TSaveFormat::Json:
+        // Only the rows of a scan are records; a report alone has none to give.
     case TSaveFormat::None:
         break;
     }
@@ -114,8 +119,11 @@ namespace {
 constexpr size_t SaverBuffer = 1 << 16;
 } // namespace
 
-TReportSaver::TReportSaver(const std::string& path, const std::string& keyword) : path_(path), keyword_(keyword) {
-    if (SaveFormatOf(keyword, path) == TSaveFormat::Text) text_ = std::make_unique<TReplacingFile>(path);
+TReportSaver::TReportSaver(const std::string& path, const std::string& keyword)
+    : path_(path), keyword_(keyword) {
+    const TSaveFormat format = SaveFormatOf(keyword, path);
+    records_ = format == TSaveFormat::Json;
+    if (format == TSaveFormat::Text || records_) text_ = std::make_unique<TReplacingFile>(path);
 }
 
 TReportSaver::~TReportSaver() = default;
@@ -125,9 +133,15 @@ void TReportSaver::Add(const std::string& line) {
         kept_.Add(line);
         return;
     }
-    // A line as the one-column text of SaveReport has it: an empty one as one blank, CR LF after.
-    buffered_ += QuoteCell(line.empty() ? std::string_view(" ") : std::string_view(line));
-    buffered_ += "\r\n";
+    if (records_) {
+        // One JSON record a line, as SummaryRowsJson writes them.
+        buffered_ += line;
+        buffered_ += '\n';
+    } else {
+        // A line as the one-column text of SaveReport has it: an empty one as one blank, CR LF after.
+        buffered_ += QuoteCell(line.empty() ? std::string_view(" ") : std::string_view(line));
+        buffered_ += "\r\n";
+    }
     if (buffered_.size() >= SaverBuffer) {
         text_->Write(buffered_);
         buffered_.clear();
@@ -142,6 +156,14 @@ void TReportSaver::Commit() {
     text_->Write(buffered_);
     buffered_.clear();
     text_->Commit();
+}
+
+void SaveReport(const TStringList& report, const std::vector<TSummaryRow>& rows, const std::string& keyword,
+                const std::string& path) {
+    if (SaveFormatOf(keyword, path) == TSaveFormat::Json)
+        SaveTextFile(path, SummaryRowsJson(rows));
+    else
+        SaveReport(report, keyword, path);
 }
 
 } // namespace era

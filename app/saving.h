@@ -5,6 +5,7 @@
 // real table — comma-separated, HTML, XML or a workbook — whose columns are the report's
 // tab-separated fields.
 
+#include "app/report.h"
 #include "util/export.h"
 #include "util/string_list.h"
 
@@ -14,10 +15,11 @@
 namespace era {
 
 // The file formats a report is saved in.
-enum class TSaveFormat { None, Text, Csv, Html, Xml, Workbook };
+enum class TSaveFormat { None, Text, Csv, Html, Xml, Workbook, Json };
 
 // The format the keyword names, or without one the path's extension: TXT (DOC, ASCII), CSV,
-// HTML (HTM), XML, XLSX in any letter case, with or without a leading dot; None for anything else.
+// HTML (HTM), XML, XLSX, JSON (JSONL: the summary's rows as JSON Lines) in any letter case, with or without a
+// leading dot; None for anything else.
 TSaveFormat SaveFormatOf(const std::string& keyword, const std::string& path);
 
 // Why the report cannot be saved there, checked before a scan spends its time: no file name, an
@@ -32,6 +34,10 @@ TGrid ReportTable(const TStringList& report);
 // Writes the report to the file in the format (SaveFormatOf); throws EExportError naming the
 // file and the cause when it cannot. An earlier file of that name stays whole then.
 void SaveReport(const TStringList& report, const std::string& keyword, const std::string& path);
+// The same for a scan whose summary rows were kept: in the JSON format the rows as JSON Lines,
+// in every other the report.
+void SaveReport(const TStringList& report, const std::vector<TSummaryRow>& rows, const std::string& keyword,
+                const std::string& path);
 
 // A report saved as a scan goes on. The text format is written line by line through a file
 // beside the target, so a long scan's memory does not grow with its report; the table formats
@@ -44,6 +50,10 @@ public:
     ~TReportSaver();
     TReportSaver(const TReportSaver&) = delete;
     TReportSaver& operator=(const TReportSaver&) = delete;
+    // Whether the saver takes the JSON records of the summary rows (the JSON format) rather than the
+    // report's lines.
+    bool TakesRecords() const { return records_; }
+    // Adds a line of the report, or a record in the JSON format.
     void Add(const std::string& line);
     // Puts the whole report in place of the target (SaveReport's file, byte for byte).
     void Commit();
@@ -51,7 +61,8 @@ public:
 private:
     std::string path_;
     std::string keyword_;
-    std::unique_ptr<TReplacingFile> text_; // the text format
+    bool records_ = false;                 // the JSON format: Add takes records
+    std::unique_ptr<TReplacingFile> text_; // the text and JSON formats
     std::string buffered_;                 // its lines not yet written
     TStringList kept_;                     // the table formats
 };

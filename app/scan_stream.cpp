@@ -1,6 +1,7 @@
 #include "app/scan_stream.h"
 
 #include "app/main_state.h"
+#include "app/summary_json.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,6 +49,10 @@ TItemOutput ScanOne(TMainState& state, TItemLines lines, const std::string& item
     };
     state.KeepMemoLines = false;
     state.ScanItem(item);
+    // The rows go on as records, and are not kept: a scan's memory does not grow with its items.
+    for (const auto& row : state.SummaryRows)
+        output.Records.push_back(SummaryRowJson(row));
+    state.SummaryRows.clear();
     state.OnMemoLines = std::move(told);
     state.KeepMemoLines = keep;
     for (const auto& line : state.ListBoxLog.Items())
@@ -110,7 +115,7 @@ std::string Encoded(const TItemOutput& output) {
     std::string frame;
     PutNumber(frame, (output.Missing ? 1u : 0u) | (output.Done ? 2u : 0u));
     PutText(frame, output.Failure);
-    for (const auto* lines : {&output.Lines, &output.DetailLines, &output.Log}) {
+    for (const auto* lines : {&output.Lines, &output.DetailLines, &output.Records, &output.Log}) {
         PutNumber(frame, static_cast<uint32_t>(lines->size()));
         for (const auto& line : *lines)
             PutText(frame, line);
@@ -148,7 +153,7 @@ bool Decoded(const std::string& frame, TItemOutput& output) {
     if (!reader.Number(flags) || !reader.Text(output.Failure)) return false;
     output.Missing = (flags & 1u) != 0;
     output.Done = (flags & 2u) != 0;
-    for (auto* lines : {&output.Lines, &output.DetailLines, &output.Log}) {
+    for (auto* lines : {&output.Lines, &output.DetailLines, &output.Records, &output.Log}) {
         uint32_t count = 0;
         if (!reader.Number(count)) return false;
         for (uint32_t i = 0; i < count; ++i)

@@ -29,6 +29,7 @@ struct TItemOutput {
     std::string Item;
     std::vector<std::string> Lines;       // the lines shown: the summary's, or the detail text's
     std::vector<std::string> DetailLines; // with TItemLines::Both, the detail text's lines
+    std::vector<std::string> Records;     // the JSON records of the summary's rows, when the state keeps them
     std::vector<std::string> Log;         // the troubleshooting log's lines of the item (debug mode)
     bool Missing = false;                 // the item was not found
     bool Done = false;                    // found and analysed to the end

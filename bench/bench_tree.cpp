@@ -106,7 +106,7 @@ TBenchDirectory::TBenchDirectory(long entries) : entries_(entries) {
     std::string message;
     auto client = LoadWorkstation(generated.Workstation, message);
     if (!client) throw std::runtime_error(message);
-    tree_ = client->Workstation().Trees.front().get();
+    tree_ = SnapshotTreeOf(*client->Workstation().Trees.front());
     InstallClient(std::move(client));
     InstallClientRedirector();
     ResetNetWareStartup();

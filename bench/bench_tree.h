@@ -5,6 +5,7 @@
 // starts it — the client and its redirector installed, the client started, the scan context at
 // [Root] of the tree with typeless names, as the selection pages prepare it.
 
+#include "client/snapshot/snapshot_client.h"
 #include "client/workstation_client.h"
 #include "directory/context.h"
 

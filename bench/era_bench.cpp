@@ -73,7 +73,7 @@ void BM_LoadWorkstation(benchmark::State& state) {
             state.SkipWithError(message.c_str());
             return;
         }
-        objects = client->Workstation().Trees.front()->Objects().size();
+        objects = SnapshotTreeOf(*client->Workstation().Trees.front())->Objects().size();
         benchmark::DoNotOptimize(client.get());
         state.PauseTiming();   // freeing the tree is no part of the load
         client.reset();

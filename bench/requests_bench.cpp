@@ -19,45 +19,45 @@ namespace era::bench {
 
 namespace {
 
-class TCountingClient final : public TSnapshotClient {
+class TCountingClient final : public TWorkstationClient {
 public:
-    using TSnapshotClient::TSnapshotClient;
+    using TWorkstationClient::TWorkstationClient;
 
     NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
                      const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) override {
         ++Reads;
-        return TSnapshotClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle, result);
+        return TWorkstationClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle, result);
     }
     NWCCODE NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object, std::string& distinguishedName,
                                TObjectInfo& info) override {
         ++Information;
-        return TSnapshotClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
+        return TWorkstationClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
     }
     NWCCODE NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object, TDSBuffer& buffer) override {
         ++Information;
-        return TSnapshotClient::NWDSReadObjectDSIInfo(context, object, buffer);
+        return TWorkstationClient::NWDSReadObjectDSIInfo(context, object, buffer);
     }
     NWCCODE NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                      TDSBuffer& result) override {
         ++Listings;
-        return TSnapshotClient::NWDSList(context, object, iterationHandle, result);
+        return TWorkstationClient::NWDSList(context, object, iterationHandle, result);
     }
     NWCCODE NWDSListContainers(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                                TDSBuffer& result) override {
         ++Listings;
-        return TSnapshotClient::NWDSListContainers(context, object, iterationHandle, result);
+        return TWorkstationClient::NWDSListContainers(context, object, iterationHandle, result);
     }
     NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
                                    const std::string& attrName, uint32_t& privileges) override {
         ++Rights;
-        return TSnapshotClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
+        return TWorkstationClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
     }
     NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
                               bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp, uint32_t infoType,
                               bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
                               int32_t countObjectsToSearch, int32_t& countObjectsSearched, TDSBuffer& result) override {
         ++Searches;
-        return TSnapshotClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer, timeStamp,
+        return TWorkstationClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer, timeStamp,
                                                   infoType, allAttrs, attrNames, iterationHandle, countObjectsToSearch,
                                                   countObjectsSearched, result);
     }

@@ -1,16 +1,18 @@
 #include "cli/commands.h"
 
+#include "app/audit_diff.h"
 #include "app/lookups.h"
 #include "app/main_state.h"
 #include "app/reach.h"
 #include "app/saving.h"
 #include "app/scan_stream.h"
 #include "app/subtree.h"
+#include "app/summary_json.h"
 #include "cli/name_file.h"
 #include "client/workstation_client.h"
+#include "directory/attribute_names.h"
 #include "directory/attributes.h"
 #include "directory/completion_codes.h"
-#include "directory/attribute_names.h"
 #include "directory/error_text.h"
 #include "directory/names.h"
 #include "util/settings.h"
@@ -124,19 +126,23 @@ private:
     bool dirty_ = false;
 };
 
-TTerminalStatusBar& TerminalBar(TMainState& state) { return static_cast<TTerminalStatusBar&>(*state.StatusBar); }
+TTerminalStatusBar& TerminalBar(TMainState& state) {
+    return static_cast<TTerminalStatusBar&>(*state.StatusBar);
+}
 
 // Writes lines to standard output as they come, and to the saved file when the scan saves as it
 // goes; the progress line is cleared first so that no line is written over it.
 struct TScanOutput {
     TMainState& State;
     TReportSaver* Saver = nullptr;
-    void Write(const std::vector<std::string>& lines) {
+    bool Json = false; // standard output takes the rows' JSON records, not the report's lines
+    void Write(const std::vector<std::string>& lines, const std::vector<std::string>& records) {
         TerminalBar(State).Clear();
-        for (const auto& line : lines) {
-            std::cout << line << '\n';
-            if (Saver) Saver->Add(line);
-        }
+        for (const auto& text : Json ? records : lines)
+            std::cout << text << '\n';
+        if (Saver)
+            for (const auto& text : Saver->TakesRecords() ? records : lines)
+                Saver->Add(text);
         FlushStandardOutput();
     }
 };
@@ -160,11 +166,19 @@ void ConfigureScan(TMainState& state, const TCommandLine& line, TScanOutput& out
     // Each item is printed as soon as it is done: a long scan shows its progress in its output,
     // and one broken off keeps every item it finished.
     const TStringList* shown = line.Details ? &state.MemoDebug : &state.MemoStandard;
-    state.OnMemoLines = [&output, shown](const TStringList& memo, int from) {
+    const bool json = !line.Format.empty() && SaveFormatOf(line.Format, "") == TSaveFormat::Json;
+    output.Json = json;
+    state.KeepSummaryRows =
+        json || (line.SaveGiven && SaveFormatOf(line.Format, line.Save) == TSaveFormat::Json);
+    state.OnMemoLines = [&output, &state, shown, printed = size_t(0)](const TStringList& memo,
+                                                                      int from) mutable {
         if (&memo != shown) return;
-        std::vector<std::string> lines;
-        for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
-        output.Write(lines);
+        std::vector<std::string> lines, records;
+        for (int i = from; i < memo.Count(); ++i)
+            lines.push_back(memo.Strings(i));
+        for (; printed < state.SummaryRows.size(); ++printed)
+            records.push_back(SummaryRowJson(state.SummaryRows[printed]));
+        output.Write(lines, records);
     };
 }
 
@@ -209,14 +223,15 @@ int FinishScan(TMainState& state, const TCommandLine& line, const TScanEnd& end 
         return status;
     }
     if (!end.BrokenOff.empty()) {
-        std::cerr << "era: the scan was " << end.BrokenOff << ", so \"" << line.Save << "\" was " << kept << '\n';
+        std::cerr << "era: the scan was " << end.BrokenOff << ", so \"" << line.Save << "\" was " << kept
+                  << '\n';
         return status;
     }
     try {
         if (end.Saver)
             end.Saver->Commit();
         else
-            SaveReport(memo, line.Format, line.Save);
+            SaveReport(memo, state.SummaryRows, line.Format, line.Save);
     } catch (const EExportError& e) {
         std::cerr << "era: could not save: " << e.what() << '\n';
         status = ExitWriteFailed;
@@ -228,7 +243,9 @@ int FinishScan(TMainState& state, const TCommandLine& line, const TScanEnd& end 
 
 volatile std::sig_atomic_t Interrupted = 0;
 
-void OnInterrupt(int) { Interrupted = 1; }
+void OnInterrupt(int) {
+    Interrupted = 1;
+}
 
 // Ctrl-C ends a scan after the items in hand, which are written whole; a second one ends the
 // program at once, as Ctrl-C does elsewhere.
@@ -264,7 +281,9 @@ public:
     TProgress(TTerminalStatusBar& bar, std::optional<size_t> total) : bar_(bar), total_(total) {}
     void Done(size_t done) {
         const auto now = std::chrono::steady_clock::now();
-        if (!bar_.Terminal() || (now - shown_ < std::chrono::milliseconds(100) && (!total_ || done < *total_))) return;
+        if (!bar_.Terminal() ||
+            (now - shown_ < std::chrono::milliseconds(100) && (!total_ || done < *total_)))
+            return;
         shown_ = now;
         const double seconds = std::chrono::duration<double>(now - start_).count();
         const double rate = seconds > 0 ? done / seconds : 0;
@@ -462,8 +481,9 @@ bool OpenSaver(const TCommandLine& line, std::unique_ptr<TReportSaver>& saver) {
     return true;
 }
 
-// The lines written of one scanned item.
-using TShownLines = std::function<std::vector<std::string>(const TItemOutput& item)>;
+// The lines and the rows' JSON records written of one scanned item.
+using TShownLines = std::function<void(const TItemOutput& item, std::vector<std::string>& lines,
+                                       std::vector<std::string>& records)>;
 
 // The scan of directory objects that scan and reach share: the operands, then the names of the
 // --from file, then the subtree of the container (none when empty), each item's lines as shown
@@ -494,9 +514,12 @@ int ScanObjects(TMainState& state, const TCommandLine& line, const std::vector<s
         ScanItems(
             state, lines, jobs, [&objects](std::string& item) { return objects.Next(item); },
             [&](const TItemOutput& item) {
-                output.Write(shown(item));
+                std::vector<std::string> lines, records;
+                shown(item, lines, records);
+                output.Write(lines, records);
                 if (line.Debug)
-                    for (const auto& entry : item.Log) std::cerr << entry << '\n';
+                    for (const auto& entry : item.Log)
+                        std::cerr << entry << '\n';
                 progress.Done(++done);
             });
     } catch (const std::runtime_error& e) {
@@ -521,15 +544,21 @@ bool ReachTrustee(NWDSContextHandle context, const std::string& given, std::stri
     return true;
 }
 
-// An item's lines in reach: its rows of the trustee with their reasons; an item whose summary and
-// trace do not belong together fails.
-std::vector<std::string> ReachItemLines(TMainState& state, const std::string& trustee, const std::string& item,
-                                        const std::vector<std::string>& summary,
-                                        const std::vector<std::string>& details) {
+// An item's lines in reach: its rows of the trustee with their reasons, and of the item's JSON
+// records (one per trustee row, when the state keeps them) those of the same rows; an item whose
+// summary and trace do not belong together fails.
+void ReachItemLines(TMainState& state, const std::string& trustee, const std::string& item,
+                    const std::vector<std::string>& summary, const std::vector<std::string>& details,
+                    const std::vector<std::string>& allRecords, std::vector<std::string>& lines,
+                    std::vector<std::string>& records) {
     TReachItem reach;
-    if (ReachOfItem(summary, details, trustee, reach)) return ReachLines(reach);
-    state.FailedItems.push_back({item, "its summary and its trace do not match"});
-    return {};
+    if (!ReachOfItem(summary, details, trustee, reach)) {
+        state.FailedItems.push_back({item, "its summary and its trace do not match"});
+        return;
+    }
+    lines = ReachLines(reach);
+    for (const auto& row : reach.Rows)
+        if (row.Index < allRecords.size()) records.push_back(allRecords[row.Index]);
 }
 
 // The path a summary's heading names ("Path: \"F:\\PUBLIC\""); the default when it names none.
@@ -564,12 +593,16 @@ int ReachPaths(TMainState& state, const TCommandLine& line) {
     state.KeepMemoLines = false;
     std::vector<std::string> details;
     state.OnMemoLines = [&](const TStringList& memo, int from) {
-        std::vector<std::string> lines;
+        std::vector<std::string> lines, allRecords, shown, records;
         for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
-        if (&memo == &state.MemoDebug)
+        if (&memo == &state.MemoDebug) {
             details = std::move(lines);
-        else
-            output.Write(ReachItemLines(state, trustee, PathOf(lines, paths.front()), lines, details));
+            return;
+        }
+        for (const auto& row : state.SummaryRows) allRecords.push_back(SummaryRowJson(row));
+        state.SummaryRows.clear();
+        ReachItemLines(state, trustee, PathOf(lines, paths.front()), lines, details, allRecords, shown, records);
+        output.Write(shown, records);
     };
     for (const auto& path : paths) state.CheckListBoxPaths.Add(path, true);
     state.DoTheJob();
@@ -581,7 +614,12 @@ int ReachPaths(TMainState& state, const TCommandLine& line) {
 int RunScan(TMainState& state, const TCommandLine& line) {
     return ScanObjects(state, line, line.Operands, line.SubtreeGiven ? line.Subtree : std::string(),
                        line.Details ? TItemLines::Details : TItemLines::Summary,
-                       [](const TItemOutput& item) { return item.Lines; }, true);
+                       [](const TItemOutput& item, std::vector<std::string>& lines,
+                          std::vector<std::string>& records) {
+                           lines = item.Lines;
+                           records = item.Records;
+                       },
+                       true);
 }
 
 int RunReach(TMainState& state, const TCommandLine& line) {
@@ -604,7 +642,9 @@ int RunReach(TMainState& state, const TCommandLine& line) {
     const std::string subtree = line.SubtreeGiven ? line.Subtree : line.FromGiven ? std::string() : RootName;
     return ScanObjects(
         state, line, {}, subtree, TItemLines::Both,
-        [&](const TItemOutput& item) { return ReachItemLines(state, trustee, item.Item, item.Lines, item.DetailLines); },
+        [&](const TItemOutput& item, std::vector<std::string>& lines, std::vector<std::string>& records) {
+            ReachItemLines(state, trustee, item.Item, item.Lines, item.DetailLines, item.Records, lines, records);
+        },
         false);
 }
 
@@ -617,6 +657,20 @@ int RunScanPath(TMainState& state, const TCommandLine& line) {
         state.CheckListBoxPaths.Add(given, true);
     state.DoTheJob();
     return FinishScan(state, line);
+}
+
+// As diff(1): 0 when the audits agree, 1 when they differ, 2 when one cannot be read.
+int RunDiff(TMainState&, const TCommandLine& line) {
+    std::vector<TAuditItem> before, after;
+    std::string error;
+    if (!ReadAudit(line.Operands[0], before, error) || !ReadAudit(line.Operands[1], after, error)) {
+        std::cerr << "era: diff: " << EscapeControls(error) << '\n';
+        return ExitUsage;
+    }
+    const auto changes = DiffAudits(before, after);
+    const bool json = !line.Format.empty() && SaveFormatOf(line.Format, "") == TSaveFormat::Json;
+    std::cout << (json ? DiffJson(changes) : DiffText(changes));
+    return changes.empty() ? ExitDone : ExitItemFailed;
 }
 
 } // namespace era

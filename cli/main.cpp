@@ -59,9 +59,10 @@ int Run(const TCommandLine& line) {
         std::cerr << "era: " << problem << '\n';
         return ExitUsage;
     }
-    if (!StartClient(line)) return ExitNoClient;
     const TCommandSpec& command = *FindCommand(line.Command);
     TMainState state;
+    if (!command.NeedsClient) return command.Handler(state, line);
+    if (!StartClient(line)) return ExitNoClient;
     state.Startup.EditionCode = command.OnPaths || line.OnPaths ? 2 : 4;
     MapEdition(state.Startup);
     state.Startup.DebugMode = line.Debug;

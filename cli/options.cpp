@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "app/saving.h"
 #include "cli/commands.h"
 
 #include <algorithm>
@@ -170,9 +171,12 @@ const std::vector<TOptionSpec>& OptionTable() {
          "left as it is when no item could be scanned",
          SetSave},
         {"--format", "KEYWORD", Shared,
-         "TXT, CSV, HTML, XML or XLSX (default: from FILE's extension);\n"
-         "TXT keeps each line whole, the others make a table whose columns\n"
-         "are the tab-separated fields (CSV with RFC 4180 quoting)",
+         "JSON: the output (and FILE) as JSON Lines, one record per row\n"
+         "(docs/json-schema.md); of scan and scan-path also the format\n"
+         "of FILE: TXT, CSV, HTML, XML or XLSX (default: from FILE's\n"
+         "extension, .json for JSON); TXT keeps each line whole, the\n"
+         "others make a table whose columns are the tab-separated fields\n"
+         "(CSV with RFC 4180 quoting)",
          SetText<&TCommandLine::Format>},
     };
     return options;
@@ -219,6 +223,16 @@ const std::vector<TCommandSpec>& CommandTable() {
         {"scan-path", "PATH...", Concatenated({"--subdirs"}, ScanOptions),
          "the effective trustees of NetWare directories (F:\\PUBLIC, \\\\FS1\\SYS\\PUBLIC)", true, false,
          RunScanPath},
+        {"diff",
+         "OLD NEW",
+         {"--format"},
+         "what changed between two saved summaries (the text of scan or\n"
+         "its JSON Lines): rights added, removed and changed, by object;\n"
+         "exit status 0 when equal, 1 when different, 2 on trouble",
+         false,
+         false,
+         RunDiff,
+         false},
         {"reach", "TRUSTEE [PATH...]",
          Concatenated({"--path", "--subdirs", "--tree", "--subtree", "--from", "--jobs"}, ReachOptions),
          "what TRUSTEE can reach: every object of --subtree (default [Root])\n"
@@ -335,8 +349,16 @@ bool TParse::CheckCommand() {
         }
         if (!option->Apply(Line, value, Error)) return false;
     }
-    if (!Line.Format.empty() && !Line.SaveGiven) {
-        Error = "option --format needs --save FILE";
+    // JSON is a form of the output itself; the other formats are of the saved file only.
+    const bool json = !Line.Format.empty() && SaveFormatOf(Line.Format, "") == TSaveFormat::Json;
+    const bool saves = std::ranges::find(command->Options, "--save") != command->Options.end();
+    if (!Line.Format.empty() && !json && (!saves || !Line.SaveGiven)) {
+        Error = saves ? "option --format needs --save FILE, or is JSON"
+                      : "option --format of " + Line.Command + " expects JSON, not \"" + Line.Format + "\"";
+        return false;
+    }
+    if ((json || (Line.SaveGiven && SaveFormatOf(Line.Format, Line.Save) == TSaveFormat::Json)) && Line.Details) {
+        Error = "JSON holds the summary's rows; it does not go with --details";
         return false;
     }
     return CheckOperands(*command);
@@ -473,9 +495,14 @@ Names and values are shown with their control characters escaped: a line break a
 as \t, a carriage return as \r, any other as \xhh (its bytes in hex); a backslash that would
 read as the start of one of these is shown as \x5c.
 
+With --format json each row is one line of JSON (docs/json-schema.md): its tree (of a path
+also server and volume), object or path, trustee, class, attribute, rights and mask, the
+reasons of the trace and the self-check when there is one. era diff reads either form.
+
 Exit status: 0 done, 1 an item missing or failed, 2 usage error, 3 the client did not start,
 4 standard output or the saved file could not be written in full (a message says why).
 A scan stopped by Ctrl-C writes the objects it had in hand, then ends by that signal (130).
+era diff, as diff(1): 0 the audits agree, 1 they differ, 2 a file is unreadable or unknown.
 )USAGE";
 }
 

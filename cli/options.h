@@ -72,7 +72,7 @@ struct TOptionSpec {
 // One command: its name, its operands as --help and the messages show them ("OBJECT PATH",
 // "[CONTAINER]", "OBJECT..."), the options it takes, what --help says of it, whether it works on
 // NetWare paths (the file-system edition) rather than directory objects, whether an empty
-// operand means something, and what runs it.
+// operand means something, what runs it, and whether it needs the client.
 struct TCommandSpec {
     const char* Name;
     const char* Operands;
@@ -81,6 +81,7 @@ struct TCommandSpec {
     bool OnPaths;
     bool TakesEmptyOperands;
     int (*Handler)(TMainState& state, const TCommandLine& line);
+    bool NeedsClient = true; // false: it reads only files (diff) and runs without a workstation
 };
 
 // Every option, in the order --help shows them.

@@ -110,16 +110,16 @@ NWCCODE TContextClient::NWSetPreferredDSTree(uint16_t length, const std::string&
 }
 
 NWCCODE TContextClient::ResolveName(const TContextState& context, const std::string& name,
-                                    TResolvedName& resolved) const {
+                                    TResolvedName& resolved) {
     return ResolveInputName(name, context.NameContextParts, resolved);
 }
 
-std::string TContextClient::OutputName(const TContextState& context, const TNameParts& full) const {
+std::string TContextClient::OutputName(const TContextState& context, const TNameParts& full) {
     return WriteOutputName(full, context.Flags, context.NameContextParts);
 }
 
 NWCCODE TContextClient::CanonicalName(const TContextState& context, const std::string& name,
-                                      const TKnownName& knownName, std::string& canonical) const {
+                                      const TKnownName& knownName, std::string& canonical) {
     canonical.clear();
     TResolvedName resolved;
     NWCCODE code = ResolveName(context, name, resolved);

@@ -47,6 +47,17 @@ public:
     // How many contexts are open (tests check that callers free what they create).
     size_t OpenContextCount() const { return contexts_.size(); }
 
+    // Reads a name as the context would (relative to its name context, specials as they are).
+    static NWCCODE ResolveName(const TContextState& context, const std::string& name, TResolvedName& resolved);
+    // Writes a full name as the context hands names back.
+    static std::string OutputName(const TContextState& context, const TNameParts& full);
+    // The full name of the object a tail of a name stands for, when the source knows it.
+    using TKnownName = std::function<bool(const TNameParts& tail, TNameParts& known)>;
+    // A name as NWDSCanonicalizeName gives it: specials as they are; with types, each part typed
+    // as the longest tail the source knows names it, the rest as the input gave or the usual guesses.
+    static NWCCODE CanonicalName(const TContextState& context, const std::string& name, const TKnownName& knownName,
+                                 std::string& canonical);
+
 protected:
     // True when the workstation knows that tree; canonical gets the tree's own spelling.
     virtual bool FindTree(const std::string& treeName, std::string& canonical) const = 0;
@@ -57,16 +68,6 @@ protected:
 
     // The context of a handle, or nullptr.
     const TContextState* Context(NWDSContextHandle context) const;
-    // Reads a name as the context would (relative to its name context, specials as they are).
-    NWCCODE ResolveName(const TContextState& context, const std::string& name, TResolvedName& resolved) const;
-    // Writes a full name as the context hands names back.
-    std::string OutputName(const TContextState& context, const TNameParts& full) const;
-    // The full name of the object a tail of a name stands for, when the source knows it.
-    using TKnownName = std::function<bool(const TNameParts& tail, TNameParts& known)>;
-    // A name as NWDSCanonicalizeName gives it: specials as they are; with types, each part typed
-    // as the longest tail the source knows names it, the rest as the input gave or the usual guesses.
-    NWCCODE CanonicalName(const TContextState& context, const std::string& name, const TKnownName& knownName,
-                          std::string& canonical) const;
 
 private:
     std::unordered_map<NWDSContextHandle, TContextState> contexts_;

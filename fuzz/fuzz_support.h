@@ -3,6 +3,7 @@
 // What the fuzz targets share: a scratch folder of the process for the files a target writes,
 // and the small embedded directory of the tests, installed once as the process-wide client.
 
+#include "client/snapshot/snapshot_client.h"
 #include "client/workstation_client.h"
 #include "directory/context.h"
 

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& workstation = WorkstationFile();
     fuzz::WriteBytes(fuzz::ScratchFolder() / "tree.ldif", data, size);
     std::string message;
-    std::unique_ptr<TSnapshotClient> client;
+    std::unique_ptr<TWorkstationClient> client;
     const NWCCODE code = LoadWorkstation(workstation, client, message);
     if (code != 0) {
         // A refusal names the file it refused.
@@ -36,14 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     if (!client || client->Workstation().Trees.size() != 1) std::abort();
-    const TSnapshotTree& tree = *client->Workstation().Trees[0];
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees[0]);
     const auto& objects = tree.Objects();
     for (uint32_t i = 1; i < objects.size(); ++i)
         if (objects[i].Parent >= objects.size()) std::abort();
 
     // What the loaded tree answers: information, every attribute's lines and the analysis of the
     // first few objects, as a scan would ask for them.
-    const TSnapshotClient* loaded = client.get();
+    const TWorkstationClient* loaded = client.get();
     InstallClient(std::move(client));
     {
         TDSContext context;
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         U_DSChangeTree(context.Get(), "FUZZ_TREE", false);
         U_DSSetContextToRoot(context.Get());
         U_DSSetContextFlag(context.Get(), "+", DcvTypelessNames);
-        const TSnapshotTree& installed = *loaded->Workstation().Trees[0];
+        const TSnapshotTree& installed = *SnapshotTreeOf(*loaded->Workstation().Trees[0]);
         const uint32_t count = static_cast<uint32_t>(std::min<size_t>(installed.Objects().size(), 12));
         for (uint32_t i = 0; i < count; ++i) {
             const std::string name = i == RootObject ? "[Root]" : "." + WriteFullName(installed.FullName(i), false);

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto file = Folder() / "workstation.json";
     fuzz::WriteBytes(file, data, size);
     std::string message;
-    std::unique_ptr<TSnapshotClient> client;
+    std::unique_ptr<TWorkstationClient> client;
     const NWCCODE code = LoadWorkstation(file.string(), client, message);
     if (code != 0) {
         if (code != NweClientNotStarted || client || message.find("workstation.json") == std::string::npos)

@@ -5,6 +5,7 @@
 //   era_scan_memory FILE [ITEMS]   (default 10000; a sample every tenth of the way)
 
 #include "app/main_state.h"
+#include "client/snapshot/snapshot_client.h"
 #include "client/workstation_client.h"
 #include "directory/client.h"
 #include "util/ini_file.h"
@@ -68,8 +69,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("workstation loaded: VmRSS %ld kB\n", ResidentKb());
-    const auto& client = static_cast<const TSnapshotClient&>(Client());
-    const TSnapshotTree& tree = *client.Workstation().Trees.front();
+    const auto& client = static_cast<const TWorkstationClient&>(Client());
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client.Workstation().Trees.front());
 
     TMainState state;
     state.Startup.UserSettings = std::make_unique<TMemIniFile>();

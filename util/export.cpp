@@ -47,28 +47,10 @@ std::size_t CharacterCount(std::string_view text) {
 // the bytes there are no such sequence (a stray or overlong byte, a surrogate, a control character,
 // U+FFFE or U+FFFF).
 std::size_t XmlCharLength(std::string_view s) {
+    const std::size_t length = Utf8SequenceLength(s);
     const auto byte = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char b0 = byte(0);
-    if (b0 < 0x80) return (b0 >= 0x20 || b0 == '\t' || b0 == '\n' || b0 == '\r') ? 1 : 0;
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        if (b0 == 0xE0) low = 0xA0;
-        if (b0 == 0xED) high = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        if (b0 == 0xF0) low = 0x90;
-        if (b0 == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() < length || byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    if (length == 3 && b0 == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE) return 0; // U+FFFE, U+FFFF
+    if (length == 1) return (byte(0) >= 0x20 || byte(0) == '\t' || byte(0) == '\n' || byte(0) == '\r') ? 1 : 0;
+    if (length == 3 && byte(0) == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE) return 0; // U+FFFE, U+FFFF
     return length;
 }
 

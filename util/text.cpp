@@ -344,6 +344,69 @@ int HexDigit(char c) {
 }
 } // namespace
 
+std::string UnescapeControls(std::string_view shown) {
+    std::string raw;
+    raw.reserve(shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] != '\\' || !ReadsAsEscape(shown, i + 1)) {
+            raw += shown[i];
+            continue;
+        }
+        const char next = shown[++i];
+        if (next == 'x') {
+            raw += static_cast<char>(HexDigit(shown[i + 1]) * 16 + HexDigit(shown[i + 2]));
+            i += 2;
+        } else {
+            raw += next == 'n' ? '\n' : next == 'r' ? '\r' : '\t';
+        }
+    }
+    return raw;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::size_t Utf8SequenceLength(std::string_view text) {
+    if (text.empty()) return 0;
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
 bool HexToBytes(std::string_view text, std::size_t& count, std::span<std::uint8_t> buffer) {
     if (text.substr(0, 2) == "0x") text.remove_prefix(2);
     const std::string digits = RemoveChars(text, "$_ ");

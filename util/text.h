@@ -100,6 +100,13 @@ std::string DoubleQuoted(std::string_view text);
 // would read as one of these escapes; then it is written "\x5c". So every backslash that does
 // not start an escape is literal, NetWare paths keep their look, and the text reads back exactly.
 std::string EscapeControls(std::string_view text);
+// The text as it was before EscapeControls: "\n", "\r", "\t" and "\xhh" turned back into their bytes.
+std::string UnescapeControls(std::string_view shown);
+// The length of the well-formed UTF-8 sequence that starts the text (no overlong form, no
+// surrogate, nothing above U+10FFFF); 0 when the bytes there are none, or the text is empty.
+std::size_t Utf8SequenceLength(std::string_view text);
+// Appends the UTF-8 bytes of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t code);
 // a + separator + b when both are non-empty, else a + b.
 std::string JoinWith(std::string_view a, std::string_view b, std::string_view separator);
 // The text when it starts with the prefix, else prefix + text.

@@ -6,6 +6,7 @@
 #include "client/ldap/ldap_values.h"
 #include "client/schema_map.h"
 #include "client/time_text.h"
+#include "client/workstation.h"
 #include "directory/error_table.h"
 
 #include <algorithm>
@@ -22,10 +23,9 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-constexpr int32_t FirstLdapIteration = 0x40000000;   // apart from the embedded directory's handles
-constexpr int32_t FirstLdapStream = 0x40000000;
 constexpr size_t MaxBaseClassBytes = 32;
 constexpr int MaxAliasHops = 16;
+constexpr NWObjectID FirstStandInID = 0x00008001;    // the objects the workstation file names, [Root] first
 constexpr NWObjectID FirstSessionID = 0x00100001;    // above every ID a workstation file's stand-in gets
 constexpr size_t MaxCachedEntries = 100000;
 constexpr size_t MaxCachedSearches = 10000;
@@ -33,10 +33,6 @@ constexpr size_t MaxCachedSearches = 10000;
 constexpr const char* EffectivePrivilegesOid = "2.16.840.1.113719.1.27.100.33";
 constexpr const char* EffectivePrivilegesReplyOid = "2.16.840.1.113719.1.27.100.34";
 
-// The attachments of LDAP trees that the workstation file does not reach (apart from its own).
-constexpr NWCONN_REF FirstOwnReference = 0x00A20001;
-constexpr NWCONN_HANDLE FirstOwnHandle = 0x00010001;
-constexpr size_t PaddedTreeNameLength = 32;
 
 // The host of an LDAP URI ("ldaps://dir.example:636" gives "dir.example").
 std::string UriHost(const std::string& uri) {
@@ -140,7 +136,7 @@ public:
 // The state kept per LDAP tree
 
 // An entry as the server returned it (or the answer that it is not there).
-struct TLdapClient::TCached {
+struct TLdapSource::TCached {
     NWCCODE Code = 0;          // 0: the entry exists
     TLdapEntry Entry;
     TNameParts Parts;          // its full name ([Root]: none)
@@ -148,10 +144,10 @@ struct TLdapClient::TCached {
     TClock::time_point Time;
 };
 
-struct TLdapClient::TTree {
+struct TLdapSource::TTree {
     TLdapSettings Settings;
     std::unique_ptr<TLdapSession> Session;
-    const TSnapshotTree* StandIn = nullptr;
+    std::string Name;          // the tree's
     TNameParts SuffixParts;    // what every DN below [Root] ends with (not part of names)
     std::string SuffixDn;
     bool RootKnown = false;
@@ -167,9 +163,6 @@ struct TLdapClient::TTree {
     std::unordered_map<NWObjectID, TNameParts> PartsById;
     NWObjectID NextId = FirstSessionID;
     bool EffectivePrivilegesRefused = false;
-    // The tree's own attachment, when no connection of the workstation file reaches it.
-    NWCONN_REF Reference = 0;
-    NWCONN_HANDLE Handle = 0;
 
     bool Fresh(TClock::time_point time) const {
         return TClock::now() - time < std::chrono::seconds(Settings.CacheSeconds);
@@ -181,7 +174,7 @@ struct TLdapClient::TTree {
 };
 
 // One read, listing or search that goes on over several calls.
-struct TLdapClient::TIteration : TIterationBase {
+struct TLdapSource::TIteration : TIterationBase {
     TTree* Tree = nullptr;
     // A read: the attributes to send with their values, and where the next batch starts.
     uint32_t InfoType = DsAttributeValues;
@@ -202,94 +195,84 @@ struct TLdapClient::TIteration : TIterationBase {
     bool Finished() const { return Pending.empty() && (FromCache || Page.Done); }
 };
 
-struct TLdapClient::TStream {
-    std::string Bytes;
-    size_t Offset = 0;
-};
-
 // ---------------------------------------------------------------------------------------------
 
-TLdapClient::TLdapClient(std::unique_ptr<TWorkstation> workstation)
-    : TSnapshotClient(std::move(workstation)), iterations_(FirstLdapIteration), nextStream_(FirstLdapStream) {
-    const TWorkstation& ws = Workstation();
-    for (const auto& live : ws.LiveTrees) {
-        if (live.Kind != "ldap") continue;
-        auto tree = std::make_unique<TTree>();
-        std::string error;
-        // The loader checked the settings already; they read again the same way here.
-        if (!ReadLdapSettings(nlohmann::ordered_json::parse(live.Settings), live.BaseFolder,
-                              ws.Trees[live.Tree]->Name(), tree->Settings, error))
-            continue;
-        tree->StandIn = ws.Trees[live.Tree].get();
-        tree->Session = std::make_unique<TLdapSession>(tree->Settings);
-        TNameParts base;
-        LdapDnToParts(tree->Settings.Base, base, error);
-        const TSnapshotTree& standIn = *tree->StandIn;
-        if (!base.empty() && EqualsFolded(base.back().Type, "t") && EqualsFolded(base.back().Value, standIn.Name())) {
-            // Every DN names the tree root at its end: that entry is [Root].
-            tree->SuffixParts = {base.back()};
-            tree->RootDn = tree->SuffixDn = PartsToLdapDn(tree->SuffixParts);
-            tree->RootKnown = true;
-        } else if (!base.empty()) {
-            tree->SuffixParts.assign(base.begin() + 1, base.end());
-            tree->SuffixDn = PartsToLdapDn(tree->SuffixParts);
-        }
-        // The objects the workstation file names keep the IDs the loader gave them.
-        for (uint32_t i = 0; i < standIn.Objects().size(); ++i) {
-            TNameParts full = standIn.FullName(i);
-            NWObjectID id = standIn.Object(i).ID;
-            tree->IdByKey.emplace(NameKey(full), id);
-            tree->PartsById.emplace(id, full);
-        }
-        bool reached = false;
-        for (const auto& connection : ws.Connections)
-            reached = reached || ws.Trees[ws.Servers[connection.Server].Tree].get() == tree->StandIn;
-        if (!reached) {
-            tree->Reference = FirstOwnReference + static_cast<NWCONN_REF>(trees_.size());
-            tree->Handle = FirstOwnHandle + static_cast<NWCONN_HANDLE>(trees_.size());
-        }
-        trees_.push_back(std::move(tree));
+TLdapSource::TLdapSource(TLdapSettings settings, std::string treeName) : tree_(std::make_unique<TTree>()) {
+    TTree* tree = tree_.get();
+    tree->Settings = std::move(settings);
+    tree->Name = std::move(treeName);
+    tree->Session = std::make_unique<TLdapSession>(tree->Settings);
+    std::string error;
+    TNameParts base;
+    LdapDnToParts(tree->Settings.Base, base, error);
+    if (!base.empty() && EqualsFolded(base.back().Type, "t") && EqualsFolded(base.back().Value, tree->Name)) {
+        // Every DN names the tree root at its end: that entry is [Root].
+        tree->SuffixParts = {base.back()};
+        tree->RootDn = tree->SuffixDn = PartsToLdapDn(tree->SuffixParts);
+        tree->RootKnown = true;
+    } else if (!base.empty()) {
+        tree->SuffixParts.assign(base.begin() + 1, base.end());
+        tree->SuffixDn = PartsToLdapDn(tree->SuffixParts);
     }
+    // [Root] stands in first; the objects the workstation file names follow as it is read.
+    standIn_.emplace_back();
+    tree->IdByKey.emplace(NameKey(standIn_.front()), FirstStandInID);
+    tree->PartsById.emplace(FirstStandInID, standIn_.front());
 }
 
-TLdapClient::~TLdapClient() = default;
+TLdapSource::~TLdapSource() = default;
 
-TLdapClient::TTree* TLdapClient::TreeOf(NWDSContextHandle context) {
-    const TContextState* state = Context(context);
-    if (!state) return nullptr;
-    for (auto& tree : trees_)
-        if (EqualsFolded(tree->StandIn->Name(), state->TreeName)) return tree.get();
-    return nullptr;
+const std::string& TLdapSource::Name() const { return tree_->Name; }
+
+uint32_t TLdapSource::FileObject(const TNameParts& full) {
+    TTree& tree = *tree_;
+    uint32_t at = SourceRootObject;
+    for (size_t depth = 1; depth <= full.size(); ++depth) {
+        TNameParts name(full.end() - static_cast<ptrdiff_t>(depth), full.end());
+        std::string key = NameKey(name);
+        auto known = tree.IdByKey.find(key);
+        if (known != tree.IdByKey.end()) {
+            at = known->second - FirstStandInID;
+            continue;
+        }
+        // The objects the file names keep these IDs when the server names them later; a container
+        // keeps the spelling of the first name that passed through it.
+        TNameParts spelt = standIn_[at];
+        spelt.insert(spelt.begin(), name.front());
+        at = static_cast<uint32_t>(standIn_.size());
+        NWObjectID id = FirstStandInID + at;
+        tree.IdByKey.emplace(key, id);
+        tree.PartsById.emplace(id, spelt);
+        standIn_.push_back(std::move(spelt));
+    }
+    return at;
 }
 
-TLdapClient::TTree* TLdapClient::OwnAttachment(NWCONN_REF reference, NWCONN_HANDLE handle) const {
-    for (const auto& tree : trees_)
-        if (tree->Reference != 0 && (tree->Reference == reference || tree->Handle == handle)) return tree.get();
-    return nullptr;
+NWObjectID TLdapSource::ObjectID(uint32_t object) const { return FirstStandInID + object; }
+
+std::string TLdapSource::OutputObjectName(const TContextState& context, uint32_t object) const {
+    static const TNameParts NoContext;
+    bool sameTree = EqualsFolded(context.TreeName, tree_->Name);
+    return WriteOutputName(standIn_[object], context.Flags, sameTree ? context.NameContextParts : NoContext);
 }
 
-TLdapClient::TTree* TLdapClient::TreeOfConnection(NWCONN_HANDLE connection) {
-    if (TTree* own = OwnAttachment(0, connection)) return own;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return nullptr;
-    const TSnapshotTree* tree = Workstation().Trees[Workstation().Servers[attached->Server].Tree].get();
-    for (auto& candidate : trees_)
-        if (candidate->StandIn == tree) return candidate.get();
-    return nullptr;
+uint16_t TLdapSource::FileRights(uint32_t user, const TWorkstationServer&, const TWorkstationVolume& volume,
+                                 uint32_t directory) {
+    // The user's trustees as the workstation file knows the tree: itself, every container above
+    // it up to [Root], and [Public] (the server's equivalences are not the file's).
+    std::vector<std::pair<NWObjectID, size_t>> ids;
+    const TNameParts& full = standIn_[user];
+    for (size_t above = 0; above <= full.size(); ++above) {
+        TNameParts name(full.begin() + static_cast<ptrdiff_t>(above), full.end());
+        ids.emplace_back(tree_->IdByKey.at(NameKey(name)), ids.size());
+    }
+    ids.emplace_back(PublicTrusteeID, ids.size());
+    const size_t count = ids.size();
+    std::sort(ids.begin(), ids.end());
+    return VolumeRights(ids, count, volume, directory);
 }
 
-bool TLdapClient::Unreachable(NWCONN_HANDLE connection) const {
-    if (OwnAttachment(0, connection)) return true;   // an LDAP server only: no NCP at all
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return false;
-    const TSnapshotServer& server = Workstation().Servers[attached->Server];
-    const TSnapshotTree* tree = Workstation().Trees[server.Tree].get();
-    for (const auto& candidate : trees_)
-        if (candidate->StandIn == tree) return server.Volumes.empty();
-    return false;
-}
-
-NWCCODE TLdapClient::Remember(TTree& tree, NWCCODE code) {
+NWCCODE TLdapSource::Remember(TTree& tree, NWCCODE code) {
     if (code == 0) return 0;
     lastError_ = tree.Session->LastError();
     if (code == ErrTransportFailure || code == ErrAuthenticationFailed) ConnectionFailure() = lastError_;
@@ -298,45 +281,19 @@ NWCCODE TLdapClient::Remember(TTree& tree, NWCCODE code) {
     return code;
 }
 
-bool TLdapClient::IsLdapTree(const std::string& treeName) const {
-    for (const auto& tree : trees_)
-        if (EqualsFolded(tree->StandIn->Name(), treeName)) return true;
-    return false;
-}
+uint64_t TLdapSource::RoundTrips() const { return tree_->Session->RoundTrips(); }
 
-uint64_t TLdapClient::RoundTrips() const {
-    uint64_t total = 0;
-    for (const auto& tree : trees_) total += tree->Session->RoundTrips();
-    return total;
-}
+void TLdapSource::SetReconnectDelay(std::chrono::milliseconds delay) { tree_->Session->SetReconnectDelay(delay); }
 
-uint64_t TLdapClient::RoundTrips(const std::string& treeName) const {
-    for (const auto& tree : trees_)
-        if (EqualsFolded(tree->StandIn->Name(), treeName)) return tree->Session->RoundTrips();
-    return 0;
-}
-
-void TLdapClient::SetReconnectDelay(std::chrono::milliseconds delay) {
-    for (auto& tree : trees_) tree->Session->SetReconnectDelay(delay);
-}
-
-void TLdapClient::ClearCache() {
-    for (auto& tree : trees_) tree->Forget();
-}
-
-std::string TLdapClient::LastError(const std::string& treeName) const {
-    for (const auto& tree : trees_)
-        if (EqualsFolded(tree->StandIn->Name(), treeName)) return tree->Session->LastError();
-    return {};
-}
+void TLdapSource::ClearCache() { tree_->Forget(); }
 
 // ---------------------------------------------------------------------------------------------
 // Names
 
-bool TLdapClient::PartsOfDn(const TTree& tree, std::string_view dn, TNameParts& parts) const {
+bool TLdapSource::PartsOfDn(const TTree& tree, std::string_view dn, TNameParts& parts) const {
     std::string why;
     if (!LdapDnToParts(dn, parts, why)) return false;
-    const std::string& treeName = tree.StandIn->Name();
+    const std::string& treeName = tree.Name;
     // "t=<tree>" at the end of a DN (or alone) is the tree root, as in an export.
     if (!parts.empty() && EqualsFolded(parts.back().Type, "t") && EqualsFolded(parts.back().Value, treeName))
         parts.pop_back();
@@ -352,7 +309,7 @@ bool TLdapClient::PartsOfDn(const TTree& tree, std::string_view dn, TNameParts& 
     return true;
 }
 
-void TLdapClient::Learn(TTree& tree, const TNameParts& full, const std::string& dn) {
+void TLdapSource::Learn(TTree& tree, const TNameParts& full, const std::string& dn) {
     if (full.empty()) return;
     auto [it, added] = tree.KnownDns.try_emplace(NameKey(full), dn);
     if (!added) return;
@@ -365,7 +322,7 @@ void TLdapClient::Learn(TTree& tree, const TNameParts& full, const std::string& 
     }
 }
 
-std::string TLdapClient::DnOf(TTree& tree, const TNameParts& full, bool& guessed) const {
+std::string TLdapSource::DnOf(TTree& tree, const TNameParts& full, bool& guessed) const {
     guessed = false;
     if (full.empty()) return tree.RootDn;
     // The longest known name at the top end of this one.
@@ -391,7 +348,7 @@ std::string TLdapClient::DnOf(TTree& tree, const TNameParts& full, bool& guessed
     return dn;
 }
 
-std::string TLdapClient::OutputValueName(TTree& tree, const TContextState& state, std::string_view text) {
+std::string TLdapSource::OutputValueName(TTree& tree, const TContextState& state, std::string_view text) {
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']') return std::string(text);
     TNameParts parts;
     if (!PartsOfDn(tree, text, parts)) return std::string(text);
@@ -399,7 +356,7 @@ std::string TLdapClient::OutputValueName(TTree& tree, const TContextState& state
     return OutputName(state, parts);
 }
 
-NWCCODE TLdapClient::NameToDn(TTree& tree, const TContextState& state, const std::string& name, std::string& dn) {
+NWCCODE TLdapSource::NameToDn(TTree& tree, const TContextState& state, const std::string& name, std::string& dn) {
     dn.clear();
     TResolvedName resolved;
     NWCCODE code = ResolveName(state, name, resolved);
@@ -434,7 +391,7 @@ NWCCODE TLdapClient::NameToDn(TTree& tree, const TContextState& state, const std
     return 0;
 }
 
-NWObjectID TLdapClient::IdOf(TTree& tree, const TNameParts& full) {
+NWObjectID TLdapSource::IdOf(TTree& tree, const TNameParts& full) {
     std::string key = NameKey(full);
     auto it = tree.IdByKey.find(key);
     if (it != tree.IdByKey.end()) return it->second;
@@ -447,7 +404,7 @@ NWObjectID TLdapClient::IdOf(TTree& tree, const TNameParts& full) {
 // ---------------------------------------------------------------------------------------------
 // Entries
 
-const TLdapClient::TCached& TLdapClient::Store(TTree& tree, TLdapEntry entry, const TNameParts* asked) {
+const TLdapSource::TCached& TLdapSource::Store(TTree& tree, TLdapEntry entry, const TNameParts* asked) {
     // A long session over a large tree does not keep every entry it ever read.
     if (tree.Entries.size() >= MaxCachedEntries) tree.Entries.clear();
     TNameParts parts;
@@ -462,7 +419,7 @@ const TLdapClient::TCached& TLdapClient::Store(TTree& tree, TLdapEntry entry, co
     return slot;
 }
 
-NWCCODE TLdapClient::ReadEntry(TTree& tree, const std::string& dn, const TNameParts& full, const TCached*& entry) {
+NWCCODE TLdapSource::ReadEntry(TTree& tree, const std::string& dn, const TNameParts& full, const TCached*& entry) {
     std::vector<TLdapEntry> found;
     NWCCODE code = Remember(tree, tree.Session->Search(dn, 0, "(objectClass=*)", EntryAttributes(), nullptr, found));
     if (code == 0 && found.empty()) code = ErrNoSuchEntry;
@@ -471,7 +428,7 @@ NWCCODE TLdapClient::ReadEntry(TTree& tree, const std::string& dn, const TNamePa
     return 0;
 }
 
-NWCCODE TLdapClient::FetchRoot(TTree& tree, const TCached*& entry) {
+NWCCODE TLdapSource::FetchRoot(TTree& tree, const TCached*& entry) {
     entry = nullptr;
     auto hit = tree.Entries.find(std::string());
     if (hit != tree.Entries.end() && tree.Fresh(hit->second.Time)) {
@@ -493,7 +450,7 @@ NWCCODE TLdapClient::FetchRoot(TTree& tree, const TCached*& entry) {
         if (!tree.RootDn.empty()) code = tryRead(tree.RootDn);
     } else {
         // The export's form first: an entry "t=<tree>" stands for the tree root.
-        std::string treeDn = "t=" + tree.StandIn->Name();
+        std::string treeDn = "t=" + tree.Name;
         code = tryRead(treeDn);
         // A server that holds no such naming context may refer elsewhere: it has no such entry.
         if (code == ErrAllReferralsFailed) code = ErrNoSuchEntry;
@@ -517,7 +474,7 @@ NWCCODE TLdapClient::FetchRoot(TTree& tree, const TCached*& entry) {
     return 0;
 }
 
-NWCCODE TLdapClient::Fetch(TTree& tree, const TNameParts& full, const TCached*& entry) {
+NWCCODE TLdapSource::Fetch(TTree& tree, const TNameParts& full, const TCached*& entry) {
     entry = nullptr;
     if (full.empty()) return FetchRoot(tree, entry);
     std::string key = NameKey(full);
@@ -551,7 +508,7 @@ NWCCODE TLdapClient::Fetch(TTree& tree, const TNameParts& full, const TCached*& 
 
 // The naming type of a part was not known and the usual one was wrong: the part is searched for
 // among the parent's subordinates by every naming attribute at once.
-NWCCODE TLdapClient::Locate(TTree& tree, const TNameParts& full, const TCached*& entry) {
+NWCCODE TLdapSource::Locate(TTree& tree, const TNameParts& full, const TCached*& entry) {
     entry = nullptr;
     const std::string& value = full.front().Value;
     TNameParts parentParts(full.begin() + 1, full.end());
@@ -589,7 +546,7 @@ NWCCODE TLdapClient::Locate(TTree& tree, const TNameParts& full, const TCached*&
     return ErrNoSuchEntry;
 }
 
-NWCCODE TLdapClient::Dereference(TTree& tree, const TCached*& entry) {
+NWCCODE TLdapSource::Dereference(TTree& tree, const TCached*& entry) {
     for (int hop = 0; hop < MaxAliasHops; ++hop) {
         bool alias = false;
         if (const auto* classes = entry->Entry.Find("objectClass"))
@@ -605,7 +562,7 @@ NWCCODE TLdapClient::Dereference(TTree& tree, const TCached*& entry) {
     return ErrNoSuchEntry;   // a loop of aliases, or a chain too long to follow
 }
 
-NWCCODE TLdapClient::ResolveObject(TTree& tree, const TContextState& state, const std::string& name, bool deref,
+NWCCODE TLdapSource::ResolveObject(TTree& tree, const TContextState& state, const std::string& name, bool deref,
                                    const TCached*& entry) {
     entry = nullptr;
     TResolvedName resolved;
@@ -654,7 +611,7 @@ TObjectInfo InfoOf(const TLdapEntry& entry, bool root) {
 
 // The attributes of an entry a read sends, by their directory names (the LDAP names that map to
 // one name together), with their values in the form the context hands them back.
-std::vector<TBufferAttribute> TLdapClient::ReadAttributes(TTree& tree, const TContextState& state, const TCached& entry,
+std::vector<TBufferAttribute> TLdapSource::ReadAttributes(TTree& tree, const TContextState& state, const TCached& entry,
                                                           bool allAttrs, const TDSBuffer* attrNames) {
     std::vector<std::string> wanted;
     if (!allAttrs)
@@ -692,16 +649,15 @@ std::vector<TBufferAttribute> TLdapClient::ReadAttributes(TTree& tree, const TCo
     return attrs;
 }
 
-NWCCODE TLdapClient::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
+NWCCODE TLdapSource::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
                               const TDSBuffer* attrNames, int32_t& iterationHandle, TDSBuffer& result) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSRead(context, object, infoType, allAttrs, attrNames, iterationHandle, result);
     result.ClearResult();
     const TContextState& state = *Context(context);
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvRead);
+        iteration = Iterations().Resume<TIteration>(iterationHandle, context, DsvRead);
         if (!iteration) return ErrInvalidHandle;
     } else {
         if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
@@ -722,13 +678,12 @@ NWCCODE TLdapClient::NWDSRead(NWDSContextHandle context, const std::string& obje
         result, iteration->InfoType, attributes.size(), iteration->Read,
         [&](size_t i) { return TReadAttribute{attributes[i].Name, attributes[i].Syntax, attributes[i].Values.size()}; },
         [&](size_t i, size_t j) -> const TAttrValue& { return attributes[i].Values[j]; }, code);
-    return iterations_.EndBatch(iterationHandle, std::move(fresh), !more, code, result);
+    return Iterations().EndBatch(iterationHandle, std::move(fresh), !more, code, result);
 }
 
-NWCCODE TLdapClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
+NWCCODE TLdapSource::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
                                         std::string& distinguishedName, TObjectInfo& info) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSReadObjectInfo(context, object, distinguishedName, info);
     distinguishedName.clear();
     info = {};
     const TContextState& state = *Context(context);
@@ -740,9 +695,8 @@ NWCCODE TLdapClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::st
     return 0;
 }
 
-NWCCODE TLdapClient::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object, TDSBuffer& buffer) {
+NWCCODE TLdapSource::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object, TDSBuffer& buffer) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSReadObjectDSIInfo(context, object, buffer);
     buffer.ClearResult();
     const TContextState& state = *Context(context);
     const TCached* entry = nullptr;
@@ -768,7 +722,7 @@ NWCCODE TLdapClient::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std:
 // ---------------------------------------------------------------------------------------------
 // Listing
 
-NWCCODE TLdapClient::NextPage(TIteration& iteration, const TContextState& state) {
+NWCCODE TLdapSource::NextPage(TIteration& iteration, const TContextState& state) {
     TTree& tree = *iteration.Tree;
     std::vector<TLdapEntry> found;
     NWCCODE code = Remember(tree, tree.Session->Search(iteration.BaseDn, iteration.Scope, iteration.Filter,
@@ -788,7 +742,7 @@ NWCCODE TLdapClient::NextPage(TIteration& iteration, const TContextState& state)
     return 0;
 }
 
-NWCCODE TLdapClient::SendPages(TIteration& iteration, const TContextState& state, TObjectBatch& batch) {
+NWCCODE TLdapSource::SendPages(TIteration& iteration, const TContextState& state, TObjectBatch& batch) {
     bool fetched = false;
     for (;;) {
         while (!iteration.Pending.empty() && !batch.Limited() &&
@@ -805,7 +759,7 @@ NWCCODE TLdapClient::SendPages(TIteration& iteration, const TContextState& state
     }
 }
 
-NWCCODE TLdapClient::StartList(TTree& tree, const TContextState& state, const std::string& object,
+NWCCODE TLdapSource::StartList(TTree& tree, const TContextState& state, const std::string& object,
                                TIteration& fresh) {
     const TCached* entry = nullptr;
     NWCCODE code = ResolveObject(tree, state, object, (state.Flags & DcvDerefAliases) != 0, entry);
@@ -831,7 +785,7 @@ NWCCODE TLdapClient::StartList(TTree& tree, const TContextState& state, const st
     return 0;
 }
 
-NWCCODE TLdapClient::ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
+NWCCODE TLdapSource::ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
                                int32_t& iterationHandle, TDSBuffer& result) {
     TTree* tree = TreeOf(context);
     result.ClearResult();
@@ -840,7 +794,7 @@ NWCCODE TLdapClient::ListBatch(NWDSContextHandle context, const std::string& obj
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        iteration = iterations_.Resume<TIteration>(iterationHandle, context, kind);
+        iteration = Iterations().Resume<TIteration>(iterationHandle, context, kind);
         if (!iteration) return ErrInvalidHandle;
     } else {
         fresh = NewIteration<TIteration>(context, kind);
@@ -851,42 +805,37 @@ NWCCODE TLdapClient::ListBatch(NWDSContextHandle context, const std::string& obj
     }
     TObjectBatch batch(result);
     NWCCODE code = SendPages(*iteration, state, batch);
-    return iterations_.EndBatch(iterationHandle, std::move(fresh), iteration->Finished(), code, result);
+    return Iterations().EndBatch(iterationHandle, std::move(fresh), iteration->Finished(), code, result);
 }
 
-NWCCODE TLdapClient::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
+NWCCODE TLdapSource::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                               TDSBuffer& result) {
-    if (!TreeOf(context)) return TSnapshotClient::NWDSList(context, object, iterationHandle, result);
     return ListBatch(context, object, false, iterationHandle, result);
 }
 
-NWCCODE TLdapClient::NWDSListContainers(NWDSContextHandle context, const std::string& object,
+NWCCODE TLdapSource::NWDSListContainers(NWDSContextHandle context, const std::string& object,
                                         int32_t& iterationHandle, TDSBuffer& result) {
-    if (!TreeOf(context)) return TSnapshotClient::NWDSListContainers(context, object, iterationHandle, result);
     return ListBatch(context, object, true, iterationHandle, result);
 }
 
-NWCCODE TLdapClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) {
-    auto* open = static_cast<TIteration*>(iterations_.Find(iterationHandle));
-    if (!open) return TSnapshotClient::NWDSCloseIteration(context, iterationHandle, operation);
-    if (!Context(context)) return ErrBadContext;
-    if (open->Context != context) return ErrInvalidHandle;
+void TLdapSource::CloseIteration(TIterationBase& open) {
+    auto* mine = dynamic_cast<TIteration*>(&open);
+    if (!mine || mine->Tree != tree_.get()) return;
     // A paged search still open on the server is let go there too (a page of size 0 with its
     // cookie); a failure of that changes nothing for the caller.
-    TIteration& iteration = *open;
+    TIteration& iteration = *mine;
     if (!iteration.Page.Cookie.empty() && !iteration.Page.Done && iteration.Tree) {
         iteration.Page.Abandon = true;
         std::vector<TLdapEntry> ignored;
         Remember(*iteration.Tree, iteration.Tree->Session->Search(iteration.BaseDn, iteration.Scope, iteration.Filter,
                                                                   {"1.1"}, &iteration.Page, ignored));
     }
-    return iterations_.Close(context, iterationHandle);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Search
 
-NWCCODE TLdapClient::StartSearch(TTree& tree, const TContextState& state, const std::string& baseObjectName,
+NWCCODE TLdapSource::StartSearch(TTree& tree, const TContextState& state, const std::string& baseObjectName,
                                  int32_t scope, const TDSBuffer& filterBuffer, TIteration& fresh) {
     if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
     if (!filterBuffer.HasFilter()) return ErrInvalidFilterSyntax;
@@ -912,7 +861,7 @@ NWCCODE TLdapClient::StartSearch(TTree& tree, const TContextState& state, const 
     return 0;
 }
 
-void TLdapClient::FromSearchCache(TTree& tree, const TContextState& state, TIteration& fresh) {
+void TLdapSource::FromSearchCache(TTree& tree, const TContextState& state, TIteration& fresh) {
     auto cached = tree.Searches.find(SearchKey(fresh.Filter, fresh.BaseClasses, fresh.BaseDn, fresh.Scope));
     if (cached == tree.Searches.end() || !tree.Fresh(cached->second.Time)) return;
     fresh.FromCache = true;
@@ -927,23 +876,18 @@ void TLdapClient::FromSearchCache(TTree& tree, const TContextState& state, TIter
     }
 }
 
-NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
-                                       bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp,
-                                       uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames,
+NWCCODE TLdapSource::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
+                                       bool, const TDSBuffer& filterBuffer, uint32_t, uint32_t, bool, const TDSBuffer*,
                                        int32_t& iterationHandle, int32_t countObjectsToSearch,
                                        int32_t& countObjectsSearched, TDSBuffer& result) {
     TTree* tree = TreeOf(context);
-    if (!tree)
-        return TSnapshotClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer, timeStamp,
-                                                  infoType, allAttrs, attrNames, iterationHandle,
-                                                  countObjectsToSearch, countObjectsSearched, result);
     result.ClearResult();
     countObjectsSearched = 0;
     const TContextState& state = *Context(context);
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvSearch);
+        iteration = Iterations().Resume<TIteration>(iterationHandle, context, DsvSearch);
         if (!iteration) return ErrInvalidHandle;
     } else {
         fresh = NewIteration<TIteration>(context, DsvSearch);
@@ -961,11 +905,10 @@ NWCCODE TLdapClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::str
         tree->Searches[SearchKey(iteration->Filter, iteration->BaseClasses, iteration->BaseDn, iteration->Scope)] = {
             iteration->Found, TClock::now()};
     }
-    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, code, result);
+    return Iterations().EndBatch(iterationHandle, std::move(fresh), finished, code, result);
 }
 
-NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
-    if (!TreeOf(context)) return TSnapshotClient::NWDSGetSyntaxID(context, attrName, syntaxID);
+NWCCODE TLdapSource::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
     syntaxID = 0;
     if (const TSchemaAttribute* known = FindAttributeByDirectoryName(attrName)) {
         syntaxID = known->Syntax;
@@ -987,9 +930,8 @@ NWCCODE TLdapClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::strin
 // ---------------------------------------------------------------------------------------------
 // Names
 
-NWCCODE TLdapClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) {
+NWCCODE TLdapSource::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSCanonicalizeName(context, name, canonical);
     // Types come from the DNs the server has named.
     return CanonicalName(
         *Context(context), name,
@@ -1000,9 +942,8 @@ NWCCODE TLdapClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::
         canonical);
 }
 
-NWCCODE TLdapClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
+NWCCODE TLdapSource::NWDSWhoAmI(NWDSContextHandle context, uint32_t, std::string& name) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSWhoAmI(context, name);
     name.clear();
     std::string identity;
     NWCCODE code = Remember(*tree, tree->Session->WhoAmI(identity));
@@ -1015,10 +956,8 @@ NWCCODE TLdapClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
     return 0;
 }
 
-NWCCODE TLdapClient::NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
-                                     std::string& name) {
-    TTree* tree = TreeOfConnection(connection);
-    if (!tree) return TSnapshotClient::NWDSMapIDToName(context, connection, id, name);
+NWCCODE TLdapSource::NWDSMapIDToName(NWDSContextHandle context, NWObjectID id, std::string& name) {
+    TTree* tree = tree_.get();
     name.clear();
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
@@ -1029,15 +968,13 @@ NWCCODE TLdapClient::NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE co
     auto it = tree->PartsById.find(id);
     if (it == tree->PartsById.end()) return ErrNoSuchEntry;
     static const TNameParts NoContext;
-    bool sameTree = EqualsFolded(state->TreeName, tree->StandIn->Name());
+    bool sameTree = EqualsFolded(state->TreeName, tree->Name);
     name = WriteOutputName(it->second, state->Flags, sameTree ? state->NameContextParts : NoContext);
     return 0;
 }
 
-NWCCODE TLdapClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
-                                     NWObjectID& id) {
-    TTree* tree = TreeOfConnection(connection);
-    if (!tree) return TSnapshotClient::NWDSMapNameToID(context, connection, name, id);
+NWCCODE TLdapSource::NWDSMapNameToID(NWDSContextHandle context, const std::string& name, NWObjectID& id) {
+    TTree* tree = tree_.get();
     id = 0;
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
@@ -1057,11 +994,10 @@ NWCCODE TLdapClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE co
     return 0;
 }
 
-NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
+NWCCODE TLdapSource::NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
                                             const std::string& object, const std::string& attrName,
                                             uint32_t& privileges) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSGetEffectiveRights(context, subject, object, attrName, privileges);
     privileges = 0;
     const TContextState& state = *Context(context);
     NWCCODE code = Remember(*tree, tree->Session->Connect());
@@ -1100,11 +1036,9 @@ NWCCODE TLdapClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std
 // ---------------------------------------------------------------------------------------------
 // Streams
 
-NWCCODE TLdapClient::NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
-                                    uint32_t flags, int32_t& fileHandle) {
+NWCCODE TLdapSource::NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
+                                    uint32_t flags, TSourceStream& stream) {
     TTree* tree = TreeOf(context);
-    if (!tree) return TSnapshotClient::NWDSOpenStream(context, object, attrName, flags, fileHandle);
-    fileHandle = -1;
     const TContextState& state = *Context(context);
     if (flags != 1) return ErrNoAccess;   // streams are only read
     const TCached* entry = nullptr;
@@ -1115,148 +1049,42 @@ NWCCODE TLdapClient::NWDSOpenStream(NWDSContextHandle context, const std::string
         if (!attribute.Values.empty() && EqualsFolded(DirectoryAttributeName(attribute.Name), attrName)) found = &attribute;
     if (!found) return ErrNoSuchAttribute;
     if (DirectoryAttributeSyntax(attrName) != SynStream) return ErrIllegalAttributeSyntax;
-    while (streams_.count(nextStream_) || nextStream_ < FirstLdapStream)
-        nextStream_ = nextStream_ == INT32_MAX ? FirstLdapStream : nextStream_ + 1;
-    fileHandle = nextStream_++;
-    auto stream = std::make_unique<TStream>();
-    stream->Bytes = found->Values.front();
-    streams_.emplace(fileHandle, std::move(stream));
+    stream.Copy = found->Values.front();
+    stream.Bytes = &stream.Copy;
     return 0;
-}
-
-NWCCODE TLdapClient::NWStreamRead(int32_t fileHandle, std::span<uint8_t> buffer, uint32_t& bytesRead) {
-    auto it = streams_.find(fileHandle);
-    if (it == streams_.end()) return TSnapshotClient::NWStreamRead(fileHandle, buffer, bytesRead);
-    TStream& stream = *it->second;
-    size_t count = std::min(buffer.size(), stream.Bytes.size() - stream.Offset);
-    if (count) std::memcpy(buffer.data(), stream.Bytes.data() + stream.Offset, count);
-    stream.Offset += count;
-    bytesRead = static_cast<uint32_t>(count);
-    return 0;
-}
-
-NWCCODE TLdapClient::NWStreamClose(int32_t fileHandle) {
-    if (streams_.erase(fileHandle)) return 0;
-    return TSnapshotClient::NWStreamClose(fileHandle);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
-std::unique_ptr<TErrorTextLibrary> TLdapClient::LoadErrorTextLibrary() {
-    return std::make_unique<TLdapErrorTextLibrary>();
-}
+std::unique_ptr<TErrorTextLibrary> TLdapSource::ErrorTexts() const { return std::make_unique<TLdapErrorTextLibrary>(); }
 
-NWCCODE TLdapClient::NWCallsInit() {
-    NWCCODE first = TSnapshotClient::NWCallsInit();
-    std::string firstError;
-    for (auto& tree : trees_) {
-        NWCCODE code = Remember(*tree, tree->Session->Connect());
-        if (code != 0 && first == 0) {
-            first = code;
-            firstError = lastError_;
-        }
-    }
-    // The message of a failed start tells the first tree that could not be reached.
-    if (first != 0 && !firstError.empty()) {
-        lastError_ = firstError;
-        ConnectionFailure() = firstError;
-    }
-    return first;
+NWCCODE TLdapSource::Start() { return Remember(*tree_, tree_->Session->Connect()); }
+
+void TLdapSource::KeepStartFailure() {
+    if (!lastError_.empty()) ConnectionFailure() = lastError_;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Connections
+// The tree's own attachment
 
-NWCCODE TLdapClient::NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) {
-    const size_t fileConnections = Workstation().Connections.size();
-    if (scanIterator < fileConnections) return TSnapshotClient::NWCCScanConnRefs(scanIterator, connRef);
-    connRef = 0;
-    size_t own = scanIterator - fileConnections;
-    for (const auto& tree : trees_) {
-        if (tree->Reference == 0) continue;
-        if (own-- == 0) {
-            connRef = tree->Reference;
-            ++scanIterator;
-            return 0;
-        }
+std::string TLdapSource::AttachmentServerName() const { return UriHost(tree_->Settings.Uri); }
+
+bool TLdapSource::AttachmentAuthenticated() const { return !tree_->Settings.BindDn.empty(); }
+
+NWCCODE TLdapSource::AttachmentUser(NWObjectID& id) {
+    // The identity the server holds for the bind, with its ID of this session.
+    TTree& tree = *tree_;
+    id = 0;
+    std::string identity;
+    NWCCODE code = Remember(tree, tree.Session->WhoAmI(identity));
+    if (code != 0) return code;
+    TNameParts parts;
+    if (identity.size() > 3 && EqualsFolded(identity.substr(0, 3), "dn:") && PartsOfDn(tree, identity.substr(3), parts)) {
+        Learn(tree, parts, identity.substr(3));
+        id = IdOf(tree, parts);
     }
-    return NweNoMoreEntries;
-}
-
-NWCCODE TLdapClient::NWCCGetPrimConnRef(NWCONN_REF& connRef) {
-    NWCCODE code = TSnapshotClient::NWCCGetPrimConnRef(connRef);
-    if (code == 0 || !Workstation().Connections.empty()) return code;
-    for (const auto& tree : trees_)
-        if (tree->Reference != 0) {
-            connRef = tree->Reference;
-            return 0;
-        }
-    return code;
-}
-
-NWCCODE TLdapClient::NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t openState, uint32_t reserved,
-                                       NWCONN_HANDLE& connection) {
-    if (TTree* own = OwnAttachment(connRef, 0)) {
-        connection = own->Handle;
-        return 0;
-    }
-    return TSnapshotClient::NWCCOpenConnByRef(connRef, openState, reserved, connection);
-}
-
-NWCCODE TLdapClient::NWCCCloseConn(NWCONN_HANDLE connection) {
-    if (OwnAttachment(0, connection)) return 0;
-    return TSnapshotClient::NWCCCloseConn(connection);
-}
-
-NWCCODE TLdapClient::AttachmentInfo(TTree& tree, uint32_t infoType, std::span<uint8_t> buffer) {
-    bool fits = false;
-    switch (infoType) {
-    case NwccInfoConnRef: fits = PutNumber(buffer, tree.Reference); break;
-    case NwccInfoTreeName: {
-        std::string padded = tree.StandIn->Name();
-        if (padded.size() < PaddedTreeNameLength) padded.append(PaddedTreeNameLength - padded.size(), '_');
-        fits = PutText(buffer, padded);
-        break;
-    }
-    case NwccInfoServerName: fits = PutText(buffer, UriHost(tree.Settings.Uri)); break;
-    case NwccInfoAuthState: fits = PutNumber(buffer, tree.Settings.BindDn.empty() ? 0 : 1); break;
-    case NwccInfoUserID: {
-        // The identity the server holds for the bind, with its ID of this session.
-        std::string identity;
-        NWCCODE code = Remember(tree, tree.Session->WhoAmI(identity));
-        if (code != 0) return code;
-        NWObjectID id = 0;
-        TNameParts parts;
-        if (identity.size() > 3 && EqualsFolded(identity.substr(0, 3), "dn:") && PartsOfDn(tree, identity.substr(3), parts)) {
-            Learn(tree, parts, identity.substr(3));
-            id = IdOf(tree, parts);
-        }
-        fits = PutNumber(buffer, id);
-        break;
-    }
-    default: return NweParamInvalid;
-    }
-    return fits ? 0 : NweBufferOverflow;
-}
-
-NWCCODE TLdapClient::NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) {
-    if (TTree* own = OwnAttachment(connRef, 0)) return AttachmentInfo(*own, infoType, buffer);
-    return TSnapshotClient::NWCCGetConnRefInfo(connRef, infoType, buffer);
-}
-
-NWCCODE TLdapClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) {
-    if (TTree* own = OwnAttachment(0, connection)) return AttachmentInfo(*own, infoType, buffer);
-    return TSnapshotClient::NWCCGetConnInfo(connection, infoType, buffer);
-}
-
-NWCCODE TLdapClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) {
-    if (OwnAttachment(0, connection)) {
-        serverDN.clear();
-        if (!Context(context)) return ErrBadContext;
-        return ErrNoSuchEntry;   // an LDAP server is no object of the tree the client knows
-    }
-    return TSnapshotClient::NWDSGetServerDN(context, connection, serverDN);
+    return 0;
 }
 
 } // namespace era

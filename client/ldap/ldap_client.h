@@ -1,9 +1,8 @@
 #pragma once
 
-// The live directory: a directory client whose trees named "ldap" in the workstation file are
-// read from an LDAP server (eDirectory's LDAP service, or any server holding an eDirectory
-// export), while trees named "ldif", the servers, volumes and connections of the file are
-// answered as the embedded directory answers them.
+// The live directory: the directory source of a tree named "ldap" in the workstation file, read
+// from an LDAP server (eDirectory's LDAP service, or any server holding an eDirectory export).
+// The servers, volumes and connections of the file are the workstation client's.
 //
 // Names: a DN's parts become the parts of a directory name ("cn=admin,o=acme" is admin.acme);
 // the tree root is the entry "t=<tree>" where the server has one, else the configured base's
@@ -15,9 +14,11 @@
 // a search (by filter, base and scope) is kept for the cache time of the tree's settings, so an
 // analysis asks about each level and each trustee once. A lost connection empties the cache.
 
+#include "client/directory_source.h"
 #include "client/ldap/ldap_session.h"
-#include "client/snapshot/snapshot_client.h"
+#include "client/ldap/ldap_settings.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,10 +26,21 @@
 
 namespace era {
 
-class TLdapClient : public TSnapshotClient {
+class TLdapSource : public TDirectorySource {
 public:
-    explicit TLdapClient(std::unique_ptr<TWorkstation> workstation);
-    ~TLdapClient() override;
+    TLdapSource(TLdapSettings settings, std::string treeName);
+    ~TLdapSource() override;
+
+    const std::string& Name() const override;
+    bool Live() const override { return true; }
+    // What the workstation file names in the tree stands in for the server's object: it keeps
+    // the ID given here (every container above it too) until the server names it.
+    uint32_t FileObject(const TNameParts& full) override;
+    NWObjectID ObjectID(uint32_t object) const override;
+    std::string OutputObjectName(const TContextState& context, uint32_t object) const override;
+    // The file's trustees of the user itself, the containers above it and [Public].
+    uint16_t FileRights(uint32_t user, const TWorkstationServer& server, const TWorkstationVolume& volume,
+                        uint32_t directory) override;
 
     // --- Reading and names
     NWCCODE NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType, bool allAttrs,
@@ -41,74 +53,51 @@ public:
     NWCCODE NWDSListContainers(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                                TDSBuffer& result) override;
     NWCCODE NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name, std::string& canonical) override;
-    NWCCODE NWDSWhoAmI(NWDSContextHandle context, std::string& name) override;
-    NWCCODE NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
-                            std::string& name) override;
-    NWCCODE NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
-                            NWObjectID& id) override;
+    NWCCODE NWDSWhoAmI(NWDSContextHandle context, uint32_t fileUser, std::string& name) override;
+    NWCCODE NWDSMapIDToName(NWDSContextHandle context, NWObjectID id, std::string& name) override;
+    NWCCODE NWDSMapNameToID(NWDSContextHandle context, const std::string& name, NWObjectID& id) override;
     NWCCODE NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject, const std::string& object,
                                    const std::string& attrName, uint32_t& privileges) override;
     NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
                               bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp, uint32_t infoType,
                               bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
                               int32_t countObjectsToSearch, int32_t& countObjectsSearched, TDSBuffer& result) override;
-    NWCCODE NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t operation) override;
+    // A paged search still open on the server is let go there too.
+    void CloseIteration(TIterationBase& open) override;
     NWCCODE NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) override;
     NWCCODE NWDSOpenStream(NWDSContextHandle context, const std::string& object, const std::string& attrName,
-                           uint32_t flags, int32_t& fileHandle) override;
-    NWCCODE NWStreamRead(int32_t fileHandle, std::span<uint8_t> buffer, uint32_t& bytesRead) override;
-    NWCCODE NWStreamClose(int32_t fileHandle) override;
+                           uint32_t flags, TSourceStream& stream) override;
 
-    // --- Start-up: connects and binds to every LDAP tree
-    NWCCODE NWCallsInit() override;
-
-    // --- Connections. An LDAP tree that no connection of the workstation file reaches is an
-    // attachment of its own: its reference comes after the file's, it is the primary one when the
-    // file names none, its server name is the URI's host, its user the identity the server holds
-    // for the bind (none for an anonymous one).
-    NWCCODE NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) override;
-    NWCCODE NWCCGetPrimConnRef(NWCONN_REF& connRef) override;
-    NWCCODE NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t openState, uint32_t reserved,
-                              NWCONN_HANDLE& connection) override;
-    NWCCODE NWCCCloseConn(NWCONN_HANDLE connection) override;
-    NWCCODE NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) override;
-    NWCCODE NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) override;
-    NWCCODE NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) override;
+    // --- Start-up: connects and binds to the server
+    NWCCODE Start() override;
+    void KeepStartFailure() override;
     // The error texts; a lost server or a refused bind is described with the server and the reason.
-    std::unique_ptr<TErrorTextLibrary> LoadErrorTextLibrary() override;
+    std::unique_ptr<TErrorTextLibrary> ErrorTexts() const override;
+
+    // --- The tree's own attachment, when no connection of the workstation file reaches it: its
+    // server name is the URI's host, its user the identity the server holds for the bind (none
+    // for an anonymous one).
+    std::string AttachmentServerName() const override;
+    bool AttachmentAuthenticated() const override;
+    NWCCODE AttachmentUser(NWObjectID& id) override;
 
     // --- For tests and diagnostics
-    // Round trips to the servers so far (every tree, or one tree by name).
+    // Round trips to the server so far.
     uint64_t RoundTrips() const;
-    uint64_t RoundTrips(const std::string& treeName) const;
-    // Forgets every answer kept (the next questions go to the servers again).
+    // Forgets every answer kept (the next questions go to the server again).
     void ClearCache();
-    // How long calls fail at once after a server was found unreachable (one second by default).
+    // How long calls fail at once after the server was found unreachable (one second by default).
     void SetReconnectDelay(std::chrono::milliseconds delay);
-    // The last failure of a tree's connection in words, or empty.
-    std::string LastError(const std::string& treeName) const;
-    // The last failure of any tree's connection.
+    // The last failure of the connection in words, or empty.
     const std::string& LastError() const { return lastError_; }
-    // Whether a tree is read over LDAP.
-    bool IsLdapTree(const std::string& treeName) const;
-
-protected:
-    // A server in an LDAP tree for which the workstation file gives no volumes (or the LDAP
-    // server's own attachment): the file system of the server is the workstation file's, or none.
-    bool Unreachable(NWCONN_HANDLE connection) const override;
 
 private:
     struct TTree;
     struct TCached;
     struct TIteration;
-    struct TStream;
 
-    // The LDAP tree of a context (nullptr for a tree of the workstation file).
-    TTree* TreeOf(NWDSContextHandle context);
-    TTree* TreeOfConnection(NWCONN_HANDLE connection);
-    // The LDAP tree whose own attachment this is (nullptr for the workstation file's).
-    TTree* OwnAttachment(NWCONN_REF reference, NWCONN_HANDLE handle) const;
-    NWCCODE AttachmentInfo(TTree& tree, uint32_t infoType, std::span<uint8_t> buffer);
+    // The tree of a context (the workstation client asks about contexts of this tree only).
+    TTree* TreeOf(NWDSContextHandle) { return tree_.get(); }
     NWCCODE Remember(TTree& tree, NWCCODE code);
 
     // Names and entries.
@@ -141,10 +130,8 @@ private:
     NWCCODE SendPages(TIteration& iteration, const TContextState& state, TObjectBatch& batch);
     NWCCODE NextPage(TIteration& iteration, const TContextState& state);
 
-    std::vector<std::unique_ptr<TTree>> trees_;
-    TIterationTable iterations_;
-    std::unordered_map<int32_t, std::unique_ptr<TStream>> streams_;
-    int32_t nextStream_;
+    std::unique_ptr<TTree> tree_;
+    std::vector<TNameParts> standIn_;   // the objects the workstation file names, [Root] first
     std::string lastError_;
 };
 

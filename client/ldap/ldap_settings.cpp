@@ -2,7 +2,7 @@
 
 #include "client/ascii_fold.h"
 #include "client/name_forms.h"
-#include "client/snapshot/workstation.h"
+#include "client/ldap/ldap_client.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -212,7 +212,7 @@ bool ReadLdapPassword(const TLdapSettings& settings, std::string& password, std:
     return true;
 }
 
-std::unique_ptr<TSnapshotTree> LdapTreeSource(const TJson& entry, const std::string& baseFolder,
+std::unique_ptr<TDirectorySource> LdapTreeSource(const TJson& entry, const std::string& baseFolder,
                                               const std::string& treeName, std::string& error) {
     TLdapSettings settings;
     std::string why;
@@ -234,9 +234,7 @@ std::unique_ptr<TSnapshotTree> LdapTreeSource(const TJson& entry, const std::str
         WipePassword(password);
         if (!readable) return nullptr;
     }
-    auto tree = MakeStandInTree(treeName);
-    tree->SetSourceFile(settings.Uri);
-    return tree;
+    return std::make_unique<TLdapSource>(std::move(settings), treeName);
 }
 
 } // namespace era

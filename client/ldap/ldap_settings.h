@@ -11,7 +11,7 @@
 // Without "bindDn" the client binds anonymously. The password is read when the client connects
 // (and again on every reconnect) and never kept in these settings, in a message or in a trace.
 
-#include "client/snapshot/snapshot_tree.h"
+#include "client/directory_source.h"
 
 #include <memory>
 #include <nlohmann/json_fwd.hpp>
@@ -45,9 +45,8 @@ bool ReadLdapPassword(const TLdapSettings& settings, std::string& password, std:
 void WipePassword(std::string& password);
 
 // The workstation loader's source for "ldap" trees: checks the settings and gives the tree's
-// stand-in, which holds only [Root] and the objects the workstation file names; the directory
-// itself is read over LDAP by the client.
-std::unique_ptr<TSnapshotTree> LdapTreeSource(const nlohmann::ordered_json& entry, const std::string& baseFolder,
+// source, which reads the directory over LDAP when it is first asked.
+std::unique_ptr<TDirectorySource> LdapTreeSource(const nlohmann::ordered_json& entry, const std::string& baseFolder,
                                               const std::string& treeName, std::string& error);
 
 } // namespace era

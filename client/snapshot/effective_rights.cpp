@@ -228,7 +228,7 @@ uint32_t TTreeRights::DirectoryRights(TTrusteeKey subject, uint32_t object, std:
     return attributeRights & AttributeRightsBits;
 }
 
-uint16_t TTreeRights::FileRights(uint32_t user, const TSnapshotServer& server, const TSnapshotVolume& volume,
+uint16_t TTreeRights::FileRights(uint32_t user, const TWorkstationServer& server, const TWorkstationVolume& volume,
                                  uint32_t directory) {
     // Supervisor over the server object is every right on its volumes; no mask takes it away.
     if (server.Object != NoObject &&
@@ -247,37 +247,7 @@ uint16_t TTreeRights::FileRights(uint32_t user, const TSnapshotServer& server, c
     }
     std::sort(ids.begin(), ids.end());
 
-    std::vector<uint32_t> chain; // the directory up to the volume root
-    for (uint32_t at = directory; at != NoIndex && at < volume.Directories.size();
-         at = volume.Directories[at].Parent)
-        chain.push_back(at);
-
-    std::vector<uint16_t> rights(trustees.size(), 0);
-    std::vector<size_t> assignedAt(trustees.size(), 0); // the step that last assigned, from 1
-    size_t step = 0;
-    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
-        ++step;
-        const TSnapshotDirectory& entry = volume.Directories[*at];
-        const uint16_t letThrough = static_cast<uint16_t>(entry.InheritedRightsMask | FileSupervisor);
-        for (uint16_t& held : rights)
-            held &= letThrough;
-        for (const TTrusteeEntry& trustee : entry.Trustees) {
-            auto first =
-                std::lower_bound(ids.begin(), ids.end(), std::make_pair(trustee.ObjectID, size_t{0}));
-            for (auto it = first; it != ids.end() && it->first == trustee.ObjectID; ++it) {
-                if (assignedAt[it->second] != step) {
-                    assignedAt[it->second] = step;
-                    rights[it->second] = 0;
-                }
-                rights[it->second] |= trustee.Rights;
-            }
-        }
-    }
-    uint16_t total = 0;
-    for (uint16_t held : rights)
-        total |= held;
-    if (total & FileSupervisor) total = AllFileRights;
-    return total & AllFileRights;
+    return VolumeRights(ids, trustees.size(), volume, directory);
 }
 
 TRightsCache::TRightsCache() = default;

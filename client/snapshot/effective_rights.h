@@ -12,7 +12,8 @@
 // each subject's trustees and each object's ACL split by trustee and kind.
 
 #include "client/snapshot/snapshot_tree.h"
-#include "client/snapshot/workstation.h"
+#include "client/snapshot/snapshot_tree.h"
+#include "client/workstation.h"
 
 #include <memory>
 #include <string>
@@ -44,7 +45,7 @@ public:
     // "[All Attributes Rights]" or an attribute's name), in that attribute's kind, inheritance bit clear.
     uint32_t DirectoryRights(TTrusteeKey subject, uint32_t object, std::string_view attribute);
     // A user's file-system rights on a directory of one of the server's volumes.
-    uint16_t FileRights(uint32_t user, const TSnapshotServer& server, const TSnapshotVolume& volume,
+    uint16_t FileRights(uint32_t user, const TWorkstationServer& server, const TWorkstationVolume& volume,
                         uint32_t directory);
 
 private:

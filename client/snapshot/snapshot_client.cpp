@@ -1,30 +1,26 @@
 #include "client/snapshot/snapshot_client.h"
 
 #include "client/client_text.h"
+#include "client/snapshot/ldif_loader.h"
 #include "client/snapshot/snapshot_search.h"
 
 #include "client/ascii_fold.h"
 #include "client/schema_map.h"
 
 #include <algorithm>
-#include <cstring>
+#include <filesystem>
+#include <nlohmann/json.hpp>
 
 namespace era {
 
 // One read or listing that goes on over several calls.
-struct TSnapshotClient::TIteration : TIterationBase {
+struct TSnapshotSource::TIteration : TIterationBase {
     const TSnapshotTree* Tree = nullptr;
     uint32_t Object = NoObject;
     uint32_t InfoType = DsAttributeValues;
     std::vector<uint32_t> Slots;           // read: the object's attributes to send, in order
     TReadCursor Read;                      // read: where the next batch starts
     size_t NextChild = 0;                  // listing: the next child
-};
-
-// One stream attribute opened for reading.
-struct TSnapshotClient::TStream {
-    const std::string* Bytes = nullptr;
-    size_t Offset = 0;
 };
 
 namespace {
@@ -36,33 +32,44 @@ std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t
 
 } // namespace
 
-TSnapshotClient::TSnapshotClient(std::unique_ptr<TWorkstation> workstation) : workstation_(std::move(workstation)) {}
+TSnapshotSource::TSnapshotSource(std::unique_ptr<TSnapshotTree> tree) : tree_(std::move(tree)) {}
 
-TSnapshotClient::~TSnapshotClient() = default;
+TSnapshotSource::~TSnapshotSource() = default;
 
-bool TSnapshotClient::FindTree(const std::string& treeName, std::string& canonical) const {
-    uint32_t tree = workstation_->FindTree(treeName);
-    if (tree == NoIndex) return false;
-    canonical = workstation_->Trees[tree]->Name();
-    return true;
+const TSnapshotTree* TSnapshotSource::ContextTree(NWDSContextHandle context) const {
+    return Context(context) ? tree_.get() : nullptr;
 }
 
-std::string TSnapshotClient::DefaultTreeName() const {
-    const auto& ws = *workstation_;
-    for (const auto& connection : ws.Connections)
-        if (connection.Primary) return ws.Trees[ws.Servers[connection.Server].Tree]->Name();
-    if (!ws.Connections.empty()) return ws.Trees[ws.Servers[ws.Connections.front().Server].Tree]->Name();
-    return ws.Trees.empty() ? std::string() : ws.Trees.front()->Name();
+uint32_t TSnapshotSource::FileObject(const TNameParts& full) {
+    const uint32_t object = tree_->FindObject(full);
+    return object == NoObject ? NoIndex : object;
 }
 
-const TSnapshotTree* TSnapshotClient::ContextTree(NWDSContextHandle context) const {
-    const TContextState* state = Context(context);
-    if (!state) return nullptr;
-    uint32_t tree = workstation_->FindTree(state->TreeName);
-    return tree == NoIndex ? nullptr : workstation_->Trees[tree].get();
+uint16_t TSnapshotSource::FileRights(uint32_t user, const TWorkstationServer& server, const TWorkstationVolume& volume,
+                                     uint32_t directory) {
+    return rights_.Of(*tree_).FileRights(user, server, volume, directory);
 }
 
-NWCCODE TSnapshotClient::FindObject(NWDSContextHandle context, const std::string& name, bool deref,
+const TSnapshotTree* SnapshotTreeOf(const TDirectorySource& source) {
+    const auto* snapshot = dynamic_cast<const TSnapshotSource*>(&source);
+    return snapshot ? &snapshot->Tree() : nullptr;
+}
+
+std::unique_ptr<TDirectorySource> SnapshotTreeSource(const nlohmann::ordered_json& entry, const std::string& baseFolder,
+                                                     const std::string& treeName, std::string& error) {
+    const auto& file = entry.at("ldif");
+    if (!file.is_string() || file.get<std::string>().empty()) {
+        error = "expected the name of an LDIF file";
+        return nullptr;
+    }
+    std::filesystem::path path(file.get<std::string>());
+    if (path.is_relative()) path = std::filesystem::path(baseFolder) / path;
+    auto tree = LoadLdifTree(path.lexically_normal().string(), treeName, error);
+    if (!tree) return nullptr;
+    return std::make_unique<TSnapshotSource>(std::move(tree));
+}
+
+NWCCODE TSnapshotSource::FindObject(NWDSContextHandle context, const std::string& name, bool deref,
                                     const TSnapshotTree*& tree, uint32_t& object) const {
     tree = nullptr;
     object = NoObject;
@@ -92,7 +99,7 @@ NWCCODE TSnapshotClient::FindObject(NWDSContextHandle context, const std::string
     return object == NoObject ? ErrNoSuchEntry : 0;
 }
 
-std::string TSnapshotClient::OutputObjectName(const TContextState& context, const TSnapshotTree& tree,
+std::string TSnapshotSource::OutputObjectName(const TContextState& context, const TSnapshotTree& tree,
                                               uint32_t object) const {
     // The name context belongs to the context's tree; names of another tree are written in full.
     static const TNameParts NoContext;
@@ -100,7 +107,7 @@ std::string TSnapshotClient::OutputObjectName(const TContextState& context, cons
     return WriteOutputName(tree.FullName(object), context.Flags, nameContext);
 }
 
-TAttrValue TSnapshotClient::OutputValue(const TContextState& context, const TSnapshotTree& tree, uint32_t syntax,
+TAttrValue TSnapshotSource::OutputValue(const TContextState& context, const TSnapshotTree& tree, uint32_t syntax,
                                         const TStoredValue& value) const {
     auto name = [&]() -> std::string {
         switch (value.Name) {
@@ -150,7 +157,7 @@ TAttrValue TSnapshotClient::OutputValue(const TContextState& context, const TSna
     }
 }
 
-TObjectInfo TSnapshotClient::ObjectInfo(const TSnapshotTree& tree, uint32_t object) const {
+TObjectInfo TSnapshotSource::ObjectInfo(const TSnapshotTree& tree, uint32_t object) const {
     const TSnapshotObject& entry = tree.Object(object);
     TObjectInfo info;
     if (entry.Container) info.ObjectFlags |= DsContainerEntry;
@@ -164,7 +171,7 @@ TObjectInfo TSnapshotClient::ObjectInfo(const TSnapshotTree& tree, uint32_t obje
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-NWCCODE TSnapshotClient::StartRead(NWDSContextHandle context, const TContextState& state, const std::string& object,
+NWCCODE TSnapshotSource::StartRead(NWDSContextHandle context, const TContextState& state, const std::string& object,
                                    uint32_t infoType, bool allAttrs, const TDSBuffer* attrNames,
                                    std::unique_ptr<TIteration>& fresh) {
     if (infoType != DsAttributeNames && infoType != DsAttributeValues) return ErrInvalidRequest;
@@ -192,7 +199,7 @@ NWCCODE TSnapshotClient::StartRead(NWDSContextHandle context, const TContextStat
     return fresh->Slots.empty() ? ErrNoSuchAttribute : 0;
 }
 
-NWCCODE TSnapshotClient::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType,
+NWCCODE TSnapshotSource::NWDSRead(NWDSContextHandle context, const std::string& object, uint32_t infoType,
                                   bool allAttrs, const TDSBuffer* attrNames, int32_t& iterationHandle,
                                   TDSBuffer& result) {
     result.ClearResult();
@@ -204,7 +211,7 @@ NWCCODE TSnapshotClient::NWDSRead(NWDSContextHandle context, const std::string& 
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        iteration = iterations_.Resume<TIteration>(iterationHandle, context, DsvRead);
+        iteration = Iterations().Resume<TIteration>(iterationHandle, context, DsvRead);
         if (!iteration) return ErrInvalidHandle;
     } else {
         NWCCODE code = StartRead(context, *state, object, infoType, allAttrs, attrNames, fresh);
@@ -220,10 +227,10 @@ NWCCODE TSnapshotClient::NWDSRead(NWDSContextHandle context, const std::string& 
         result, iteration->InfoType, iteration->Slots.size(), iteration->Read,
         [&](size_t i) { return TReadAttribute{definition(i).Name, definition(i).Syntax, stored(i).Values.size()}; },
         [&](size_t i, size_t j) { return OutputValue(*state, tree, definition(i).Syntax, stored(i).Values[j]); }, code);
-    return iterations_.EndBatch(iterationHandle, std::move(fresh), !more, code, result);
+    return Iterations().EndBatch(iterationHandle, std::move(fresh), !more, code, result);
 }
 
-NWCCODE TSnapshotClient::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
+NWCCODE TSnapshotSource::NWDSReadObjectInfo(NWDSContextHandle context, const std::string& object,
                                             std::string& distinguishedName, TObjectInfo& info) {
     distinguishedName.clear();
     info = {};
@@ -238,7 +245,7 @@ NWCCODE TSnapshotClient::NWDSReadObjectInfo(NWDSContextHandle context, const std
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object,
+NWCCODE TSnapshotSource::NWDSReadObjectDSIInfo(NWDSContextHandle context, const std::string& object,
                                                TDSBuffer& buffer) {
     buffer.ClearResult();
     const TContextState* state = Context(context);
@@ -266,7 +273,7 @@ NWCCODE TSnapshotClient::NWDSReadObjectDSIInfo(NWDSContextHandle context, const 
 // ---------------------------------------------------------------------------------------------
 // Listing
 
-NWCCODE TSnapshotClient::ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
+NWCCODE TSnapshotSource::ListBatch(NWDSContextHandle context, const std::string& object, bool containersOnly,
                                    int32_t& iterationHandle, TDSBuffer& result) {
     result.ClearResult();
     const TContextState* state = Context(context);
@@ -278,7 +285,7 @@ NWCCODE TSnapshotClient::ListBatch(NWDSContextHandle context, const std::string&
     std::unique_ptr<TIteration> fresh;
     TIteration* iteration = nullptr;
     if (iterationHandle != NoIteration) {
-        iteration = iterations_.Resume<TIteration>(iterationHandle, context, kind);
+        iteration = Iterations().Resume<TIteration>(iterationHandle, context, kind);
         if (!iteration) return ErrInvalidHandle;
     } else {
         const TSnapshotTree* tree = nullptr;
@@ -299,29 +306,23 @@ NWCCODE TSnapshotClient::ListBatch(NWDSContextHandle context, const std::string&
         if (!batch.Add(OutputObjectName(*state, tree, child), ObjectInfo(tree, child))) break;
     }
     const bool finished = iteration->NextChild >= children.size();
-    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
+    return Iterations().EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
 }
 
-NWCCODE TSnapshotClient::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
+NWCCODE TSnapshotSource::NWDSList(NWDSContextHandle context, const std::string& object, int32_t& iterationHandle,
                                   TDSBuffer& result) {
     return ListBatch(context, object, false, iterationHandle, result);
 }
 
-NWCCODE TSnapshotClient::NWDSListContainers(NWDSContextHandle context, const std::string& object,
+NWCCODE TSnapshotSource::NWDSListContainers(NWDSContextHandle context, const std::string& object,
                                             int32_t& iterationHandle, TDSBuffer& result) {
     return ListBatch(context, object, true, iterationHandle, result);
-}
-
-NWCCODE TSnapshotClient::NWDSCloseIteration(NWDSContextHandle context, int32_t iterationHandle, uint32_t) {
-    if (!Context(context)) return ErrBadContext;
-    if (iterationHandle == NoIteration) return 0;
-    return iterations_.Close(context, iterationHandle);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Names
 
-NWCCODE TSnapshotClient::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name,
+NWCCODE TSnapshotSource::NWDSCanonicalizeName(NWDSContextHandle context, const std::string& name,
                                               std::string& canonical) {
     canonical.clear();
     const TContextState* state = Context(context);
@@ -339,48 +340,34 @@ NWCCODE TSnapshotClient::NWDSCanonicalizeName(NWDSContextHandle context, const s
         canonical);
 }
 
-NWCCODE TSnapshotClient::NWDSWhoAmI(NWDSContextHandle context, std::string& name) {
+NWCCODE TSnapshotSource::NWDSWhoAmI(NWDSContextHandle context, uint32_t fileUser, std::string& name) {
     name.clear();
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
-    uint32_t tree = workstation_->FindTree(state->TreeName);
-    if (tree == NoIndex) return ErrTreeNotFound;
-    const TSnapshotConnection* chosen = nullptr;
-    for (const auto& connection : workstation_->Connections) {
-        if (connection.User == NoObject || workstation_->Servers[connection.Server].Tree != tree) continue;
-        if (!chosen || (connection.Primary && !chosen->Primary)) chosen = &connection;
-    }
-    if (!chosen) return ErrNotLoggedIn;
-    name = OutputObjectName(*state, *workstation_->Trees[tree], chosen->User);
+    if (fileUser == NoIndex) return ErrNotLoggedIn;
+    name = OutputObjectName(*state, *tree_, fileUser);
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWDSMapIDToName(NWDSContextHandle context, NWCONN_HANDLE connection, NWObjectID id,
-                                         std::string& name) {
+NWCCODE TSnapshotSource::NWDSMapIDToName(NWDSContextHandle context, NWObjectID id, std::string& name) {
     name.clear();
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
     if (id == PublicTrusteeID) {
         name = std::string(PublicName);
         return 0;
     }
-    // Object IDs belong to the server: they are looked up in the tree of the connection's server.
-    const TSnapshotTree& tree = *workstation_->Trees[workstation_->Servers[attached->Server].Tree];
+    const TSnapshotTree& tree = *tree_;
     uint32_t object = tree.FindObjectByID(id);
     if (object == NoObject) return ErrNoSuchEntry;
     name = OutputObjectName(*state, tree, object);
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDLE connection, const std::string& name,
-                                         NWObjectID& id) {
+NWCCODE TSnapshotSource::NWDSMapNameToID(NWDSContextHandle context, const std::string& name, NWObjectID& id) {
     id = 0;
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
     TResolvedName resolved;
     NWCCODE code = ResolveName(*state, name, resolved);
     if (code != 0) return code;
@@ -389,7 +376,7 @@ NWCCODE TSnapshotClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDL
         return 0;
     }
     if (!resolved.Special.empty()) return ErrNoSuchEntry;
-    const TSnapshotTree& tree = *workstation_->Trees[workstation_->Servers[attached->Server].Tree];
+    const TSnapshotTree& tree = *tree_;
     uint32_t object = tree.FindObject(resolved.Parts);
     if (object != NoObject && (state->Flags & DcvDerefAliases)) object = tree.Dereference(object);
     if (object == NoObject) return ErrNoSuchEntry;
@@ -397,19 +384,7 @@ NWCCODE TSnapshotClient::NWDSMapNameToID(NWDSContextHandle context, NWCONN_HANDL
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWDSGetServerDN(NWDSContextHandle context, NWCONN_HANDLE connection, std::string& serverDN) {
-    serverDN.clear();
-    const TContextState* state = Context(context);
-    if (!state) return ErrBadContext;
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
-    if (!attached) return NweInvalidConnection;
-    const TSnapshotServer& server = workstation_->Servers[attached->Server];
-    if (server.Object == NoObject) return ErrNoSuchEntry;
-    serverDN = OutputObjectName(*state, *workstation_->Trees[server.Tree], server.Object);
-    return 0;
-}
-
-NWCCODE TSnapshotClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
+NWCCODE TSnapshotSource::NWDSGetSyntaxID(NWDSContextHandle context, const std::string& attrName, uint32_t& syntaxID) {
     syntaxID = 0;
     if (!Context(context)) return ErrBadContext;
     if (const TSnapshotTree* tree = ContextTree(context)) {
@@ -429,9 +404,8 @@ NWCCODE TSnapshotClient::NWDSGetSyntaxID(NWDSContextHandle context, const std::s
 // ---------------------------------------------------------------------------------------------
 // Streams
 
-NWCCODE TSnapshotClient::NWDSOpenStream(NWDSContextHandle context, const std::string& object,
-                                        const std::string& attrName, uint32_t flags, int32_t& fileHandle) {
-    fileHandle = -1;
+NWCCODE TSnapshotSource::NWDSOpenStream(NWDSContextHandle context, const std::string& object,
+                                        const std::string& attrName, uint32_t flags, TSourceStream& stream) {
     const TContextState* state = Context(context);
     if (!state) return ErrBadContext;
     if (flags != 1) return ErrNoAccess;   // the embedded directory is read-only
@@ -443,26 +417,8 @@ NWCCODE TSnapshotClient::NWDSOpenStream(NWDSContextHandle context, const std::st
     const TStoredAttribute* stored = tree->AttributeOf(found, attribute);
     if (!stored || stored->Values.empty()) return ErrNoSuchAttribute;
     if (tree->Attributes()[attribute].Syntax != SynStream) return ErrIllegalAttributeSyntax;
-    while (streams_.count(nextStream_) || nextStream_ <= 0) nextStream_ = nextStream_ == INT32_MAX ? 1 : nextStream_ + 1;
-    fileHandle = nextStream_++;
-    auto stream = std::make_unique<TStream>();
-    stream->Bytes = &stored->Values.front().Text;
-    streams_.emplace(fileHandle, std::move(stream));
+    stream.Bytes = &stored->Values.front().Text;
     return 0;
 }
-
-NWCCODE TSnapshotClient::NWStreamRead(int32_t fileHandle, std::span<uint8_t> buffer, uint32_t& bytesRead) {
-    bytesRead = 0;
-    auto it = streams_.find(fileHandle);
-    if (it == streams_.end()) return ErrInvalidHandle;
-    TStream& stream = *it->second;
-    size_t count = std::min(buffer.size(), stream.Bytes->size() - stream.Offset);
-    if (count) std::memcpy(buffer.data(), stream.Bytes->data() + stream.Offset, count);
-    stream.Offset += count;
-    bytesRead = static_cast<uint32_t>(count);
-    return 0;
-}
-
-NWCCODE TSnapshotClient::NWStreamClose(int32_t fileHandle) { return streams_.erase(fileHandle) ? 0 : ErrInvalidHandle; }
 
 } // namespace era

@@ -1,12 +1,12 @@
-// The embedded directory's answers to "what rights does this subject have here": on a directory
-// object for a protected attribute, and the logged-in user's on a NetWare directory. The
-// calculation itself is in effective_rights.cpp.
+// The embedded directory's answer to "what rights does this subject have here" on a directory
+// object for a protected attribute (the logged-in user's on a NetWare directory is FileRights).
+// The calculation itself is in effective_rights.cpp.
 
 #include "client/snapshot/snapshot_client.h"
 
 namespace era {
 
-NWCCODE TSnapshotClient::NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
+NWCCODE TSnapshotSource::NWDSGetEffectiveRights(NWDSContextHandle context, const std::string& subject,
                                                 const std::string& object, const std::string& attrName,
                                                 uint32_t& privileges) {
     privileges = 0;
@@ -43,24 +43,6 @@ NWCCODE TSnapshotClient::NWDSGetEffectiveRights(NWDSContextHandle context, const
         key = TTreeRights::ObjectKey(found);
     }
     privileges = rights.DirectoryRights(key, target, attrName);
-    return 0;
-}
-
-NWCCODE TSnapshotClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle,
-                                              const std::string& path, uint16_t& rights) {
-    rights = 0;
-    NWCCODE code = 0;
-    const TSnapshotConnection* attached = FileServer(connection, code);
-    if (!attached) return code;
-    // A server asks who is logged in before it looks at the path.
-    if (attached->User == NoObject) return NweAccessDenied;
-    const TSnapshotVolume* volume = nullptr;
-    uint32_t directory = NoIndex;
-    code = VolumePath(connection, dirHandle, path, volume, directory);
-    if (code != 0) return code;
-    const TSnapshotServer& server = workstation_->Servers[attached->Server];
-    rights =
-        rights_.Of(*workstation_->Trees[server.Tree]).FileRights(attached->User, server, *volume, directory);
     return 0;
 }
 

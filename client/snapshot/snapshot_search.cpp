@@ -537,7 +537,7 @@ const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& cont
     return &tree.DanglingHolders(attribute, target.Key);
 }
 
-NWCCODE TSnapshotClient::StartSearch(NWDSContextHandle context, const TContextState& state,
+NWCCODE TSnapshotSource::StartSearch(NWDSContextHandle context, const TContextState& state,
                                      const std::string& baseObjectName, int32_t scope, bool searchAliases,
                                      const TDSBuffer& filterBuffer, uint32_t infoType, std::unique_ptr<TSearch>& fresh) {
     if (scope < DsSearchEntry || scope > DsSearchSubtree) return ErrInvalidRequest;
@@ -566,7 +566,7 @@ NWCCODE TSnapshotClient::StartSearch(NWDSContextHandle context, const TContextSt
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName,
+NWCCODE TSnapshotSource::NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName,
                                            int32_t scope, bool searchAliases, const TDSBuffer& filterBuffer,
                                            uint32_t, uint32_t infoType, bool, const TDSBuffer*,
                                            int32_t& iterationHandle, int32_t countObjectsToSearch,
@@ -582,7 +582,7 @@ NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std:
     TSearch* search = nullptr;
     if (iterationHandle != NoIteration) {
         // A search goes on with what its first call set; base, scope and filter are not read again.
-        search = iterations_.Resume<TSearch>(iterationHandle, context, DsvSearch);
+        search = Iterations().Resume<TSearch>(iterationHandle, context, DsvSearch);
         if (!search) return ErrInvalidHandle;
     } else {
         NWCCODE code = StartSearch(context, *state, baseObjectName, scope, searchAliases, filterBuffer, infoType, fresh);
@@ -608,7 +608,7 @@ NWCCODE TSnapshotClient::NWDSExtSyncSearch(NWDSContextHandle context, const std:
         if (search->SearchAliases) search->Reported.insert(object);
     }
     const bool finished = search->Next >= search->Candidates.size();
-    return iterations_.EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
+    return Iterations().EndBatch(iterationHandle, std::move(fresh), finished, batch.Code(), result);
 }
 
 } // namespace era

@@ -27,7 +27,7 @@ const std::vector<uint32_t>* IndexedSnapshotCandidates(const TContextState& cont
                                                        const TFilterNode& filter);
 
 // One search over several calls.
-struct TSnapshotClient::TSearch : TIterationBase {
+struct TSnapshotSource::TSearch : TIterationBase {
     const TSnapshotTree* Tree = nullptr;
     std::vector<uint32_t> Candidates;     // the objects to test, in file order
     size_t Next = 0;                      // the next candidate

@@ -23,12 +23,18 @@ std::vector<std::string> Accepted(const TCommandSpec& command) {
     return args;
 }
 
-// The option with a value it takes (--scope and --jobs a number, --format one that needs --save too).
-std::vector<std::string> WithOption(const TOptionSpec& option) {
+// The option with a value the command takes (--scope and --jobs a number, --format one that needs
+// --save too where the command saves, JSON where it does not).
+std::vector<std::string> WithOption(const TOptionSpec& option, const TCommandSpec& command) {
     std::vector<std::string> args = {option.Name};
     const std::string name = option.Name;
     if (option.Value) args.push_back(name == "--scope" || name == "--jobs" ? "1" : "X.txt");
-    if (std::string(option.Name) == "--format") args.insert(args.end(), {"--save", "out.txt"});
+    if (std::string(option.Name) == "--format") {
+        if (std::ranges::find(command.Options, "--save") != command.Options.end())
+            args.insert(args.end(), {"--save", "out.txt"});
+        else
+            args.back() = "json";
+    }
     return args;
 }
 
@@ -123,7 +129,7 @@ TEST(CommandTable, EachCommandTakesItsOptionsAndRefusesTheOthers) {
     for (const auto& command : CommandTable())
         for (const auto& option : OptionTable()) {
             auto args = Accepted(command);
-            const auto given = WithOption(option);
+            const auto given = WithOption(option, command);
             args.insert(args.begin() + 1, given.begin(), given.end());
             std::string error;
             const auto line = Parse(args, error);

@@ -172,6 +172,29 @@ TEST(CliReach, ItsRowsAreTheScansRowsOfTheTrusteeOnTheSample) {
                                  "[Root]", {"1", "2"});
 }
 
+// The JSON records of the rows in reach are the scan's records of the trustee, reasons and all.
+TEST(CliReach, ItsJsonRecordsAreTheScansRecordsOfTheTrustee) {
+    const std::string trustee = ".jdoe.east.sales.acme";
+    const TRun scanned = RunEra(Args({"scan", "--format", "json", "--subtree", ".sales.acme"}));
+    ASSERT_EQ(scanned.Status, 0) << scanned.Err;
+    std::vector<std::string> expected;
+    for (const auto& line : Lines(scanned.Out))
+        if (line.find("\"trustee\":\"" + trustee + "\"") != std::string::npos) expected.push_back(line);
+    ASSERT_GT(expected.size(), 20u);
+    for (const char* jobs : {"1", "2"}) {
+        const TRun run =
+            RunEra(Args({"reach", "--jobs", jobs, "--format", "json", "--subtree", ".sales.acme", trustee}));
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(Lines(run.Out), expected) << jobs;
+    }
+    const TRun path = RunEra(Args(
+        {"reach", "--path", "--format", "json", "--resolve-containers", ".vdavis.hr.acme", "F:\\PUBLIC"}));
+    EXPECT_EQ(path.Status, 0) << path.Err;
+    EXPECT_EQ(Lines(path.Out).size(), 1u) << path.Out;
+    EXPECT_NE(path.Out.find("\"reasons\":[\"[R    F  ] for residence in \\\".acme\\\"\"]"), std::string::npos)
+        << path.Out;
+}
+
 TEST(CliReach, ItsRowsAreTheScansRowsOfTheTrusteeOnAGeneratedTree) {
     TTempDir dir;
     const std::string command =

@@ -162,6 +162,7 @@ TEST(CliScanStream, WorkersWriteByteForByteWhatOneProcessWrites) {
         {Ws, {"scan", "--resolve-containers", "--subtree", "[Root]", ".nobody.acme"}},
         {generated, {"scan", "--subtree", "[Root]"}},
         {generated, {"scan", "--details", "--resolve-containers", "--subtree", "[Root]"}},
+        {Ws, {"scan", "--format", "json", "--subtree", "[Root]"}},
     };
     for (const auto& [workstation, scan] : scans) {
         std::vector<std::string> one = scan, two = scan;
@@ -170,7 +171,10 @@ TEST(CliScanStream, WorkersWriteByteForByteWhatOneProcessWrites) {
         const TRun single = RunEra(Args(one, workstation));
         const TRun parallel = RunEra(Args(two, workstation));
         EXPECT_EQ(parallel.Status, single.Status) << single.Err;
-        ASSERT_GT(Count(single.Out, "Object: \"") + Count(single.Out, "\n\n"), 20u) << single.Err;
+        ASSERT_GT(Count(single.Out, "Object: \"") + Count(single.Out, "\n\n") +
+                      Count(single.Out, "{\"schema\""),
+                  20u)
+            << single.Err;
         EXPECT_TRUE(MaskDate(parallel.Out) == MaskDate(single.Out)) << "--jobs 2 differs on " << scan[1];
         EXPECT_EQ(parallel.Err, single.Err);
     }
@@ -185,6 +189,12 @@ TEST(CliScanStream, WorkersWriteByteForByteWhatOneProcessWrites) {
     ASSERT_EQ(RunEra(Args({"scan", "--jobs", "2", "--save", saved2, "--subtree", "[Root]"})).Status, 0);
     EXPECT_EQ(MaskDate(ReadFile(saved2)), MaskDate(ReadFile(saved1)));
     EXPECT_GT(ReadFile(saved1).size(), 1000u);
+    // JSON records saved as the scan goes are those written to standard output.
+    const std::string records = dir.Path("rows.json");
+    const TRun json = RunEra(Args({"scan", "--jobs", "2", "--format", "json", "--subtree", "[Root]"}));
+    ASSERT_EQ(RunEra(Args({"scan", "--jobs", "2", "--save", records, "--subtree", "[Root]"})).Status, 0);
+    EXPECT_GT(Count(json.Out, "{\"schema\""), 100u) << json.Err;
+    EXPECT_EQ(ReadFile(records), json.Out);
     const TRun jobs = RunEra(Args({"scan", "--jobs", "0", ".admin.acme"}));
     EXPECT_EQ(jobs.Status, 2);
     EXPECT_NE(jobs.Err.find("option --jobs expects a number from 1 to 64, not \"0\""), std::string::npos)

@@ -247,12 +247,12 @@ namespace era {
 namespace {
 
 // The embedded directory with a count of its start-up calls: the start runs once.
-class TCountingClient final : public TSnapshotClient {
+class TCountingClient final : public TWorkstationClient {
 public:
-    using TSnapshotClient::TSnapshotClient;
+    using TWorkstationClient::TWorkstationClient;
     NWCCODE NWCallsInit() override {
         ++Starts;
-        return TSnapshotClient::NWCallsInit();
+        return TWorkstationClient::NWCallsInit();
     }
     NWCCODE NWCCOpenConnByRef(NWCONN_REF ref, uint32_t state, uint32_t reserved, NWCONN_HANDLE& handle) override {
         if (FailOpens > 0) {
@@ -260,7 +260,7 @@ public:
             handle = 0;
             return NweInvalidConnection;
         }
-        return TSnapshotClient::NWCCOpenConnByRef(ref, state, reserved, handle);
+        return TWorkstationClient::NWCCOpenConnByRef(ref, state, reserved, handle);
     }
     int Starts = 0;
     int FailOpens = 0;

@@ -27,7 +27,7 @@ int LoadInChild(const std::string& workstation, const std::vector<std::string>& 
     if (child == 0) {
         ::alarm(20);
         std::string message;
-        std::unique_ptr<TSnapshotClient> client;
+        std::unique_ptr<TWorkstationClient> client;
         NWCCODE code = 0;
         try {
             code = LoadWorkstation(workstation, client, message);
@@ -217,7 +217,7 @@ TEST(LoaderBadInput, JsonThatNoNumberTypeHoldsIsAFileErrorNotAnException) {
         const std::string ws = folder.Write(
             "workstation.json", R"({ "trees": [ { "name": "X_TREE", "ldif": "tree.ldif" } ], "servers": )" + number + " }");
         std::string message;
-        std::unique_ptr<TSnapshotClient> client;
+        std::unique_ptr<TWorkstationClient> client;
         EXPECT_EQ(LoadWorkstation(ws, client, message), NweClientNotStarted) << number;
         EXPECT_FALSE(client);
         EXPECT_NE(message.find("workstation.json: not a JSON file: "), std::string::npos) << message;

@@ -3,6 +3,7 @@
 // Helpers for the client tests: load a workstation through the real loader, write throw-away
 // fixture files, and drive the batched calls to their end.
 
+#include "client/snapshot/snapshot_client.h"
 #include "client/workstation_client.h"
 
 #include <gtest/gtest.h>
@@ -18,14 +19,14 @@ namespace era::test {
 inline std::string DataFile(const std::string& name) { return std::string(ERA_TEST_DATA_DIR) + "/client/" + name; }
 
 // Loads a workstation file; fails the test with the loader's message when it does not load.
-inline std::unique_ptr<TSnapshotClient> Load(const std::string& path) {
+inline std::unique_ptr<TWorkstationClient> Load(const std::string& path) {
     std::string message;
     auto client = LoadWorkstation(path, message);
     EXPECT_TRUE(client) << message;
     return client;
 }
 
-inline std::unique_ptr<TSnapshotClient> LoadSmall() { return Load(DataFile("small.json")); }
+inline std::unique_ptr<TWorkstationClient> LoadSmall() { return Load(DataFile("small.json")); }
 
 // A folder of its own for files a test writes; removed when the test ends.
 class TTempFolder {

@@ -186,7 +186,7 @@ protected:
         ASSERT_EQ(ldap_->NWCallsInit(), 0) << ldap_->LastError();
     }
     static TSlapd* server_;
-    std::unique_ptr<TLdapClient> ldap_;
+    std::unique_ptr<TLdapWorkstation> ldap_;
 };
 TSlapd* LdapAnalysisTest::server_ = nullptr;
 
@@ -285,7 +285,7 @@ protected:
         for (size_t at; (at = text.find(direct)) != std::string::npos;) text.replace(at, direct.size(), responder.Uri());
         return server_->WriteFile(name, text);
     }
-    std::unique_ptr<TLdapClient> Connect(const TLdapResponder& responder, const std::string& name) const {
+    std::unique_ptr<TLdapWorkstation> Connect(const TLdapResponder& responder, const std::string& name) const {
         auto client = LoadLdap(ThroughResponder(responder, name));
         if (client) {
             EXPECT_EQ(client->NWCallsInit(), 0) << client->LastError();

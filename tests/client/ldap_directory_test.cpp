@@ -30,8 +30,8 @@ protected:
         ASSERT_TRUE(snapshot_);
     }
     static TSlapd* server_;
-    std::unique_ptr<TLdapClient> ldap_;
-    std::unique_ptr<TSnapshotClient> snapshot_;
+    std::unique_ptr<TLdapWorkstation> ldap_;
+    std::unique_ptr<TWorkstationClient> snapshot_;
 };
 TSlapd* LdapDirectoryTest::server_ = nullptr;
 
@@ -323,7 +323,7 @@ TEST_F(LdapDirectoryTest, AnLdapTreeWithoutAConnectionIsAnAttachmentOfItsOwn) {
                        " } ] }";
     auto client = LoadLdap(server_->WriteFile("only-ldap.json", json));
     ASSERT_TRUE(client);
-    TLdapClient* ldap = client.get();
+    TLdapWorkstation* ldap = client.get();
     InstallClient(std::move(client));
     ResetNetWareStartup();
     EXPECT_EQ(InitNetWare(), 0);
@@ -360,6 +360,106 @@ TEST_F(LdapDirectoryTest, AnLdapTreeWithoutAConnectionIsAnAttachmentOfItsOwn) {
     context.Reset();
     InstallClient(nullptr);
     ResetNetWareStartup();
+}
+
+// A workstation file with a tree of each kind: each context's calls go to its own tree's source,
+// and a listing open in each continues in its own tree while the other is open too.
+TEST_F(LdapDirectoryTest, ATreeOfEachKindAnswersFromItsOwnSource) {
+    std::string json = "{ \"trees\": [ { \"name\": \"ACME_TREE\", \"ldif\": \"" + std::string(ERA_EXAMPLES_DIR) +
+                       "/acme/acme.ldif\" }, { \"name\": \"FIXTURE_TREE\", \"ldap\": " +
+                       server_->TreeSettings("o=fixture", ", \"pageSize\": 4", false) + " } ] }";
+    auto client = LoadLdap(server_->WriteFile("mixed.json", json));
+    ASSERT_TRUE(client);
+    ASSERT_FALSE(client->IsLdapTree("ACME_TREE"));
+    ASSERT_EQ(client->NWCallsInit(), 0) << client->LastError();
+    TContext acme(*client), fixture(*client);
+    ASSERT_EQ(client->NWDSSetContext(acme, DckTreeName, std::string("ACME_TREE")), 0);
+    ASSERT_EQ(client->NWDSSetContext(fixture, DckTreeName, std::string("FIXTURE_TREE")), 0);
+    std::string dn;
+    TObjectInfo info;
+    const uint64_t before = client->RoundTrips();
+    EXPECT_EQ(client->NWDSReadObjectInfo(acme, ".it.acme", dn, info), 0);
+    EXPECT_EQ(client->NWDSReadObjectInfo(acme, ".paged.fixture", dn, info), ErrNoSuchEntry);
+    EXPECT_EQ(client->RoundTrips(), before);   // the embedded tree asks no server
+    EXPECT_EQ(client->NWDSReadObjectInfo(fixture, ".paged.fixture", dn, info), 0);
+    EXPECT_EQ(dn, "OU=paged.O=fixture");
+    EXPECT_GT(client->RoundTrips(), before);
+
+    // Both listings open at once, their batches taken in turns.
+    const auto acmeAlone = ListAll(*client, acme, ".acme", false);
+    const auto fixtureAlone = ListAll(*client, fixture, ".paged.fixture", false);
+    ASSERT_EQ(acmeAlone.Code, 0);
+    ASSERT_EQ(fixtureAlone.Code, 0);
+    TDSBuffer acmeBatch(160), fixtureBatch(DefaultMessageLen);
+    int32_t acmeIteration = NoIteration, fixtureIteration = NoIteration;
+    std::vector<std::string> acmeNames, fixtureNames;
+    auto take = [&](NWDSContextHandle context, TDSBuffer& batch, std::vector<std::string>& names) {
+        uint32_t count = 0;
+        client->NWDSGetObjectCount(context, batch, count);
+        for (uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            uint32_t attributes = 0;
+            TObjectInfo object;
+            client->NWDSGetObjectName(context, batch, name, attributes, object);
+            names.push_back(name);
+        }
+    };
+    bool first = true;
+    for (int turn = 0; turn < 1000 && (first || acmeIteration != NoIteration || fixtureIteration != NoIteration);
+         ++turn) {
+        if (first || acmeIteration != NoIteration) {
+            ASSERT_EQ(client->NWDSList(acme, ".acme", acmeIteration, acmeBatch), 0);
+            take(acme, acmeBatch, acmeNames);
+        }
+        if (first || fixtureIteration != NoIteration) {
+            ASSERT_EQ(client->NWDSList(fixture, ".paged.fixture", fixtureIteration, fixtureBatch), 0);
+            take(fixture, fixtureBatch, fixtureNames);
+        }
+        if (first) {
+            // Each listing left more behind, under handles of its own.
+            EXPECT_NE(acmeIteration, NoIteration);
+            EXPECT_NE(fixtureIteration, NoIteration);
+            EXPECT_NE(acmeIteration, fixtureIteration);
+        }
+        first = false;
+    }
+    EXPECT_EQ(acmeNames, acmeAlone.Names);
+    EXPECT_EQ(fixtureNames, fixtureAlone.Names);
+}
+
+// The volumes the workstation file gives a server of an LDAP tree: the file's trustees of the
+// logged-in user, of the containers above it, of [Root] and of [Public] are its rights.
+TEST_F(LdapDirectoryTest, AServerOfAnLdapTreeWithVolumesHasTheRightsTheFileGives) {
+    std::string json =
+        "{ \"trees\": [ { \"name\": \"ACME_TREE\", \"ldap\": " + server_->TreeSettings("o=acme") +
+        " } ], \"servers\": [ { \"name\": \"FS1\", \"tree\": \"ACME_TREE\", \"object\": \"cn=FS1,ou=it,o=acme\", "
+        "\"volumes\": [ { \"name\": \"SYS\", \"number\": 0, \"directories\": [ "
+        "{ \"path\": \"\", \"trustees\": { \"[Public]\": \"R\", \"[Root]\": \"E\" } }, "
+        "{ \"path\": \"PUBLIC\", \"trustees\": { \"o=acme\": \"RWF\", \"ou=it,o=acme\": \"M\" } }, "
+        "{ \"path\": \"PUBLIC\\\\DOCS\", \"irm\": \"R\", \"trustees\": { \"cn=admin,o=acme\": \"C\" } } ] } ] } ], "
+        "\"connections\": [ { \"server\": \"FS1\", \"user\": \"cn=admin,o=acme\", \"primary\": true } ] }";
+    auto client = LoadLdap(server_->WriteFile("volumes.json", json));
+    ASSERT_TRUE(client);
+    NWCONN_REF reference = 0;
+    NWCONN_HANDLE connection = 0;
+    ASSERT_EQ(client->NWCCGetPrimConnRef(reference), 0);
+    ASSERT_EQ(client->NWCCOpenConnByRef(reference, 1, 0, connection), 0);
+    const struct {
+        const char* Path;
+        uint16_t Rights;
+    } cases[] = {
+        {"SYS:", FileRead | FileErase},
+        {"SYS:PUBLIC", FileRead | FileErase | FileWrite | FileScan},
+        {"SYS:PUBLIC\\DOCS", FileRead | FileCreate},
+    };
+    for (const auto& expected : cases) {
+        uint16_t rights = 0;
+        EXPECT_EQ(client->NWGetEffectiveRights(connection, 0, expected.Path, rights), 0) << expected.Path;
+        EXPECT_EQ(rights, expected.Rights) << expected.Path;
+    }
+    uint16_t volume = 0xFFFF;
+    EXPECT_EQ(client->NWGetVolumeNumber(connection, "SYS", volume), 0);
+    EXPECT_EQ(volume, 0);
 }
 
 } // namespace

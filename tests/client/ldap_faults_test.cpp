@@ -61,7 +61,7 @@ TEST(LdapFaults, AServerThatIsDownAtStartFailsTheClientStartWithCodeAndMessage) 
     server.Stop();
     auto client = LoadLdap(path);   // the settings load; the server is asked only at start
     ASSERT_TRUE(client);
-    TLdapClient* ldap = client.get();
+    TLdapWorkstation* ldap = client.get();
     TInstalled installed(std::move(client));
     era::testing::TRecordingHostScope host;
     auto start = TClock::now();
@@ -108,7 +108,7 @@ TEST(LdapFaults, APasswordFileOthersMayReadIsRefused) {
                        "\", \"base\": \"o=acme\", \"bindDn\": \"cn=admin,o=acme\"" + settings + " } } ] }";
     std::string path = server.WriteFile("workstation.json", json);
     std::string message;
-    std::unique_ptr<TSnapshotClient> loaded;
+    std::unique_ptr<TWorkstationClient> loaded;
     EXPECT_NE(LoadWorkstation(path, loaded, message), 0);
     EXPECT_FALSE(loaded);
     EXPECT_NE(message.find("trees[0].ldap: the password file \"" + secret + "\" may be read by group or others "
@@ -126,7 +126,7 @@ TEST(LdapFaults, APasswordFileOthersMayReadIsRefused) {
     EXPECT_EQ(me, "admin.acme");
     // A file that becomes readable later is refused at the next connection.
     ::chmod(secret.c_str(), 0640);
-    auto* ldap = dynamic_cast<TLdapClient*>(loaded.get());
+    TLdapSource* ldap = LdapSource(*loaded, "ACME_TREE");
     ASSERT_TRUE(ldap);
     ldap->SetReconnectDelay(ShortDelay);
     server.Stop();
@@ -211,7 +211,7 @@ TEST(LdapFaults, SettingsThatCannotWorkAreRefusedWhenTheWorkstationLoads) {
         std::string path = folder.Write("workstation.json", std::string(R"({ "trees": [ { "name": "T", "ldap": )") +
                                                                 c.Settings + " } ] }");
         std::string message;
-        std::unique_ptr<TSnapshotClient> loaded;
+        std::unique_ptr<TWorkstationClient> loaded;
         EXPECT_NE(LoadWorkstation(path, loaded, message), 0) << c.What;
         EXPECT_NE(message.find(c.Expected), std::string::npos) << c.What << ": " << message;
         EXPECT_NE(message.find("trees[0].ldap: "), std::string::npos) << c.What << ": " << message;
@@ -245,7 +245,7 @@ TEST(LdapFaults, AnEmptyPasswordIsRefusedLikeAMissingOne) {
                                                             R"("base": "o=acme", "bindDn": "cn=a,o=acme", )" +
                                                                 c.Password + " } } ] }");
         std::string message;
-        std::unique_ptr<TSnapshotClient> loaded;
+        std::unique_ptr<TWorkstationClient> loaded;
         EXPECT_NE(LoadWorkstation(path, loaded, message), 0) << c.What;
         EXPECT_FALSE(loaded) << c.What;
         EXPECT_NE(message.find("trees[0].ldap: " + c.Expected), std::string::npos) << c.What << ": " << message;
@@ -289,7 +289,7 @@ TEST(LdapFaults, AServerThatStopsMidScanFailsTheRestWithCodesAndIsReconnectedLat
     ASSERT_TRUE(server.Running());
     auto client = LoadLdap(server.WriteWorkstation("workstation.json"));
     ASSERT_TRUE(client);
-    TLdapClient* ldap = client.get();
+    TLdapWorkstation* ldap = client.get();
     TInstalled installed(std::move(client));
     ASSERT_EQ(ldap->NWCallsInit(), 0);
     TDSContext context;

@@ -433,7 +433,7 @@ private:
 
     int upstreamPort_;
     TOptions options_;
-    std::unique_ptr<TSnapshotClient> directory_;
+    std::unique_ptr<TWorkstationClient> directory_;
     NWDSContextHandle context_ = 0;
     int listener_ = -1;
     int port_ = 0;

@@ -182,7 +182,7 @@ protected:
     }
 
     static TSlapd* server_;
-    TLdapClient* ldap_ = nullptr;
+    TLdapWorkstation* ldap_ = nullptr;
     TDSContext context_;
 };
 TSlapd* LdapSearchTest::server_ = nullptr;

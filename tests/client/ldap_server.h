@@ -6,7 +6,8 @@
 // atexit handler, and (should the test process die) by the kernel, which sends it SIGKILL when
 // its parent goes away.
 
-#include "client/ldap/ldap_client.h"
+#include "client/ascii_fold.h"
+#include "client/ldap/ldap_workstation.h"
 #include "client/workstation_client.h"
 
 #include <gtest/gtest.h>
@@ -278,18 +279,19 @@ private:
 };
 
 // Loads a workstation file naming LDAP trees; the test fails with the loader's message when it
-// does not load or gives no LDAP client.
-inline std::unique_ptr<TLdapClient> LoadLdap(const std::string& path) {
+// does not load or names no LDAP tree.
+inline std::unique_ptr<TLdapWorkstation> LoadLdap(const std::string& path) {
     ::setenv(TestPasswordVariable, TestPassword, 1);
     std::string message;
-    std::unique_ptr<TSnapshotClient> loaded;
-    LoadWorkstation(path, loaded, message);
-    EXPECT_TRUE(loaded) << message;
-    auto* ldap = dynamic_cast<TLdapClient*>(loaded.get());
-    EXPECT_TRUE(ldap) << "the workstation names LDAP trees but the loader gave the embedded directory";
+    auto workstation = LoadWorkstationFile(path, message);
+    EXPECT_TRUE(workstation) << message;
+    if (!workstation) return nullptr;
+    auto client = std::make_unique<TLdapWorkstation>(std::move(workstation));
+    bool ldap = false;
+    for (const auto& tree : client->Workstation().Trees) ldap = ldap || tree->Live();
+    EXPECT_TRUE(ldap) << "the workstation names LDAP trees but the loader gave none";
     if (!ldap) return nullptr;
-    loaded.release();
-    return std::unique_ptr<TLdapClient>(ldap);
+    return client;
 }
 
 } // namespace era::test

@@ -323,7 +323,7 @@ TEST(SnapshotDirectory, SyntaxIdsAndStreams) {
 TEST(SnapshotDirectory, HoldersAreIndexedByAttributeAndTarget) {
     auto client = LoadSmall();
     ASSERT_TRUE(client);
-    const TSnapshotTree& tree = *client->Workstation().Trees.at(0);
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees.at(0));
     auto find = [&](const char* name) {
         TResolvedName resolved;
         EXPECT_EQ(ResolveInputName(name, {}, resolved), 0);

@@ -115,7 +115,7 @@ TEST(SnapshotLoader, BadInputNamesTheFileThePlaceAndWhatWasExpected) {
         TTempFolder folder;
         if (!c.Ldif.empty()) folder.Write("tree.ldif", c.Ldif);
         std::string path = folder.Write("workstation.json", c.Json);
-        std::unique_ptr<TSnapshotClient> client;
+        std::unique_ptr<TWorkstationClient> client;
         std::string message;
         EXPECT_EQ(LoadWorkstation(path, client, message), NweClientNotStarted) << c.What;
         EXPECT_FALSE(client) << c.What;
@@ -135,7 +135,7 @@ TEST(SnapshotLoader, ContainersWithDotsAndEscapesInTheirNamesHoldTheirEntries) {
     std::string message;
     auto client = LoadWorkstation(folder.Write("workstation.json", Workstation()), message);
     ASSERT_TRUE(client) << message;
-    const TSnapshotTree& tree = *client->Workstation().Trees.front();
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees.front());
     ASSERT_EQ(tree.Objects().size(), 5u);
     for (uint32_t i = 2; i < 5; ++i) EXPECT_EQ(tree.Object(i).Parent, i - 1) << i;
     EXPECT_EQ(tree.Object(1).Parent, RootObject);
@@ -190,13 +190,13 @@ TEST(SnapshotLoader, TheSampleWorkstationLoadsWithEveryRuleInIt) {
     auto classes = Texts(ReadAll(*client, context, "jdoe.east.sales.acme", "Object Class").Values);
     EXPECT_NE(std::find(classes.begin(), classes.end(), "ndsLoginProperties"), classes.end());
     // A directory with more than 20 trustees, one of them an ID that names nobody.
-    const TSnapshotVolume& data = ws.Servers[0].Volumes[1];
+    const TWorkstationVolume& data = ws.Servers[0].Volumes[1];
     uint32_t customers = data.FindDirectory("SHARED\\SALES\\CUSTOMERS");
     ASSERT_NE(customers, NoIndex);
     const auto& trustees = data.Directories[customers].Trustees;
     EXPECT_GT(trustees.size(), 20u);
     bool nameless = false;
-    for (const auto& t : trustees) nameless = nameless || ws.Trees[0]->FindObjectByID(t.ObjectID) == NoObject;
+    for (const auto& t : trustees) nameless = nameless || SnapshotTreeOf(*ws.Trees[0])->FindObjectByID(t.ObjectID) == NoObject;
     EXPECT_TRUE(nameless);
     // The second server's connection is not authenticated; it has bindery names.
     EXPECT_EQ(ws.Connections[1].User, NoObject);
@@ -218,7 +218,7 @@ TEST(SnapshotLoader, AGeneratedTreeKeepsEveryIndexConsistent) {
     folder.Write("tree.ldif", ldif);
     auto client = Load(folder.Write("workstation.json", R"({ "trees": [ { "name": "GEN", "ldif": "tree.ldif" } ] })"));
     ASSERT_TRUE(client);
-    const TSnapshotTree& tree = *client->Workstation().Trees[0];
+    const TSnapshotTree& tree = *SnapshotTreeOf(*client->Workstation().Trees[0]);
     ASSERT_EQ(tree.Objects().size(), 1u + 1 + containers + containers * perContainer);
     uint32_t equals = tree.FindAttribute("Security Equals");
     std::set<NWObjectID> ids;

@@ -32,7 +32,7 @@ struct TDirectoryCase {
 };
 
 struct TRightsFixture {
-    std::unique_ptr<TSnapshotClient> Client;
+    std::unique_ptr<TWorkstationClient> Client;
     NWDSContextHandle Context = 0;
     explicit TRightsFixture(const std::string& workstation, const std::string& tree)
         : Client(Load(workstation)) {
@@ -368,7 +368,7 @@ TEST(SnapshotEffectiveRights, KeptResultsAnswerAsFreshOnesOnAGeneratedTree) {
     }
     auto warm = Load(workstation);
     ASSERT_TRUE(warm);
-    const TSnapshotTree& tree = *warm->Workstation().Trees.front();
+    const TSnapshotTree& tree = *SnapshotTreeOf(*warm->Workstation().Trees.front());
     std::vector<std::string> users, objects;
     std::vector<uint32_t> userIndexes, objectIndexes;
     for (uint32_t i = 1; i < tree.Objects().size(); ++i) {

@@ -5,7 +5,7 @@
 #include "client_fixture.h"
 
 #include "client/filter_expression.h"
-#include "client/snapshot/workstation.h"
+#include "client/workstation_client.h"
 #include "directory/context.h"
 #include "rights/search_filter.h"
 #include "util/ui_host.h"
@@ -20,9 +20,9 @@ using namespace era::test;
 namespace {
 
 // The embedded directory with a note of what every search asked and how much it examined.
-class TRecordingClient : public TSnapshotClient {
+class TRecordingClient : public TWorkstationClient {
 public:
-    using TSnapshotClient::TSnapshotClient;
+    using TWorkstationClient::TWorkstationClient;
 
     NWCCODE NWDSExtSyncSearch(NWDSContextHandle context, const std::string& baseObjectName, int32_t scope,
                               bool searchAliases, const TDSBuffer& filterBuffer, uint32_t timeStamp, uint32_t infoType,
@@ -31,7 +31,7 @@ public:
         if (iterationHandle == -1) Filters.push_back(filterBuffer.Filter());
         ++Calls;
         CountAsked = countObjectsToSearch;
-        NWCCODE code = TSnapshotClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer,
+        NWCCODE code = TWorkstationClient::NWDSExtSyncSearch(context, baseObjectName, scope, searchAliases, filterBuffer,
                                                           timeStamp, infoType, allAttrs, attrNames, iterationHandle,
                                                           countObjectsToSearch, countObjectsSearched, result);
         Searched += countObjectsSearched;

@@ -453,7 +453,18 @@ TEST(Text, EscapeControlsKeepsLinesAndColumnsWhole) {
     for (const auto& [text, shown] : cases) {
         EXPECT_EQ(EscapeControls(text), shown) << text;
         EXPECT_EQ(EscapeControls(text).find_first_of("\n\r\t\x1b"), std::string::npos);
+        // What is shown reads back exactly.
+        EXPECT_EQ(UnescapeControls(shown), text) << shown;
     }
+}
+
+TEST(Text, Utf8SequenceLengthTakesOnlyWellFormedSequences) {
+    const std::pair<std::string, size_t> cases[] = {
+        {"", 0},           {"a", 1},          {"\xc3\xa9", 2},     {"\xe2\x82\xac", 3}, {"\xf0\x9f\x98\x80", 4},
+        {"\xc3", 0},       {"\xe2\x82", 0},   {"\xc0\xaf", 0},     {"\xe0\x80\x80", 0}, // cut, overlong
+        {"\xed\xa0\x80", 0}, {"\xf4\x90\x80\x80", 0}, {"\x80", 0}, {"\xff", 0},        // surrogate, too high, stray
+    };
+    for (const auto& [text, length] : cases) EXPECT_EQ(Utf8SequenceLength(text), length) << text.size();
 }
 
 } // namespace era

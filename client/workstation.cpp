@@ -1,9 +1,9 @@
-#include "client/snapshot/workstation.h"
+#include "client/workstation.h"
 
 #include "client/ascii_fold.h"
-#include "client/snapshot/ldif_loader.h"
 #include "client/time_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -18,58 +18,9 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-struct TTreeSourceEntry {
-    TTreeSource Source;
-    bool Live = false;
-};
-
-// Object IDs of a stand-in tree, by the object's index.
-constexpr NWObjectID FirstStandInID = 0x00008001;
-
-std::map<std::string, TTreeSourceEntry>& TreeSources() {
-    static std::map<std::string, TTreeSourceEntry> sources = {
-        {"ldif", {[](const TJson& entry, const std::string& baseFolder, const std::string& treeName,
-                    std::string& error) -> std::unique_ptr<TSnapshotTree> {
-             const auto& file = entry.at("ldif");
-             if (!file.is_string() || file.get<std::string>().empty()) {
-                 error = "expected the name of an LDIF file";
-                 return nullptr;
-             }
-             std::filesystem::path path(file.get<std::string>());
-             if (path.is_relative()) path = std::filesystem::path(baseFolder) / path;
-             return LoadLdifTree(path.lexically_normal().string(), treeName, error);
-         }, false}},
-    };
+std::map<std::string, TTreeSource>& TreeSources() {
+    static std::map<std::string, TTreeSource> sources;
     return sources;
-}
-
-// Splits a path within a volume at "\" and "/" into its names; false for "." or "..".
-bool SplitVolumePath(std::string_view path, std::vector<std::string>& names) {
-    names.clear();
-    std::string name;
-    auto flush = [&] {
-        if (name == "." || name == "..") return false;
-        if (!name.empty()) names.push_back(name);
-        name.clear();
-        return true;
-    };
-    for (char c : path) {
-        if (c == '\\' || c == '/') {
-            if (!flush()) return false;
-        } else {
-            name += c;
-        }
-    }
-    return flush();
-}
-
-std::string JoinVolumePath(const std::vector<std::string>& names, size_t count) {
-    std::string path;
-    for (size_t i = 0; i < count; ++i) {
-        if (i) path += '\\';
-        path += names[i];
-    }
-    return path;
 }
 
 class TWorkstationReader {
@@ -167,28 +118,23 @@ private:
             if (kind.empty()) return Fail(key, "expected where the tree comes from: \"ldif\": \"file.ldif\"");
             auto source = TreeSources().find(kind);
             std::string why;
-            auto tree = source->second.Source(entry, baseFolder_, name, why);
+            auto tree = source->second(entry, baseFolder_, name, why);
             if (!tree) return Fail(key + "." + kind, why);
-            if (source->second.Live)
-                ws_->LiveTrees.push_back({static_cast<uint32_t>(ws_->Trees.size()), kind, entry.at(kind).dump(),
-                                          baseFolder_});
             ws_->Trees.push_back(std::move(tree));
         }
         return true;
     }
 
     // An object of a tree named by DN in the workstation file.
-    bool Object(const TSnapshotTree& tree, const std::string& dn, const std::string& key, uint32_t& object) {
+    // A live tree cannot be checked here: what the file names stands in for the server's object.
+    bool Object(TDirectorySource& tree, const std::string& dn, const std::string& key, uint32_t& object) {
         TNameParts parts;
         std::string why;
         if (!LdapDnToParts(dn, parts, why)) return Fail(key, "expected a DN such as \"cn=admin,o=acme\": " + why);
         if (!parts.empty() && EqualsFolded(parts.back().Type, "t") && EqualsFolded(parts.back().Value, tree.Name()))
             parts.pop_back();
-        object = tree.FindObject(parts);
-        // A live tree cannot be checked here: what the file names stands in for the server's object.
-        if (object == NoObject)
-            if (TSnapshotTree* standIn = LiveTree(tree)) object = AddStandInObject(*standIn, parts);
-        if (object == NoObject) return Fail(key, "the object \"" + dn + "\" is not in the tree \"" + tree.Name() + "\"");
+        object = tree.FileObject(parts);
+        if (object == NoIndex) return Fail(key, "the object \"" + dn + "\" is not in the tree \"" + tree.Name() + "\"");
         return true;
     }
 
@@ -242,7 +188,7 @@ private:
             std::string key = "servers[" + std::to_string(i) + "]";
             if (!entry.is_object()) return Fail(key, "expected { \"name\": ..., \"tree\": ..., \"volumes\": [...] }");
             if (!CheckKeys(entry, key, {"name", "tree", "object", "bindery", "volumes"})) return false;
-            TSnapshotServer server;
+            TWorkstationServer server;
             std::string treeName, objectDn;
             if (!String(entry, "name", key, true, server.Name) || !String(entry, "tree", key, true, treeName) ||
                 !String(entry, "object", key, false, objectDn))
@@ -252,7 +198,7 @@ private:
             server.Tree = ws_->FindTree(treeName);
             if (server.Tree == NoIndex)
                 return Fail(key + ".tree", "the tree \"" + treeName + "\" is not in \"trees\"");
-            const TSnapshotTree& tree = *ws_->Trees[server.Tree];
+            TDirectorySource& tree = *ws_->Trees[server.Tree];
             if (!objectDn.empty() && !Object(tree, objectDn, key + ".object", server.Object)) return false;
             if (auto bindery = entry.find("bindery"); bindery != entry.end()) {
                 if (!bindery->is_object()) return Fail(key + ".bindery", "expected { \"object ID\": \"bindery name\" }");
@@ -275,10 +221,10 @@ private:
         return true;
     }
 
-    bool Volume(const TJson& entry, const std::string& key, const TSnapshotTree& tree, TSnapshotServer& server) {
+    bool Volume(const TJson& entry, const std::string& key, TDirectorySource& tree, TWorkstationServer& server) {
         if (!entry.is_object()) return Fail(key, "expected { \"name\": ..., \"number\": ..., \"directories\": [...] }");
         if (!CheckKeys(entry, key, {"name", "number", "object", "directories"})) return false;
-        TSnapshotVolume volume;
+        TWorkstationVolume volume;
         std::string objectDn;
         if (!String(entry, "name", key, true, volume.Name) || !String(entry, "object", key, false, objectDn)) return false;
         if (volume.Name.find_first_of(":\\/") != std::string::npos)
@@ -295,7 +241,7 @@ private:
                 return Fail(key + ".number", "the server already has a volume number " + std::to_string(volume.Number));
         }
         if (!objectDn.empty() && !Object(tree, objectDn, key + ".object", volume.Object)) return false;
-        TSnapshotDirectory root;
+        TWorkstationDirectory root;
         root.Name = volume.Name;
         volume.Directories.push_back(std::move(root));
         volume.ByPath.emplace("", 0);
@@ -310,7 +256,7 @@ private:
         return true;
     }
 
-    bool Directory(const TJson& entry, const std::string& key, const TSnapshotTree& tree, TSnapshotVolume& volume,
+    bool Directory(const TJson& entry, const std::string& key, TDirectorySource& tree, TWorkstationVolume& volume,
                    std::vector<bool>& given) {
         if (!entry.is_object()) return Fail(key, "expected { \"path\": ..., \"trustees\": {...} }");
         if (!CheckKeys(entry, key, {"path", "owner", "created", "irm", "trustees"})) return false;
@@ -323,11 +269,11 @@ private:
         // Directories named only as the way to a deeper one exist with nothing assigned.
         uint32_t at = 0;
         for (size_t depth = 1; depth <= names.size(); ++depth) {
-            std::string path = JoinVolumePath(names, depth);
+            std::string path = JoinVolumePath(names, 0, depth);
             uint32_t found = volume.FindDirectory(path);
             if (found == NoIndex) {
                 found = static_cast<uint32_t>(volume.Directories.size());
-                TSnapshotDirectory directory;
+                TWorkstationDirectory directory;
                 directory.Name = names[depth - 1];
                 directory.Path = path;
                 directory.Parent = at;
@@ -340,15 +286,15 @@ private:
         }
         if (given[at]) return Fail(key + ".path", "the directory \"" + volume.Directories[at].Path + "\" is listed twice");
         given[at] = true;
-        TSnapshotDirectory& directory = volume.Directories[at];
+        TWorkstationDirectory& directory = volume.Directories[at];
         std::string owner, created, irm;
         if (!String(entry, "owner", key, false, owner) || !String(entry, "created", key, false, created) ||
             !String(entry, "irm", key, false, irm))
             return false;
         if (!owner.empty()) {
-            uint32_t object = NoObject;
+            uint32_t object = NoIndex;
             if (!Object(tree, owner, key + ".owner", object)) return false;
-            directory.Owner = tree.Object(object).ID;
+            directory.Owner = tree.ObjectID(object);
         }
         if (!created.empty() && !ParseIsoTime(created, directory.CreationTime))
             return Fail(key + ".created", "expected a time such as \"2009-09-01T08:00:00Z\"");
@@ -369,13 +315,13 @@ private:
                 if (name == PublicName) {
                     trustee.ObjectID = PublicTrusteeID;
                 } else if (name == RootName) {
-                    trustee.ObjectID = tree.Object(RootObject).ID;
+                    trustee.ObjectID = tree.ObjectID(SourceRootObject);
                 } else if (name.size() > 3 && name[0] == '#' && name[1] == '0' && (name[2] == 'x' || name[2] == 'X')) {
                     if (!ObjectID(name.substr(1), itemKey, trustee.ObjectID)) return false;
                 } else {
-                    uint32_t object = NoObject;
+                    uint32_t object = NoIndex;
                     if (!Object(tree, name, itemKey, object)) return false;
-                    trustee.ObjectID = tree.Object(object).ID;
+                    trustee.ObjectID = tree.ObjectID(object);
                 }
                 directory.Trustees.push_back(trustee);
             }
@@ -393,13 +339,13 @@ private:
             std::string key = "connections[" + std::to_string(i) + "]";
             if (!entry.is_object()) return Fail(key, "expected { \"server\": ..., \"user\": ... }");
             if (!CheckKeys(entry, key, {"server", "user", "primary"})) return false;
-            TSnapshotConnection connection;
+            TWorkstationConnection connection;
             std::string serverName;
             if (!String(entry, "server", key, true, serverName)) return false;
             connection.Server = ws_->FindServer(serverName);
             if (connection.Server == NoIndex)
                 return Fail(key + ".server", "the server \"" + serverName + "\" is not in \"servers\"");
-            TSnapshotServer& server = ws_->Servers[connection.Server];
+            TWorkstationServer& server = ws_->Servers[connection.Server];
             if (server.Connection != NoIndex)
                 return Fail(key + ".server", "the workstation is already attached to \"" + server.Name + "\"");
             auto user = entry.find("user");
@@ -438,7 +384,7 @@ private:
                 return Fail(key, "expected a UNC path \\\\SERVER\\VOLUME or \\\\SERVER\\VOLUME\\PATH");
             drive.Server = ws_->FindServer(names[0]);
             if (drive.Server == NoIndex) return Fail(key, "the server \"" + names[0] + "\" is not in \"servers\"");
-            const TSnapshotServer& server = ws_->Servers[drive.Server];
+            const TWorkstationServer& server = ws_->Servers[drive.Server];
             if (server.Connection == NoIndex)
                 return Fail(key, "the workstation has no connection to \"" + server.Name + "\" to map a drive over");
             for (uint32_t v = 0; v < server.Volumes.size(); ++v)
@@ -446,21 +392,14 @@ private:
             if (drive.Volume == NoIndex)
                 return Fail(key, "the server \"" + server.Name + "\" has no volume \"" + names[1] + "\"");
             names.erase(names.begin(), names.begin() + 2);
-            const TSnapshotVolume& volume = server.Volumes[drive.Volume];
-            uint32_t directory = volume.FindDirectory(JoinVolumePath(names, names.size()));
+            const TWorkstationVolume& volume = server.Volumes[drive.Volume];
+            uint32_t directory = volume.FindDirectory(JoinVolumePath(names, 0, names.size()));
             if (directory == NoIndex)
                 return Fail(key, "the volume \"" + volume.Name + "\" has no directory \"" +
-                                     JoinVolumePath(names, names.size()) + "\"");
+                                     JoinVolumePath(names, 0, names.size()) + "\"");
             drive.Path = volume.Directories[directory].Path;
         }
         return true;
-    }
-
-    // The stand-in of a live tree, or nullptr for a tree loaded from a file.
-    TSnapshotTree* LiveTree(const TSnapshotTree& tree) const {
-        for (const auto& live : ws_->LiveTrees)
-            if (ws_->Trees[live.Tree].get() == &tree) return ws_->Trees[live.Tree].get();
-        return nullptr;
     }
 
     std::string file_;
@@ -471,10 +410,42 @@ private:
 
 } // namespace
 
-uint32_t TSnapshotVolume::FindDirectory(std::string_view path) const {
+bool SplitVolumePath(std::string_view path, std::vector<std::string>& names, bool steps) {
+    names.clear();
+    std::string name;
+    auto flush = [&] {
+        if (name == "." || name == "..") {
+            if (!steps || (name == ".." && names.empty())) return false;
+            if (name == "..") names.pop_back();
+        } else if (!name.empty()) {
+            names.push_back(name);
+        }
+        name.clear();
+        return true;
+    };
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            if (!flush()) return false;
+        } else {
+            name += c;
+        }
+    }
+    return flush();
+}
+
+std::string JoinVolumePath(const std::vector<std::string>& names, size_t from, size_t to) {
+    std::string path;
+    for (size_t i = from; i < to; ++i) {
+        if (i > from) path += '\\';
+        path += names[i];
+    }
+    return path;
+}
+
+uint32_t TWorkstationVolume::FindDirectory(std::string_view path) const {
     std::vector<std::string> names;
     if (!SplitVolumePath(path, names)) return NoIndex;
-    auto it = ByPath.find(FoldAscii(JoinVolumePath(names, names.size())));
+    auto it = ByPath.find(FoldAscii(JoinVolumePath(names, 0, names.size())));
     return it == ByPath.end() ? NoIndex : it->second;
 }
 
@@ -490,42 +461,9 @@ uint32_t TWorkstation::FindServer(std::string_view name) const {
     return NoIndex;
 }
 
-void RegisterTreeSource(const std::string& kind, TTreeSource source, bool live) {
-    TreeSources()[kind] = {std::move(source), live};
-}
+void RegisterTreeSource(const std::string& kind, TTreeSource source) { TreeSources()[kind] = std::move(source); }
 
-std::unique_ptr<TSnapshotTree> MakeStandInTree(const std::string& treeName) {
-    auto tree = std::make_unique<TSnapshotTree>(treeName);
-    tree->MutableObjects()[RootObject].ID = FirstStandInID;
-    tree->IndexID(FirstStandInID, RootObject);
-    return tree;
-}
-
-uint32_t AddStandInObject(TSnapshotTree& tree, const TNameParts& full) {
-    uint32_t at = RootObject;
-    for (size_t depth = 1; depth <= full.size(); ++depth) {
-        TNameParts name(full.end() - static_cast<ptrdiff_t>(depth), full.end());
-        uint32_t found = tree.FindObject(name);
-        if (found == NoObject) {
-            auto& objects = tree.MutableObjects();
-            found = static_cast<uint32_t>(objects.size());
-            TSnapshotObject object;
-            object.Rdn = name.front();
-            object.Parent = at;
-            object.ID = FirstStandInID + found;
-            object.Container = depth < full.size();
-            objects.push_back(std::move(object));
-            objects[at].Children.push_back(found);
-            objects[at].Container = true;
-            tree.IndexName(NameKey(name), found);
-            tree.IndexID(FirstStandInID + found, found);
-        }
-        at = found;
-    }
-    return at;
-}
-
-std::unique_ptr<TWorkstation> LoadWorkstationFile(const std::string& path, std::string& error) {
+std::unique_ptr<TWorkstation> ReadWorkstationFile(const std::string& path, std::string& error) {
     error.clear();
     TWorkstationReader reader(path);
     try {
@@ -535,6 +473,41 @@ std::unique_ptr<TWorkstation> LoadWorkstationFile(const std::string& path, std::
         error = path + ": cannot be read: " + e.what();
         return nullptr;
     }
+}
+
+uint16_t VolumeRights(const std::vector<std::pair<NWObjectID, size_t>>& ids, size_t count,
+                      const TWorkstationVolume& volume, uint32_t directory) {
+    std::vector<uint32_t> chain; // the directory up to the volume root
+    for (uint32_t at = directory; at != NoIndex && at < volume.Directories.size();
+         at = volume.Directories[at].Parent)
+        chain.push_back(at);
+
+    std::vector<uint16_t> rights(count, 0);
+    std::vector<size_t> assignedAt(count, 0); // the step that last assigned, from 1
+    size_t step = 0;
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+        ++step;
+        const TWorkstationDirectory& entry = volume.Directories[*at];
+        const uint16_t letThrough = static_cast<uint16_t>(entry.InheritedRightsMask | FileSupervisor);
+        for (uint16_t& held : rights)
+            held &= letThrough;
+        for (const TTrusteeEntry& trustee : entry.Trustees) {
+            auto first =
+                std::lower_bound(ids.begin(), ids.end(), std::make_pair(trustee.ObjectID, size_t{0}));
+            for (auto it = first; it != ids.end() && it->first == trustee.ObjectID; ++it) {
+                if (assignedAt[it->second] != step) {
+                    assignedAt[it->second] = step;
+                    rights[it->second] = 0;
+                }
+                rights[it->second] |= trustee.Rights;
+            }
+        }
+    }
+    uint16_t total = 0;
+    for (uint16_t held : rights)
+        total |= held;
+    if (total & FileSupervisor) total = AllFileRights;
+    return total & AllFileRights;
 }
 
 NWCONN_REF ConnectionReference(size_t index) { return 0x00A10001u + static_cast<NWCONN_REF>(index); }

@@ -1,7 +1,7 @@
-// The embedded directory's connections, volumes, directories and bindery: what the workstation
+// The workstation client's connections, volumes, directories and bindery: what the workstation
 // file says about the servers it is attached to.
 
-#include "client/snapshot/snapshot_client.h"
+#include "client/workstation_calls.h"
 
 #include "client/ascii_fold.h"
 #include "client/client_text.h"
@@ -41,59 +41,48 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-// The names of a path within a volume ("\" or "/" between them); ".." steps back, "." stays.
-bool PathNames(std::string_view path, std::vector<std::string>& names) {
-    std::string name;
-    auto flush = [&] {
-        if (name == "..") {
-            if (names.empty()) return false;
-            names.pop_back();
-        } else if (!name.empty() && name != ".") {
-            names.push_back(name);
-        }
-        name.clear();
-        return true;
-    };
-    for (char c : path) {
-        if (c == '\\' || c == '/') {
-            if (!flush()) return false;
-        } else {
-            name += c;
-        }
-    }
-    return flush();
-}
-
-std::string JoinNames(const std::vector<std::string>& names, size_t from) {
-    std::string path;
-    for (size_t i = from; i < names.size(); ++i) {
-        if (!path.empty()) path += '\\';
-        path += names[i];
-    }
-    return path;
+// A tree's name as the connection information gives it: padded with "_" to 32 characters.
+std::string PaddedTreeName(std::string name) {
+    if (name.size() < PaddedTreeNameLength) name.append(PaddedTreeNameLength - name.size(), '_');
+    return name;
 }
 
 } // namespace
 
-const TSnapshotConnection* TSnapshotClient::ConnectionOfHandle(NWCONN_HANDLE handle) const {
+const TWorkstationConnection* TWorkstationClient::ConnectionOfHandle(NWCONN_HANDLE handle) const {
     for (const auto& connection : workstation_->Connections)
         if (connection.Handle == handle) return &connection;
     return nullptr;
 }
 
-const TSnapshotConnection* TSnapshotClient::ConnectionOfReference(NWCONN_REF reference) const {
+const TWorkstationConnection* TWorkstationClient::ConnectionOfReference(NWCONN_REF reference) const {
     for (const auto& connection : workstation_->Connections)
         if (connection.Reference == reference) return &connection;
     return nullptr;
 }
 
-const TSnapshotConnection* TSnapshotClient::FileServer(NWCONN_HANDLE handle, NWCCODE& code) const {
-    // A server only an LDAP server stands for answers no file-system call: only NCP could.
+const TWorkstationClient::TOwnAttachment* TWorkstationClient::OwnAttachment(NWCONN_REF reference,
+                                                                           NWCONN_HANDLE handle) const {
+    for (const auto& own : ownAttachments_)
+        if (own.Reference == reference || own.Handle == handle) return &own;
+    return nullptr;
+}
+
+bool TWorkstationClient::Unreachable(NWCONN_HANDLE connection) const {
+    if (OwnAttachment(0, connection)) return true;   // a directory server only: no NCP at all
+    const TWorkstationConnection* attached = ConnectionOfHandle(connection);
+    if (!attached) return false;
+    const TWorkstationServer& server = workstation_->Servers[attached->Server];
+    return workstation_->Trees[server.Tree]->Live() && server.Volumes.empty();
+}
+
+const TWorkstationConnection* TWorkstationClient::FileServer(NWCONN_HANDLE handle, NWCCODE& code) const {
+    // A server only a directory server stands for answers no file-system call: only NCP could.
     if (Unreachable(handle)) {
         code = NweRequesterFailure;
         return nullptr;
     }
-    const TSnapshotConnection* attached = ConnectionOfHandle(handle);
+    const TWorkstationConnection* attached = ConnectionOfHandle(handle);
     code = attached ? 0 : NweInvalidConnection;
     return attached;
 }
@@ -101,69 +90,97 @@ const TSnapshotConnection* TSnapshotClient::FileServer(NWCONN_HANDLE handle, NWC
 // ---------------------------------------------------------------------------------------------
 // Connections
 
-NWCCODE TSnapshotClient::NWCallsInit() { return 0; }
-
-NWCCODE TSnapshotClient::NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) {
+NWCCODE TWorkstationClient::NWCCScanConnRefs(uint32_t& scanIterator, NWCONN_REF& connRef) {
     connRef = 0;
-    if (scanIterator >= workstation_->Connections.size()) return NweNoMoreEntries;
-    connRef = workstation_->Connections[scanIterator++].Reference;
+    const size_t fileConnections = workstation_->Connections.size();
+    if (scanIterator < fileConnections) {
+        connRef = workstation_->Connections[scanIterator++].Reference;
+        return 0;
+    }
+    // The own attachments of live trees come after the file's connections.
+    if (scanIterator - fileConnections >= ownAttachments_.size()) return NweNoMoreEntries;
+    connRef = ownAttachments_[scanIterator++ - fileConnections].Reference;
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWCCGetPrimConnRef(NWCONN_REF& connRef) {
+NWCCODE TWorkstationClient::NWCCGetPrimConnRef(NWCONN_REF& connRef) {
     connRef = 0;
     for (const auto& connection : workstation_->Connections)
         if (connection.Primary) {
             connRef = connection.Reference;
             return 0;
         }
+    // A live tree's own attachment is the primary one when the file names no connection.
+    if (workstation_->Connections.empty() && !ownAttachments_.empty()) {
+        connRef = ownAttachments_.front().Reference;
+        return 0;
+    }
     return NweInvalidConnection;
 }
 
-NWCCODE TSnapshotClient::NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t, uint32_t, NWCONN_HANDLE& connection) {
+NWCCODE TWorkstationClient::NWCCOpenConnByRef(NWCONN_REF connRef, uint32_t, uint32_t, NWCONN_HANDLE& connection) {
+    if (const TOwnAttachment* own = OwnAttachment(connRef, 0)) {
+        connection = own->Handle;
+        return 0;
+    }
     connection = 0;
-    const TSnapshotConnection* attached = ConnectionOfReference(connRef);
+    const TWorkstationConnection* attached = ConnectionOfReference(connRef);
     if (!attached) return NweInvalidConnection;
     // Every opening of one attachment gives its one handle; closing it leaves the attachment.
     connection = attached->Handle;
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWCCCloseConn(NWCONN_HANDLE connection) {
-    return ConnectionOfHandle(connection) ? 0 : NweInvalidConnection;
+NWCCODE TWorkstationClient::NWCCCloseConn(NWCONN_HANDLE connection) {
+    return ConnectionOfHandle(connection) || OwnAttachment(0, connection) ? 0 : NweInvalidConnection;
 }
 
-NWCCODE TSnapshotClient::ConnectionInfo(const TSnapshotConnection& connection, uint32_t infoType,
-                                        std::span<uint8_t> buffer) const {
-    const TSnapshotServer& server = workstation_->Servers[connection.Server];
-    const TSnapshotTree& tree = *workstation_->Trees[server.Tree];
+NWCCODE TWorkstationClient::ConnectionInfo(const TWorkstationConnection& connection, uint32_t infoType,
+                                           std::span<uint8_t> buffer) const {
+    const TWorkstationServer& server = workstation_->Servers[connection.Server];
+    const TDirectorySource& tree = *workstation_->Trees[server.Tree];
     bool fits;
     switch (infoType) {
     case NwccInfoConnRef: fits = PutNumber(buffer, connection.Reference); break;
-    case NwccInfoTreeName: {
-        std::string padded = tree.Name();
-        if (padded.size() < PaddedTreeNameLength) padded.append(PaddedTreeNameLength - padded.size(), '_');
-        fits = PutText(buffer, padded);
-        break;
-    }
-    case NwccInfoUserID:
-        fits = PutNumber(buffer, connection.User == NoObject ? 0 : tree.Object(connection.User).ID);
-        break;
+    case NwccInfoTreeName: fits = PutText(buffer, PaddedTreeName(tree.Name())); break;
+    case NwccInfoUserID: fits = PutNumber(buffer, connection.User == NoIndex ? 0 : tree.ObjectID(connection.User)); break;
     case NwccInfoServerName: fits = PutText(buffer, server.Name); break;
-    case NwccInfoAuthState: fits = PutNumber(buffer, connection.User == NoObject ? 0 : 1); break;
+    case NwccInfoAuthState: fits = PutNumber(buffer, connection.User == NoIndex ? 0 : 1); break;
     default: return NweParamInvalid;
     }
     return fits ? 0 : NweBufferOverflow;
 }
 
-NWCCODE TSnapshotClient::NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) {
-    const TSnapshotConnection* attached = ConnectionOfReference(connRef);
+NWCCODE TWorkstationClient::AttachmentInfo(const TOwnAttachment& own, uint32_t infoType, std::span<uint8_t> buffer) {
+    TDirectorySource& tree = *workstation_->Trees[own.Tree];
+    bool fits = false;
+    switch (infoType) {
+    case NwccInfoConnRef: fits = PutNumber(buffer, own.Reference); break;
+    case NwccInfoTreeName: fits = PutText(buffer, PaddedTreeName(tree.Name())); break;
+    case NwccInfoServerName: fits = PutText(buffer, tree.AttachmentServerName()); break;
+    case NwccInfoAuthState: fits = PutNumber(buffer, tree.AttachmentAuthenticated() ? 1 : 0); break;
+    case NwccInfoUserID: {
+        NWObjectID id = 0;
+        NWCCODE code = tree.AttachmentUser(id);
+        if (code != 0) return code;
+        fits = PutNumber(buffer, id);
+        break;
+    }
+    default: return NweParamInvalid;
+    }
+    return fits ? 0 : NweBufferOverflow;
+}
+
+NWCCODE TWorkstationClient::NWCCGetConnRefInfo(NWCONN_REF connRef, uint32_t infoType, std::span<uint8_t> buffer) {
+    if (const TOwnAttachment* own = OwnAttachment(connRef, 0)) return AttachmentInfo(*own, infoType, buffer);
+    const TWorkstationConnection* attached = ConnectionOfReference(connRef);
     if (!attached) return NweInvalidConnection;
     return ConnectionInfo(*attached, infoType, buffer);
 }
 
-NWCCODE TSnapshotClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) {
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+NWCCODE TWorkstationClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t infoType, std::span<uint8_t> buffer) {
+    if (const TOwnAttachment* own = OwnAttachment(0, connection)) return AttachmentInfo(*own, infoType, buffer);
+    const TWorkstationConnection* attached = ConnectionOfHandle(connection);
     if (!attached) return NweInvalidConnection;
     return ConnectionInfo(*attached, infoType, buffer);
 }
@@ -171,14 +188,14 @@ NWCCODE TSnapshotClient::NWCCGetConnInfo(NWCONN_HANDLE connection, uint32_t info
 // ---------------------------------------------------------------------------------------------
 // Paths
 
-NWCCODE TSnapshotClient::SplitWindowsPath(const std::string& path, uint32_t& server, uint32_t& volume,
+NWCCODE TWorkstationClient::SplitWindowsPath(const std::string& path, uint32_t& server, uint32_t& volume,
                                           std::string& dirPath) const {
     server = volume = NoIndex;
     dirPath.clear();
     auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
     std::vector<std::string> names;
     if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
-        if (!PathNames(path.substr(2), names) || names.empty()) return ErrLocalPath;
+        if (!SplitVolumePath(path.substr(2), names, true) || names.empty()) return ErrLocalPath;
         server = workstation_->FindServer(names[0]);
         if (server == NoIndex || workstation_->Servers[server].Connection == NoIndex) return ErrLocalPath;
         if (names.size() < 2) return NweVolumeDoesNotExist;
@@ -186,14 +203,14 @@ NWCCODE TSnapshotClient::SplitWindowsPath(const std::string& path, uint32_t& ser
         for (uint32_t v = 0; v < volumes.size(); ++v)
             if (EqualsFolded(volumes[v].Name, names[1])) volume = v;
         if (volume == NoIndex) return NweVolumeDoesNotExist;
-        dirPath = JoinNames(names, 2);
+        dirPath = JoinVolumePath(names, 2, names.size());
     } else if (path.size() >= 2 && path[1] == ':' && FoldAsciiChar(path[0]) >= 'a' && FoldAsciiChar(path[0]) <= 'z') {
         const TDriveMapping& drive = workstation_->Drives[static_cast<size_t>(FoldAsciiChar(path[0]) - 'a')];
         if (drive.Server == NoIndex) return ErrLocalPath;
-        if (!PathNames(drive.Path + "\\" + path.substr(2), names)) return NweInvalidPath;
+        if (!SplitVolumePath(drive.Path + "\\" + path.substr(2), names, true)) return NweInvalidPath;
         server = drive.Server;
         volume = drive.Volume;
-        dirPath = JoinNames(names, 0);
+        dirPath = JoinVolumePath(names, 0, names.size());
     } else if (const size_t colon = path.find(':'), slash = path.find('/');
                slash != std::string::npos && colon != std::string::npos && slash > 0 && slash < colon) {
         // The NetWare form the analysis is given: SERVER/VOLUME:path within the volume.
@@ -204,19 +221,19 @@ NWCCODE TSnapshotClient::SplitWindowsPath(const std::string& path, uint32_t& ser
         for (uint32_t v = 0; v < volumes.size(); ++v)
             if (EqualsFolded(volumes[v].Name, volumeName)) volume = v;
         if (volume == NoIndex) return NweVolumeDoesNotExist;
-        if (!PathNames(path.substr(colon + 1), names)) return NweInvalidPath;
-        dirPath = JoinNames(names, 0);
+        if (!SplitVolumePath(path.substr(colon + 1), names, true)) return NweInvalidPath;
+        dirPath = JoinVolumePath(names, 0, names.size());
     } else {
         return ErrLocalPath;
     }
     // The directory's own spelling when the volume has it.
-    const TSnapshotVolume& found = workstation_->Servers[server].Volumes[volume];
+    const TWorkstationVolume& found = workstation_->Servers[server].Volumes[volume];
     uint32_t directory = found.FindDirectory(dirPath);
     if (directory != NoIndex) dirPath = found.Directories[directory].Path;
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
+NWCCODE TWorkstationClient::NWParsePath(const std::string& path, std::string& serverName, NWCONN_HANDLE& connection,
                                      std::string& volumeName, std::string& dirPath) {
     serverName.clear();
     connection = 0;
@@ -229,7 +246,7 @@ NWCCODE TSnapshotClient::NWParsePath(const std::string& path, std::string& serve
     if (code == NweVolumeDoesNotExist && Unreachable(workstation_->Connections[workstation_->Servers[server].Connection].Handle))
         return NweRequesterFailure;
     if (code != 0) return code;
-    const TSnapshotServer& found = workstation_->Servers[server];
+    const TWorkstationServer& found = workstation_->Servers[server];
     serverName = found.Name;
     connection = workstation_->Connections[found.Connection].Handle;
     volumeName = found.Volumes[volume].Name;
@@ -237,7 +254,7 @@ NWCCODE TSnapshotClient::NWParsePath(const std::string& path, std::string& serve
     return 0;
 }
 
-bool TSnapshotClient::RedirectorDirectoryExists(const std::string& path) {
+bool TWorkstationClient::RedirectorDirectoryExists(const std::string& path) {
     uint32_t server = NoIndex, volume = NoIndex;
     std::string within;
     if (SplitWindowsPath(path, server, volume, within) != 0) return false;
@@ -247,11 +264,11 @@ bool TSnapshotClient::RedirectorDirectoryExists(const std::string& path) {
 // ---------------------------------------------------------------------------------------------
 // Volumes and directories
 
-NWCCODE TSnapshotClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
+NWCCODE TWorkstationClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::string& volumeName,
                                            uint16_t& volumeNumber) {
     volumeNumber = 0;
     NWCCODE code = 0;
-    const TSnapshotConnection* attached = FileServer(connection, code);
+    const TWorkstationConnection* attached = FileServer(connection, code);
     if (!attached) return code;
     for (const auto& volume : workstation_->Servers[attached->Server].Volumes)
         if (EqualsFolded(volume.Name, volumeName)) {
@@ -261,11 +278,11 @@ NWCCODE TSnapshotClient::NWGetVolumeNumber(NWCONN_HANDLE connection, const std::
     return NweVolumeDoesNotExist;
 }
 
-NWCCODE TSnapshotClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber,
+NWCCODE TWorkstationClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                          std::string& volumeName) {
     volumeName.clear();
     NWCCODE code = 0;
-    const TSnapshotConnection* attached = FileServer(connection, code);
+    const TWorkstationConnection* attached = FileServer(connection, code);
     if (!attached) return code;
     for (const auto& volume : workstation_->Servers[attached->Server].Volumes)
         if (volume.Number == volumeNumber) {
@@ -275,27 +292,27 @@ NWCCODE TSnapshotClient::NWGetVolumeName(NWCONN_HANDLE connection, uint16_t volu
     return NweVolumeDoesNotExist;
 }
 
-NWCCODE TSnapshotClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
+NWCCODE TWorkstationClient::NWGetExtendedVolumeInfo(NWCONN_HANDLE connection, uint16_t volumeNumber,
                                                  std::array<uint32_t, 33>& info) {
     info.fill(0);
     NWCCODE code = 0;
-    const TSnapshotConnection* attached = FileServer(connection, code);
+    const TWorkstationConnection* attached = FileServer(connection, code);
     if (!attached) return code;
-    const TSnapshotServer& server = workstation_->Servers[attached->Server];
+    const TWorkstationServer& server = workstation_->Servers[attached->Server];
     for (const auto& volume : server.Volumes)
         if (volume.Number == volumeNumber) {
-            info[31] = volume.Object == NoObject ? 0 : workstation_->Trees[server.Tree]->Object(volume.Object).ID;
+            info[31] = volume.Object == NoIndex ? 0 : workstation_->Trees[server.Tree]->ObjectID(volume.Object);
             return 0;
         }
     return NweVolumeDoesNotExist;
 }
 
-NWCCODE TSnapshotClient::VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
-                                    const TSnapshotVolume*& volume, uint32_t& directory) const {
+NWCCODE TWorkstationClient::VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                    const TWorkstationVolume*& volume, uint32_t& directory) const {
     volume = nullptr;
     directory = NoIndex;
     NWCCODE code = 0;
-    const TSnapshotConnection* attached = FileServer(connection, code);
+    const TWorkstationConnection* attached = FileServer(connection, code);
     if (!attached) return code;
     if (dirHandle != 0) return NweBadDirectoryHandle;   // paths are always given from the volume
     size_t colon = path.find(':');
@@ -311,12 +328,12 @@ NWCCODE TSnapshotClient::VolumePath(NWCONN_HANDLE connection, uint8_t dirHandle,
     return directory == NoIndex ? NweInvalidPath : 0;
 }
 
-NWCCODE TSnapshotClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+NWCCODE TWorkstationClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
                                            uint32_t& iterHandle, uint16_t& entryCount,
                                            std::array<TTrusteeEntry, 20>& entries) {
     entryCount = 0;
     entries.fill({});
-    const TSnapshotVolume* volume = nullptr;
+    const TWorkstationVolume* volume = nullptr;
     uint32_t directory = NoIndex;
     NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
     if (code != 0) return code;
@@ -331,8 +348,8 @@ NWCCODE TSnapshotClient::NWScanForTrustees(NWCONN_HANDLE connection, uint8_t dir
 
 namespace {
 
-TDirEntryInfo EntryInfo(const TSnapshotVolume& volume, uint32_t directory) {
-    const TSnapshotDirectory& entry = volume.Directories[directory];
+TDirEntryInfo EntryInfo(const TWorkstationVolume& volume, uint32_t directory) {
+    const TWorkstationDirectory& entry = volume.Directories[directory];
     TDirEntryInfo info;
     info.Name = entry.Name;
     info.RightsMask = entry.InheritedRightsMask;
@@ -348,10 +365,10 @@ TDirEntryInfo EntryInfo(const TSnapshotVolume& volume, uint32_t directory) {
 
 } // namespace
 
-NWCCODE TSnapshotClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+NWCCODE TWorkstationClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
                                                  uint32_t searchSequence, TDirEntryInfo& info) {
     info = {};
-    const TSnapshotVolume* volume = nullptr;
+    const TWorkstationVolume* volume = nullptr;
     uint32_t directory = NoIndex;
     NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
     if (code != 0) return code;
@@ -365,12 +382,12 @@ NWCCODE TSnapshotClient::NWGetDirectoryEntryInfo(NWCONN_HANDLE connection, uint8
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+NWCCODE TWorkstationClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
                                              uint8_t& scanHandle, uint32_t& directoryBase, uint32_t& searchSequence) {
     scanHandle = 0;
     directoryBase = 0;
     searchSequence = WholeEntry;
-    const TSnapshotVolume* volume = nullptr;
+    const TWorkstationVolume* volume = nullptr;
     uint32_t directory = NoIndex;
     NWCCODE code = VolumePath(connection, dirHandle, path, volume, directory);
     if (code != 0) return code;
@@ -388,7 +405,7 @@ NWCCODE TSnapshotClient::NWOpenDirectoryScan(NWCONN_HANDLE connection, uint8_t d
     return NweNoDirectoryHandles;
 }
 
-NWCCODE TSnapshotClient::NWScanDirectoryEntry(NWCONN_HANDLE connection, uint8_t scanHandle, uint32_t directoryBase,
+NWCCODE TWorkstationClient::NWScanDirectoryEntry(NWCONN_HANDLE connection, uint8_t scanHandle, uint32_t directoryBase,
                                               uint32_t& searchSequence, uint8_t searchAttributes,
                                               const std::string& pattern, TDirEntryInfo& entry) {
     entry = {};
@@ -400,7 +417,7 @@ NWCCODE TSnapshotClient::NWScanDirectoryEntry(NWCONN_HANDLE connection, uint8_t 
     if ((searchAttributes & DirectoryAttribute) == 0) return NweNoMoreDirEntries;
     const auto& children = scan.Volume->Directories[scan.Directory].Children;
     for (size_t at = searchSequence == WholeEntry ? 0 : size_t{searchSequence} + 1; at < children.size(); ++at) {
-        const TSnapshotDirectory& child = scan.Volume->Directories[children[at]];
+        const TWorkstationDirectory& child = scan.Volume->Directories[children[at]];
         if (!MatchesPattern(pattern, child.Name)) continue;
         entry = EntryInfo(*scan.Volume, children[at]);
         searchSequence = entry.SequenceNumber;
@@ -409,19 +426,19 @@ NWCCODE TSnapshotClient::NWScanDirectoryEntry(NWCONN_HANDLE connection, uint8_t 
     return NweNoMoreDirEntries;
 }
 
-NWCCODE TSnapshotClient::NWCloseDirectoryScan(NWCONN_HANDLE connection, uint8_t scanHandle) {
+NWCCODE TWorkstationClient::NWCloseDirectoryScan(NWCONN_HANDLE connection, uint8_t scanHandle) {
     auto it = scans_.find(scanHandle);
     if (it == scans_.end() || it->second->Connection != connection) return NweBadDirectoryHandle;
     scans_.erase(it);
     return 0;
 }
 
-NWCCODE TSnapshotClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name,
+NWCCODE TWorkstationClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id, std::string& name,
                                          uint16_t& objectType) {
     name.clear();
     objectType = 0;
     // The bindery answers when the workstation file gives it, even for a server only NCP reaches.
-    const TSnapshotConnection* attached = ConnectionOfHandle(connection);
+    const TWorkstationConnection* attached = ConnectionOfHandle(connection);
     if (Unreachable(connection) && (!attached || workstation_->Servers[attached->Server].Bindery.empty()))
         return NweRequesterFailure;
     if (!attached) return NweInvalidConnection;
@@ -433,8 +450,21 @@ NWCCODE TSnapshotClient::NWGetObjectName(NWCONN_HANDLE connection, NWObjectID id
     return 0;
 }
 
-std::unique_ptr<TErrorTextLibrary> TSnapshotClient::LoadErrorTextLibrary() {
-    return std::make_unique<TTableErrorTextLibrary>();
+NWCCODE TWorkstationClient::NWGetEffectiveRights(NWCONN_HANDLE connection, uint8_t dirHandle, const std::string& path,
+                                                 uint16_t& rights) {
+    rights = 0;
+    NWCCODE code = 0;
+    const TWorkstationConnection* attached = FileServer(connection, code);
+    if (!attached) return code;
+    // A server asks who is logged in before it looks at the path.
+    if (attached->User == NoIndex) return NweAccessDenied;
+    const TWorkstationVolume* volume = nullptr;
+    uint32_t directory = NoIndex;
+    code = VolumePath(connection, dirHandle, path, volume, directory);
+    if (code != 0) return code;
+    const TWorkstationServer& server = workstation_->Servers[attached->Server];
+    rights = workstation_->Trees[server.Tree]->FileRights(attached->User, server, *volume, directory);
+    return 0;
 }
 
 } // namespace era
