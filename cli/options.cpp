@@ -172,7 +172,7 @@ const std::vector<TOptionSpec>& OptionTable() {
          SetSave},
         {"--format", "KEYWORD", Shared,
          "JSON: the output (and FILE) as JSON Lines, one record per row\n"
-         "(docs/json-schema.md); of scan and scan-path also the format\n"
+         "(docs/json-schema.md); of scan, scan-path and reach also the format\n"
          "of FILE: TXT, CSV, HTML, XML or XLSX (default: from FILE's\n"
          "extension, .json for JSON); TXT keeps each line whole, the\n"
          "others make a table whose columns are the tab-separated fields\n"
