@@ -145,6 +145,13 @@ struct TScanOutput {
                 Saver->Add(text);
         FlushStandardOutput();
     }
+    // The scan's header block (the summary's lines of it) into the saved report alone: a report of
+    // text or a table keeps its settings and its header rows, where standard output shows none.
+    void SaveHeader(const TStringList& memo, int from) {
+        if (&memo != &State.MemoStandard || !Saver || Saver->TakesRecords()) return;
+        for (int i = from; i < memo.Count(); ++i)
+            Saver->Add(memo.Strings(i));
+    }
 };
 
 void ConfigureScan(TMainState& state, const TCommandLine& line, TScanOutput& output) {
@@ -500,7 +507,7 @@ int ScanObjects(TMainState& state, const TCommandLine& line, const std::vector<s
     if (!OpenSaver(line, saver)) return ExitWriteFailed;
     TScanOutput output{state, saver.get()};
     ConfigureScan(state, line, output);
-    if (!header) state.OnMemoLines = nullptr;
+    if (!header) state.OnMemoLines = [&output](const TStringList& memo, int from) { output.SaveHeader(memo, from); };
     // What is written is not kept: the memory of a scan does not grow with its objects.
     state.KeepMemoLines = false;
     TerminalBar(state).ShowsPanel = false;
@@ -592,7 +599,13 @@ int ReachPaths(TMainState& state, const TCommandLine& line) {
     ConfigureScan(state, line, output);
     state.KeepMemoLines = false;
     std::vector<std::string> details;
+    bool headerSaved = false;
     state.OnMemoLines = [&](const TStringList& memo, int from) {
+        if (!headerSaved && &memo == &state.MemoStandard) {
+            output.SaveHeader(memo, from);
+            headerSaved = true;
+            return;
+        }
         std::vector<std::string> lines, allRecords, shown, records;
         for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
         if (&memo == &state.MemoDebug) {

@@ -126,6 +126,19 @@ TEST(CliReach, TheSamplesTrusteesEachByTheWayTheyGetTheirRights) {
     EXPECT_EQ(none.Out, "");
     EXPECT_EQ(none.Err, "");
 
+    // Saved, the report has the scan's header block (its settings) and its rows as table rows.
+    TTempDir dir;
+    const TRun saved = RunEra(Args({"reach", "--resolve-containers", "--subtree", ".west.sales.acme",
+                                    "--save", dir.Path("reach.csv"), team}));
+    ASSERT_EQ(saved.Status, 0) << saved.Err;
+    EXPECT_EQ(saved.Out, resident.Out);
+    const std::string csv = ReadFile(dir.Path("reach.csv"));
+    EXPECT_NE(csv.find("Settings:  Resolve Containers=TRUE,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("Effective Trustee:,Group,[CR    ],.projects-team.projects.east.sales.acme,[All "
+                       "Attributes Rights]"),
+              std::string::npos)
+        << csv;
+
     // A name the tree does not have stops the command before any scan.
     const TRun missing = RunEra(Args({"reach", "nobody.hr.acme"}));
     EXPECT_EQ(missing.Status, 1);
