@@ -28,19 +28,24 @@ constexpr size_t ItemsAheadPerWorker = 4;
 
 // Scans one item in this process and takes what it added to the shown memo, the log and the
 // state's counts; the memos keep nothing of it.
-TItemOutput ScanOne(TMainState& state, bool details, const std::string& item) {
+TItemOutput ScanOne(TMainState& state, TItemLines lines, const std::string& item) {
     TItemOutput output;
     output.Item = item;
     const size_t missing = state.MissingItems.size();
     const size_t failed = state.FailedItems.size();
     const int done = state.ItemsDone;
-    const TStringList* shown = details ? &state.MemoDebug : &state.MemoStandard;
     auto told = std::move(state.OnMemoLines);
     const bool keep = state.KeepMemoLines;
-    state.OnMemoLines = [&output, shown](const TStringList& memo, int from) {
-        if (&memo != shown) return;
+    state.OnMemoLines = [&output, &state, lines](const TStringList& memo, int from) {
+        const bool detail = &memo == &state.MemoDebug;
+        std::vector<std::string>* taken = nullptr;
+        if (lines == TItemLines::Both)
+            taken = detail ? &output.DetailLines : &output.Lines;
+        else if (detail == (lines == TItemLines::Details))
+            taken = &output.Lines;
+        if (!taken) return;
         for (int i = from; i < memo.Count(); ++i)
-            output.Lines.push_back(memo.Strings(i));
+            taken->push_back(memo.Strings(i));
     };
     state.KeepMemoLines = false;
     state.ScanItem(item);
@@ -110,7 +115,7 @@ std::string Encoded(const TItemOutput& output) {
     std::string frame;
     PutNumber(frame, (output.Missing ? 1u : 0u) | (output.Done ? 2u : 0u));
     PutText(frame, output.Failure);
-    for (const auto* lines : {&output.Lines, &output.Records, &output.Log}) {
+    for (const auto* lines : {&output.Lines, &output.DetailLines, &output.Records, &output.Log}) {
         PutNumber(frame, static_cast<uint32_t>(lines->size()));
         for (const auto& line : *lines)
             PutText(frame, line);
@@ -148,7 +153,7 @@ bool Decoded(const std::string& frame, TItemOutput& output) {
     if (!reader.Number(flags) || !reader.Text(output.Failure)) return false;
     output.Missing = (flags & 1u) != 0;
     output.Done = (flags & 2u) != 0;
-    for (auto* lines : {&output.Lines, &output.Records, &output.Log}) {
+    for (auto* lines : {&output.Lines, &output.DetailLines, &output.Records, &output.Log}) {
         uint32_t count = 0;
         if (!reader.Number(count)) return false;
         for (uint32_t i = 0; i < count; ++i)
@@ -166,7 +171,7 @@ struct TWorker {
 };
 
 // A worker's life: items in, outputs out, until the parent closes its end.
-[[noreturn]] void WorkerMain(TMainState& state, bool details, int socket) {
+[[noreturn]] void WorkerMain(TMainState& state, TItemLines lines, int socket) {
     // Ctrl-C is the parent's to handle: it stops dealing and ends the workers by closing.
     std::signal(SIGINT, SIG_IGN);
     // The parent's result cache file and status bar stay the parent's: the worker drops them
@@ -180,7 +185,7 @@ struct TWorker {
     int status = 0;
     try {
         for (std::string item; ReceiveFrame(socket, item);) {
-            const TItemOutput output = ScanOne(state, details, item);
+            const TItemOutput output = ScanOne(state, lines, item);
             state.MissingItems.clear();
             state.FailedItems.clear();
             if (!SendFrame(socket, Encoded(output))) {
@@ -198,7 +203,7 @@ struct TWorker {
 
 // Forks a worker into the slot; the sockets of the other workers are closed in it, so that each
 // worker sees the end of its items when the parent closes its socket.
-void Start(TMainState& state, bool details, std::vector<TWorker>& workers, size_t slot) {
+void Start(TMainState& state, TItemLines lines, std::vector<TWorker>& workers, size_t slot) {
     int sockets[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0)
         throw std::runtime_error(std::string("cannot start a worker process: ") + std::strerror(errno));
@@ -210,7 +215,7 @@ void Start(TMainState& state, bool details, std::vector<TWorker>& workers, size_
         ::close(sockets[0]);
         for (const auto& worker : workers)
             if (worker.Socket >= 0) ::close(worker.Socket);
-        WorkerMain(state, details, sockets[1]);
+        WorkerMain(state, lines, sockets[1]);
     }
     const int error = errno;
     ::close(sockets[1]);
@@ -249,10 +254,10 @@ std::string Stop(TWorker& worker, bool kill) {
 // The workers of one scan; whatever way the scan ends, none is left behind.
 class TWorkers {
 public:
-    TWorkers(TMainState& state, bool details, size_t count)
-        : state_(state), details_(details), workers_(count) {
+    TWorkers(TMainState& state, TItemLines lines, size_t count)
+        : state_(state), lines_(lines), workers_(count) {
         for (size_t slot = 0; slot < count; ++slot)
-            Start(state_, details_, workers_, slot);
+            Start(state_, lines_, workers_, slot);
     }
     ~TWorkers() {
         for (auto& worker : workers_)
@@ -280,7 +285,7 @@ public:
         if (!received || !Decoded(frame, output)) {
             output = TItemOutput{};
             output.Failure = Stop(worker, received);
-            Start(state_, details_, workers_, slot);
+            Start(state_, lines_, workers_, slot);
             for (size_t i = 1; i < worker.Items.size(); ++i)
                 SendFrame(worker.Socket, worker.Items[i]);
         }
@@ -291,13 +296,13 @@ public:
 
 private:
     TMainState& state_;
-    bool details_;
+    TItemLines lines_;
     std::vector<TWorker> workers_;
 };
 
-void ScanInWorkers(TMainState& state, bool details, size_t jobs, const TNextItem& next,
+void ScanInWorkers(TMainState& state, TItemLines lines, size_t jobs, const TNextItem& next,
                    const TDeliverItem& deliver) {
-    TWorkers workers(state, details, jobs);
+    TWorkers workers(state, lines, jobs);
     size_t dealt = 0, delivered = 0;
     bool more = true;
     for (;;) {
@@ -318,14 +323,14 @@ void ScanInWorkers(TMainState& state, bool details, size_t jobs, const TNextItem
 
 } // namespace
 
-void ScanItems(TMainState& state, bool details, int jobs, const TNextItem& next,
+void ScanItems(TMainState& state, TItemLines lines, int jobs, const TNextItem& next,
                const TDeliverItem& deliver) {
     if (jobs > 1) {
-        ScanInWorkers(state, details, static_cast<size_t>(jobs), next, deliver);
+        ScanInWorkers(state, lines, static_cast<size_t>(jobs), next, deliver);
         return;
     }
     for (std::string item; next(item);)
-        deliver(ScanOne(state, details, item));
+        deliver(ScanOne(state, lines, item));
 }
 
 int AvailableCores() {

@@ -20,15 +20,20 @@ namespace era {
 
 class TMainState;
 
+// Which lines of an item a scan hands on: its summary, its detail text, or both (the summary in
+// Lines, the detail text in DetailLines).
+enum class TItemLines { Summary, Details, Both };
+
 // What the scan of one item gave.
 struct TItemOutput {
     std::string Item;
-    std::vector<std::string> Lines;   // the lines shown: the summary's, or the detail text's
-    std::vector<std::string> Records; // the JSON records of the summary's rows, when the state keeps them
-    std::vector<std::string> Log;     // the troubleshooting log's lines of the item (debug mode)
-    bool Missing = false;             // the item was not found
-    bool Done = false;                // found and analysed to the end
-    std::string Failure;              // why it ended early; empty when it did not
+    std::vector<std::string> Lines;       // the lines shown: the summary's, or the detail text's
+    std::vector<std::string> DetailLines; // with TItemLines::Both, the detail text's lines
+    std::vector<std::string> Records;     // the JSON records of the summary's rows, when the state keeps them
+    std::vector<std::string> Log;         // the troubleshooting log's lines of the item (debug mode)
+    bool Missing = false;                 // the item was not found
+    bool Done = false;                    // found and analysed to the end
+    std::string Failure;                  // why it ended early; empty when it did not
 };
 
 // Gives the next item; false when there is none (or no more is wanted).
@@ -37,13 +42,14 @@ using TNextItem = std::function<bool(std::string& item)>;
 using TDeliverItem = std::function<void(const TItemOutput& output)>;
 
 // Scans the items that next gives, in a scan the caller has begun (TMainState::BeginScan) and
-// ends, and hands each item's output to deliver in the items' order; details chooses the lines
-// shown. The state's MissingItems, FailedItems and ItemsDone count the items as when they are
+// ends, and hands each item's output to deliver in the items' order; lines chooses the lines
+// handed on. The state's MissingItems, FailedItems and ItemsDone count the items as when they are
 // scanned with ScanItem. With jobs above 1 the items are scanned in that many worker processes;
 // an item whose worker ended before answering (a crash, a kill) is a failed item with the cause,
 // and a new worker takes over the rest of that worker's items. Throws std::runtime_error when no
 // worker process can be started.
-void ScanItems(TMainState& state, bool details, int jobs, const TNextItem& next, const TDeliverItem& deliver);
+void ScanItems(TMainState& state, TItemLines lines, int jobs, const TNextItem& next,
+               const TDeliverItem& deliver);
 
 // The number of processors this process may run on (at least 1): the default number of jobs.
 int AvailableCores();

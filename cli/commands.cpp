@@ -3,6 +3,7 @@
 #include "app/audit_diff.h"
 #include "app/lookups.h"
 #include "app/main_state.h"
+#include "app/reach.h"
 #include "app/saving.h"
 #include "app/scan_stream.h"
 #include "app/subtree.h"
@@ -13,6 +14,7 @@
 #include "directory/attributes.h"
 #include "directory/completion_codes.h"
 #include "directory/error_text.h"
+#include "directory/names.h"
 #include "util/settings.h"
 #include "util/text.h"
 
@@ -22,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <unistd.h>
@@ -141,6 +144,13 @@ struct TScanOutput {
             for (const auto& text : Saver->TakesRecords() ? records : lines)
                 Saver->Add(text);
         FlushStandardOutput();
+    }
+    // The scan's header block (the summary's lines of it) into the saved report alone: a report of
+    // text or a table keeps its settings and its header rows, where standard output shows none.
+    void SaveHeader(const TStringList& memo, int from) {
+        if (&memo != &State.MemoStandard || !Saver || Saver->TakesRecords()) return;
+        for (int i = from; i < memo.Count(); ++i)
+            Saver->Add(memo.Strings(i));
     }
 };
 
@@ -415,18 +425,24 @@ bool OpenNameFile(const TCommandLine& line, TNameFile& file, std::optional<size_
 
 // Starts the walk of the --subtree container; false (with a message) when the container cannot
 // be read. Adds its objects to the total when the progress line shows it.
-bool StartSubtree(NWDSContextHandle context, const TCommandLine& line, std::optional<TSubtreeWalk>& walk,
-                  std::optional<size_t>& total) {
-    const std::string container = FullObjectName(context, line.Subtree);
+// The full name of an object the user named; false (with the message, the name, the directory's
+// error and a hint) when the directory does not have it.
+bool ExistingObject(NWDSContextHandle context, const std::string& given, const char* message, std::string& full) {
+    full = FullObjectName(context, given);
     DSObjectInfo info;
     NWCCODE code = 0;
-    if (!U_DSObjectExists(context, container, info, &code)) {
-        const std::string hint = RelativeNameHint(context, container);
-        std::cerr << "era: option --subtree: cannot read \"" << EscapeControls(line.Subtree)
-                  << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
-                  << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
-        return false;
-    }
+    if (U_DSObjectExists(context, full, info, &code)) return true;
+    const std::string hint = RelativeNameHint(context, full);
+    std::cerr << "era: " << message << " \"" << EscapeControls(given)
+              << "\": " << U_ErrorText(code != 0 ? code : ErrNoSuchEntry)
+              << (hint.empty() ? "" : "; " + EscapeControls(hint)) << '\n';
+    return false;
+}
+
+bool StartSubtree(NWDSContextHandle context, const std::string& given, std::optional<TSubtreeWalk>& walk,
+                  std::optional<size_t>& total) {
+    std::string container;
+    if (!ExistingObject(context, given, "option --subtree: cannot read", container)) return false;
     walk.emplace(context, container);
     // Counted ahead only for the progress line, which only a terminal shows.
     if (total && ::isatty(STDERR_FILENO) == 1)
@@ -460,38 +476,54 @@ int EndObjectScan(TMainState& state, const TCommandLine& line, TReportSaver* sav
     return status != ExitDone ? status : finished;
 }
 
-} // namespace
-
-int RunScan(TMainState& state, const TCommandLine& line) {
-    const NWDSContextHandle context = state.ScanContext.Get();
-    std::optional<size_t> total = line.Operands.size();
-    TNameFile file;
-    if (line.FromGiven && !OpenNameFile(line, file, total)) return ExitUsage;
-    std::optional<TSubtreeWalk> walk;
-    if (line.SubtreeGiven && !StartSubtree(context, line, walk, total)) return ExitItemFailed;
-    std::unique_ptr<TReportSaver> saver;
+// The saver of a scan that saves as it goes (none without --save); false (with a message) when
+// the file cannot be begun.
+bool OpenSaver(const TCommandLine& line, std::unique_ptr<TReportSaver>& saver) {
     try {
         if (line.SaveGiven) saver = std::make_unique<TReportSaver>(line.Save, line.Format);
     } catch (const EExportError& e) {
         std::cerr << "era: could not save: " << e.what() << '\n';
-        return ExitWriteFailed;
+        return false;
     }
+    return true;
+}
+
+// The lines and the rows' JSON records written of one scanned item.
+using TShownLines = std::function<void(const TItemOutput& item, std::vector<std::string>& lines,
+                                       std::vector<std::string>& records)>;
+
+// The scan of directory objects that scan and reach share: the operands, then the names of the
+// --from file, then the subtree of the container (none when empty), each item's lines as shown
+// makes them from the lines asked for; the scan's header block is written when header is set.
+int ScanObjects(TMainState& state, const TCommandLine& line, const std::vector<std::string>& operands,
+                const std::string& subtree, TItemLines lines, const TShownLines& shown, bool header) {
+    const NWDSContextHandle context = state.ScanContext.Get();
+    std::optional<size_t> total = operands.size();
+    TNameFile file;
+    if (line.FromGiven && !OpenNameFile(line, file, total)) return ExitUsage;
+    std::optional<TSubtreeWalk> walk;
+    if (!subtree.empty() && !StartSubtree(context, subtree, walk, total)) return ExitItemFailed;
+    std::unique_ptr<TReportSaver> saver;
+    if (!OpenSaver(line, saver)) return ExitWriteFailed;
     TScanOutput output{state, saver.get()};
     ConfigureScan(state, line, output);
+    if (!header) state.OnMemoLines = [&output](const TStringList& memo, int from) { output.SaveHeader(memo, from); };
     // What is written is not kept: the memory of a scan does not grow with its objects.
     state.KeepMemoLines = false;
     TerminalBar(state).ShowsPanel = false;
-    const int jobs = ScanJobs(line, line.SubtreeGiven ? std::nullopt : total);
-    TScanObjects objects{context, line.Operands, line.FromGiven ? &file : nullptr, walk ? &*walk : nullptr};
+    const int jobs = ScanJobs(line, walk ? std::nullopt : total);
+    TScanObjects objects{context, operands, line.FromGiven ? &file : nullptr, walk ? &*walk : nullptr};
     TProgress progress(TerminalBar(state), total);
     size_t done = 0;
     TInterruptible interruptible;
     state.BeginScan();
     try {
         ScanItems(
-            state, line.Details, jobs, [&objects](std::string& item) { return objects.Next(item); },
+            state, lines, jobs, [&objects](std::string& item) { return objects.Next(item); },
             [&](const TItemOutput& item) {
-                output.Write(item.Lines, item.Records);
+                std::vector<std::string> lines, records;
+                shown(item, lines, records);
+                output.Write(lines, records);
                 if (line.Debug)
                     for (const auto& entry : item.Log)
                         std::cerr << entry << '\n';
@@ -505,6 +537,128 @@ int RunScan(TMainState& state, const TCommandLine& line) {
     }
     state.EndScan();
     return EndObjectScan(state, line, saver.get(), file, walk, done);
+}
+
+// The full name of the trustee that reach is asked about, as the summary writes trustees; false
+// (with a message) when the directory has no such object.
+bool ReachTrustee(NWDSContextHandle context, const std::string& given, std::string& trustee) {
+    if (U_IsSpecialName(given)) {
+        trustee = given;
+        return true;
+    }
+    if (!ExistingObject(context, given, "reach: no trustee", trustee)) return false;
+    trustee = EscapeControls(trustee);
+    return true;
+}
+
+// An item's lines in reach: its rows of the trustee with their reasons, and of the item's JSON
+// records (one per trustee row, when the state keeps them) those of the same rows; an item whose
+// summary and trace do not belong together fails.
+void ReachItemLines(TMainState& state, const std::string& trustee, const std::string& item,
+                    const std::vector<std::string>& summary, const std::vector<std::string>& details,
+                    const std::vector<std::string>& allRecords, std::vector<std::string>& lines,
+                    std::vector<std::string>& records) {
+    TReachItem reach;
+    if (!ReachOfItem(summary, details, trustee, reach)) {
+        state.FailedItems.push_back({item, "its summary and its trace do not match"});
+        return;
+    }
+    lines = ReachLines(reach);
+    for (const auto& row : reach.Rows)
+        if (row.Index < allRecords.size()) records.push_back(allRecords[row.Index]);
+}
+
+// The path a summary's heading names ("Path: \"F:\\PUBLIC\""); the default when it names none.
+std::string PathOf(const std::vector<std::string>& summary, const std::string& otherwise) {
+    for (const auto& line : summary)
+        if (line.starts_with("Path: \"")) return line.substr(7, line.find('"', 7) - 7);
+    return otherwise;
+}
+
+// The option given to reach that is for the other kind of item (objects or paths); null for none.
+const char* MisplacedReachOption(const TCommandLine& line) {
+    if (!line.OnPaths) return line.ScanSubDirs ? "--subdirs" : nullptr;
+    if (line.SubtreeGiven) return "--subtree";
+    if (line.FromGiven) return "--from";
+    if (line.Jobs > 0) return "--jobs";
+    if (!line.Tree.empty()) return "--tree";
+    return nullptr;
+}
+
+// reach --path: the scan of the paths as scan-path makes it, each path's summary and trace taken
+// together as the driver tells them (the trace first).
+int ReachPaths(TMainState& state, const TCommandLine& line) {
+    state.FillServerList();
+    const std::vector<std::string> paths(line.Operands.begin() + 1, line.Operands.end());
+    SelectServerOfPath(state, paths.front());
+    std::string trustee;
+    if (!ReachTrustee(state.StartupContext.Get(), line.Operands[0], trustee)) return ExitItemFailed;
+    std::unique_ptr<TReportSaver> saver;
+    if (!OpenSaver(line, saver)) return ExitWriteFailed;
+    TScanOutput output{state, saver.get()};
+    ConfigureScan(state, line, output);
+    state.KeepMemoLines = false;
+    std::vector<std::string> details;
+    bool headerSaved = false;
+    state.OnMemoLines = [&](const TStringList& memo, int from) {
+        if (!headerSaved && &memo == &state.MemoStandard) {
+            output.SaveHeader(memo, from);
+            headerSaved = true;
+            return;
+        }
+        std::vector<std::string> lines, allRecords, shown, records;
+        for (int i = from; i < memo.Count(); ++i) lines.push_back(memo.Strings(i));
+        if (&memo == &state.MemoDebug) {
+            details = std::move(lines);
+            return;
+        }
+        for (const auto& row : state.SummaryRows) allRecords.push_back(SummaryRowJson(row));
+        state.SummaryRows.clear();
+        ReachItemLines(state, trustee, PathOf(lines, paths.front()), lines, details, allRecords, shown, records);
+        output.Write(shown, records);
+    };
+    for (const auto& path : paths) state.CheckListBoxPaths.Add(path, true);
+    state.DoTheJob();
+    return FinishScan(state, line, {saver.get(), {}});
+}
+
+} // namespace
+
+int RunScan(TMainState& state, const TCommandLine& line) {
+    return ScanObjects(state, line, line.Operands, line.SubtreeGiven ? line.Subtree : std::string(),
+                       line.Details ? TItemLines::Details : TItemLines::Summary,
+                       [](const TItemOutput& item, std::vector<std::string>& lines,
+                          std::vector<std::string>& records) {
+                           lines = item.Lines;
+                           records = item.Records;
+                       },
+                       true);
+}
+
+int RunReach(TMainState& state, const TCommandLine& line) {
+    if (line.Operands.empty() || (line.OnPaths ? line.Operands.size() < 2 : line.Operands.size() > 1)) {
+        std::cerr << "era: reach expects " << (line.OnPaths ? "TRUSTEE PATH... with --path" : "one TRUSTEE")
+                  << ", got " << line.Operands.size() << " operand" << (line.Operands.size() == 1 ? "" : "s")
+                  << "\nTry 'era --help'.\n";
+        return ExitUsage;
+    }
+    const char* misplaced = MisplacedReachOption(line);
+    if (misplaced) {
+        std::cerr << "era: option " << misplaced << " of reach "
+                  << (line.OnPaths ? "is for objects, not for --path" : "needs --path") << "\nTry 'era --help'.\n";
+        return ExitUsage;
+    }
+    if (line.OnPaths) return ReachPaths(state, line);
+    std::string trustee;
+    if (!ReachTrustee(state.ScanContext.Get(), line.Operands[0], trustee)) return ExitItemFailed;
+    // The whole tree unless the objects are named otherwise.
+    const std::string subtree = line.SubtreeGiven ? line.Subtree : line.FromGiven ? std::string() : RootName;
+    return ScanObjects(
+        state, line, {}, subtree, TItemLines::Both,
+        [&](const TItemOutput& item, std::vector<std::string>& lines, std::vector<std::string>& records) {
+            ReachItemLines(state, trustee, item.Item, item.Lines, item.DetailLines, item.Records, lines, records);
+        },
+        false);
 }
 
 int RunScanPath(TMainState& state, const TCommandLine& line) {

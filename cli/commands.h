@@ -32,5 +32,6 @@ int RunRights(TMainState& state, const TCommandLine& line);
 int RunScan(TMainState& state, const TCommandLine& line);
 int RunScanPath(TMainState& state, const TCommandLine& line);
 int RunDiff(TMainState& state, const TCommandLine& line);
+int RunReach(TMainState& state, const TCommandLine& line);
 
 } // namespace era

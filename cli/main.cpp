@@ -63,14 +63,14 @@ int Run(const TCommandLine& line) {
     TMainState state;
     if (!command.NeedsClient) return command.Handler(state, line);
     if (!StartClient(line)) return ExitNoClient;
-    state.Startup.EditionCode = command.OnPaths ? 2 : 4;
+    state.Startup.EditionCode = command.OnPaths || line.OnPaths ? 2 : 4;
     MapEdition(state.Startup);
     state.Startup.DebugMode = line.Debug;
     // The command line never changes the user's stored selections: its settings live in memory.
     state.Startup.UserSettings = std::make_unique<TMemIniFile>();
     // A command that works in a tree (it takes --tree) has its contexts prepared there first.
     const bool inTree = std::ranges::find(command.Options, "--tree") != command.Options.end();
-    if (inTree && !PrepareTree(state, line.Tree)) return ExitUsage;
+    if (inTree && !line.OnPaths && !PrepareTree(state, line.Tree)) return ExitUsage;
     return command.Handler(state, line);
 }
 

@@ -77,6 +77,8 @@ bool SetJobs(TCommandLine& line, const std::string& value, std::string& error) {
 const std::vector<std::string> ScanOptions = {
     "--resolve-containers", "--users-only", "--include", "--exclude", "--details",
     "--attributes",         "--save",       "--format"};
+// Those of them that reach takes: it keeps the rows of one trustee, with their reasons.
+const std::vector<std::string> ReachOptions = {"--resolve-containers", "--save", "--format"};
 
 std::vector<std::string> Concatenated(std::vector<std::string> first,
                                       const std::vector<std::string>& second) {
@@ -134,6 +136,7 @@ const std::vector<TOptionSpec>& OptionTable() {
         {"--scope", "0|1|2", Synopsis, nullptr, SetScope},
         {"--template", "TEXT", Synopsis, nullptr, SetText<&TCommandLine::Template>},
         {"--subdirs", nullptr, Synopsis, nullptr, SetSwitch<&TCommandLine::ScanSubDirs>},
+        {"--path", nullptr, Synopsis, nullptr, SetSwitch<&TCommandLine::OnPaths>},
         {"--tree", "NAME", Shared, "work in this tree (default: the primary connection's tree)",
          SetText<&TCommandLine::Tree>},
         {"--subtree", "CONTAINER", Shared,
@@ -150,8 +153,6 @@ const std::vector<TOptionSpec>& OptionTable() {
          "number of cores); the output is the same for every N. A tree read\n"
          "over LDAP is scanned with one job",
          SetJobs},
-        {"--resolve-containers", nullptr, Shared, "add the residents of container trustees individually",
-         SetSwitch<&TCommandLine::ResolveContainers>},
         {"--users-only", nullptr, Shared, "keep only trustees that can log in",
          SetSwitch<&TCommandLine::UsersOnly>},
         {"--include", "TEXT", Shared, "keep only trustees whose name contains TEXT",
@@ -162,6 +163,8 @@ const std::vector<TOptionSpec>& OptionTable() {
          SetSwitch<&TCommandLine::Details>},
         {"--attributes", "INI", Shared, "add attribute lines configured in section [Attributes] of INI",
          SetText<&TCommandLine::Attributes>},
+        {"--resolve-containers", nullptr, Shared, "add the residents of container trustees individually",
+         SetSwitch<&TCommandLine::ResolveContainers>},
         {"--save", "FILE", Shared,
          "also save the output to FILE, checked before the scan; a file of\n"
          "that name is replaced only when the whole output is written, and\n"
@@ -169,7 +172,7 @@ const std::vector<TOptionSpec>& OptionTable() {
          SetSave},
         {"--format", "KEYWORD", Shared,
          "JSON: the output (and FILE) as JSON Lines, one record per row\n"
-         "(docs/json-schema.md); of scan and scan-path also the format\n"
+         "(docs/json-schema.md); of scan, scan-path and reach also the format\n"
          "of FILE: TXT, CSV, HTML, XML or XLSX (default: from FILE's\n"
          "extension, .json for JSON); TXT keeps each line whole, the\n"
          "others make a table whose columns are the tab-separated fields\n"
@@ -230,6 +233,14 @@ const std::vector<TCommandSpec>& CommandTable() {
          false,
          RunDiff,
          false},
+        {"reach", "TRUSTEE [PATH...]",
+         Concatenated({"--path", "--subdirs", "--tree", "--subtree", "--from", "--jobs"}, ReachOptions),
+         "what TRUSTEE can reach: every object of --subtree (default [Root])\n"
+         "and of --from on which TRUSTEE holds effective rights, directly,\n"
+         "through a group or role it is security-equal to or (with\n"
+         "--resolve-containers) through its containers; with --path the same\n"
+         "of the NetWare directories PATH... (with --subdirs their subdirectories)",
+         false, false, RunReach},
     };
     return commands;
 }
@@ -470,6 +481,15 @@ A "Self-check:" row after a trustee's row means the analysis and the directory d
 "directory:" gives the directory's own effective rights for that trustee and attribute, which
 differ from the analysed [RIGHTS]; "mask:" says the rights text and the mask it was read into
 differ. --details shows the same finding as a "Check 2" or "Check 1" line in the trace.
+
+reach writes, per object (or path) on which TRUSTEE holds rights, its heading, then each row of
+its summary that names TRUSTEE, followed by that row's "Self-check:" rows and the reasons of the
+trace as --details lists them, then an empty line; nothing when TRUSTEE holds no rights there:
+  Object: ".sales.acme" on tree "ACME_TREE"
+  Effective Trustee:  User  [CRWS  ]  .jdoe.east.sales.acme  [All Attributes Rights]
+       * [CR    ] for SecEqu to ".everyone.acme"
+       * [CRWS  ] for SecEqu to ".sales-managers.sales.acme"
+The rows are exactly those a scan of the same objects writes for TRUSTEE.
 
 Names and values are shown with their control characters escaped: a line break as \n, a tab
 as \t, a carriage return as \r, any other as \xhh (its bytes in hex); a backslash that would

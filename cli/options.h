@@ -49,6 +49,7 @@ struct TCommandLine {
     std::string From;               // scan --from FILE ("-": standard input)
     bool FromGiven = false;
     int Jobs = 0;                   // scan --jobs N; 0: as many as there are cores
+    bool OnPaths = false;           // reach --path: NetWare directories instead of objects
 };
 
 // The most jobs --jobs takes.
