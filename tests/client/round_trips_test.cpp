@@ -3,9 +3,12 @@
 // sets the target by are those of the analysis.
 
 #include "directory/context.h"
+#include "ldap_responder.h"
 #include "ldap_server.h"
 #include "tools/round_trips.h"
 
+#include <cstdio>
+#include <fstream>
 #include <numeric>
 
 namespace era::test {
@@ -82,6 +85,85 @@ TEST(RoundTrips, EachRoundTripIsChargedOnceToTheCallThatSentIt) {
         EXPECT_EQ(warm.Trustees, cold.Trustees);
     }
     InstallClient(std::move(previous));
+}
+
+// Every object of the sample tree: [Root] and each entry of its LDIF below the tree's own entry.
+std::vector<std::string> SampleTreeObjects() {
+    std::vector<std::string> objects = {std::string(RootName)};
+    std::ifstream in(std::string(ERA_EXAMPLES_DIR) + "/acme/acme.ldif");
+    std::string line, error;
+    while (std::getline(in, line)) {
+        if (line.rfind("dn: ", 0) != 0 || line.rfind("dn: t=", 0) == 0) continue;
+        TNameParts parts;
+        if (LdapDnToParts(line.substr(4), parts, error)) objects.push_back("." + WriteFullName(parts, true));
+    }
+    return objects;
+}
+
+TEST(RoundTrips, WarmSendsNothingToAServerThatAnswersEffectivePrivileges) {
+    TSlapd server;
+    ASSERT_TRUE(server.Running());
+    TLdapResponder responder(server.Port(), {});
+    ASSERT_TRUE(responder.Running());
+    ::setenv(TestPasswordVariable, TestPassword, 1);
+    std::string text;
+    {
+        std::ifstream in(server.WriteWorkstation("workstation.json"));
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (size_t at; (at = text.find(server.Uri())) != std::string::npos;)
+        text.replace(at, server.Uri().size(), responder.Uri());
+    std::string message;
+    auto owned = LoadCountingClient(server.WriteFile("responder.json", text), message);
+    ASSERT_TRUE(owned) << message;
+    ASSERT_EQ(owned->NWCallsInit(), 0) << owned->LastError();
+    TCountingLdapClient* client = owned.get();
+    auto previous = InstallClient(std::move(owned));
+    {
+        TDSContext context;
+        ASSERT_EQ(TDSContext::Create(context), 0);
+        ASSERT_EQ(U_DSChangeCurrentTreeAndContext(context.Get(), "ACME_TREE", "[Root]", false), 0);
+        const std::vector<std::string> objects = SampleTreeObjects();
+        ASSERT_EQ(objects.size(), 42u);
+        uint64_t cold = 0, coldRights = 0, warm = 0, target = 0, pass[2] = {0, 0};
+        for (const auto& object : objects) {
+            client->ClearCache();
+            client->Tally = {};
+            const TAnalysis first = Analyse(*client, context.Get(), object, ScanDirectoryMode);
+            cold += first.Trips;
+            coldRights += client->Tally.Trips[KindEffectiveRights];
+            client->Tally = {};
+            const TAnalysis again = Analyse(*client, context.Get(), object, ScanDirectoryMode);
+            warm += again.Trips;
+            target += static_cast<uint64_t>(again.Levels + again.Trustees) + 1;
+            // The questions were asked again, and each answer came from what the client keeps.
+            EXPECT_GT(client->Tally.Calls[KindEffectiveRights], 0u) << object;
+            EXPECT_EQ(again.Trips, 0u) << object;
+            EXPECT_LE(again.Trips, static_cast<uint64_t>(again.Levels + again.Trustees) + 1) << object;
+        }
+        // The server got the effective-rights questions cold: it answers them.
+        EXPECT_GT(coldRights, 0u);
+        client->ClearCache();
+        for (auto& trips : pass) {
+            const uint64_t before = client->RoundTrips();
+            for (const auto& object : objects)
+                Analyse(*client, context.Get(), object, ScanDirectoryMode);
+            trips = client->RoundTrips() - before;
+        }
+        EXPECT_EQ(pass[1], 0u);
+        const double n = static_cast<double>(objects.size());
+        char figures[256];
+        std::snprintf(figures, sizeof figures,
+                      "per object, %zu objects: cold %.2f (effective rights %.2f), warm %.2f, target %.2f, "
+                      "scan %.2f then %.2f",
+                      objects.size(), static_cast<double>(cold) / n, static_cast<double>(coldRights) / n,
+                      static_cast<double>(warm) / n, static_cast<double>(target) / n,
+                      static_cast<double>(pass[0]) / n, static_cast<double>(pass[1]) / n);
+        RecordProperty("round_trips", figures);
+        std::printf("%s\n", figures);
+    }
+    InstallClient(std::move(previous));
+    EXPECT_EQ(responder.Malformed(), 0) << responder.Complaints();
 }
 
 } // namespace
