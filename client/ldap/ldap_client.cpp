@@ -29,6 +29,9 @@ constexpr NWObjectID FirstStandInID = 0x00008001;    // the objects the workstat
 constexpr NWObjectID FirstSessionID = 0x00100001;    // above every ID a workstation file's stand-in gets
 constexpr size_t MaxCachedEntries = 100000;
 constexpr size_t MaxCachedSearches = 10000;
+// An analysis asks some fifty effective-rights questions, each a few dozen bytes kept: a scan of
+// a thousand objects keeps all of its answers for the second pass.
+constexpr size_t MaxCachedPrivileges = 100000;
 
 constexpr const char* EffectivePrivilegesOid = "2.16.840.1.113719.1.27.100.33";
 constexpr const char* EffectivePrivilegesReplyOid = "2.16.840.1.113719.1.27.100.34";
@@ -107,6 +110,12 @@ std::string SearchKey(const std::string& filter, const std::vector<std::string>&
     return key + '\x1f' + base + '\x1f' + std::to_string(scope);
 }
 
+// The name of an effective-rights question in the cache: the DNs and the attribute as they are
+// sent (the server compares them without case).
+std::string PrivilegesKey(const std::string& objectDn, const std::string& subjectDn, const std::string& attribute) {
+    return FoldAscii(objectDn + '\x1f' + subjectDn + '\x1f' + attribute);
+}
+
 // The last failure of a connection in words, for the error texts.
 std::string& ConnectionFailure() {
     static std::string text;
@@ -159,6 +168,13 @@ struct TLdapSource::TTree {
         TClock::time_point Time;
     };
     std::unordered_map<std::string, TSearch> Searches;
+    struct TPrivileges {
+        uint32_t Privileges = 0;
+        TClock::time_point Time;
+    };
+    // The answers of the effective-privileges operation, by PrivilegesKey; only replies that
+    // decoded (a question the server did not answer is asked again).
+    std::unordered_map<std::string, TPrivileges> Privileges;
     std::unordered_map<std::string, NWObjectID> IdByKey;
     std::unordered_map<NWObjectID, TNameParts> PartsById;
     NWObjectID NextId = FirstSessionID;
@@ -170,6 +186,7 @@ struct TLdapSource::TTree {
     void Forget() {
         Entries.clear();
         Searches.clear();
+        Privileges.clear();
     }
 };
 
@@ -1022,6 +1039,13 @@ NWCCODE TLdapSource::NWDSGetEffectiveRights(NWDSContextHandle context, const std
         subjectDn = trustee->Root ? std::string(RootName) : trustee->Entry.Dn;
     }
     std::string attribute = attrName.empty() || attrName.front() == '[' ? attrName : LdapAttributeName(attrName);
+    // The same question within the cache time: the answer kept.
+    std::string key = PrivilegesKey(objectDn, subjectDn, attribute);
+    auto kept = tree->Privileges.find(key);
+    if (kept != tree->Privileges.end() && tree->Fresh(kept->second.Time)) {
+        privileges = kept->second.Privileges;
+        return 0;
+    }
     std::string reply;
     code = Remember(*tree, tree->Session->Extended(
                                EffectivePrivilegesOid,
@@ -1030,6 +1054,10 @@ NWCCODE TLdapSource::NWDSGetEffectiveRights(NWDSContextHandle context, const std
     if (code == ErrInvalidRequest) tree->EffectivePrivilegesRefused = true;
     if (code != 0) return code;
     if (!DecodeEffectivePrivilegesReply(reply, privileges)) return ErrInvalidResponse;
+    // Failures are not kept: an object or subject that is not there failed above, where the
+    // entries keep that answer; anything else the server may answer the next time.
+    if (tree->Privileges.size() >= MaxCachedPrivileges) tree->Privileges.clear();
+    tree->Privileges[std::move(key)] = {privileges, TClock::now()};
     return 0;
 }
 

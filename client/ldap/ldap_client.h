@@ -10,9 +10,10 @@
 // from the DNs the server returned; where none is known yet the usual types are tried (CN for the
 // leftmost part, O for the top one, OU between) and then the parent's subordinates are searched.
 //
-// What the server answered for a name (the whole entry, read once with every attribute) and for
-// a search (by filter, base and scope) is kept for the cache time of the tree's settings, so an
-// analysis asks about each level and each trustee once. A lost connection empties the cache.
+// What the server answered for a name (the whole entry, read once with every attribute), for
+// a search (by filter, base and scope) and for an effective-rights question (by object, subject
+// and attribute) is kept for the cache time of the tree's settings, so an analysis asks about each
+// level and each trustee once. A lost connection empties the cache.
 
 #include "client/directory_source.h"
 #include "client/ldap/ldap_session.h"

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <regex>
+#include <thread>
 
 namespace era::test {
 namespace {
@@ -277,16 +278,18 @@ TEST_F(LdapAnalysisTest, ConnectingCostsTheBindAndTheRootEntry) {
 class LdapEdirectoryOperationsTest : public LdapAnalysisTest {
 protected:
     // The test's workstation file with both trees read through the responder.
-    std::string ThroughResponder(const TLdapResponder& responder, const std::string& name) const {
-        std::string path = server_->WriteWorkstation(name);
+    std::string ThroughResponder(const TLdapResponder& responder, const std::string& name,
+                                 const std::string& acmeMore = "") const {
+        std::string path = server_->WriteWorkstation(name, acmeMore);
         std::ifstream in(path);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         const std::string direct = server_->Uri();
         for (size_t at; (at = text.find(direct)) != std::string::npos;) text.replace(at, direct.size(), responder.Uri());
         return server_->WriteFile(name, text);
     }
-    std::unique_ptr<TLdapWorkstation> Connect(const TLdapResponder& responder, const std::string& name) const {
-        auto client = LoadLdap(ThroughResponder(responder, name));
+    std::unique_ptr<TLdapWorkstation> Connect(const TLdapResponder& responder, const std::string& name,
+                                              const std::string& acmeMore = "") const {
+        auto client = LoadLdap(ThroughResponder(responder, name, acmeMore));
         if (client) {
             EXPECT_EQ(client->NWCallsInit(), 0) << client->LastError();
         }
@@ -346,6 +349,93 @@ TEST_F(LdapEdirectoryOperationsTest, TheRequestIsThreeOctetStringsWithTheAttribu
     EXPECT_EQ(responder.LastPrivilegesRequest(),
               std::string("\x04\x06" "[Root]" "\x04\x08" "[Public]" "\x04\x17" "[All Attributes Rights]"));
     EXPECT_EQ(responder.Malformed(), 0) << responder.Complaints();
+}
+
+TEST_F(LdapEdirectoryOperationsTest, AnswersAreKeptForTheCacheTimeAndForgottenWithTheEntries) {
+    TLdapResponder responder(server_->Port(), {});
+    auto live = Connect(responder, "kept.json", ", \"cacheSeconds\": 1");
+    ASSERT_TRUE(live);
+    TContext context(*live);
+    ASSERT_EQ(live->NWDSSetContext(context, DckTreeName, std::string("ACME_TREE")), 0);
+    const std::string admin = ".admin.acme", jdoe = ".jdoe.east.sales.acme";
+    // Asks and returns the effective-privileges requests and the round trips it cost.
+    auto ask = [&](const std::string& subject, const std::string& object, const std::string& attribute,
+                   uint32_t& privileges) {
+        const int asked = responder.EffectivePrivilegesAsked();
+        const uint64_t before = live->RoundTrips("ACME_TREE");
+        EXPECT_EQ(live->NWDSGetEffectiveRights(context, subject, object, attribute, privileges), 0)
+            << subject << " " << object << " " << attribute << ": " << live->LastError();
+        return std::make_pair(responder.EffectivePrivilegesAsked() - asked,
+                              live->RoundTrips("ACME_TREE") - before);
+    };
+    uint32_t first = 0, again = 0;
+    EXPECT_EQ(ask(admin, jdoe, "Telephone Number", first).first, 1);
+    ASSERT_NE(first, 0u);
+    // The same question within the cache time: the answer kept, nothing sent at all.
+    EXPECT_EQ(ask(admin, jdoe, "Telephone Number", again), std::make_pair(0, uint64_t{0}));
+    EXPECT_EQ(again, first);
+    // Another subject, object or attribute is another question.
+    struct TCase {
+        const char* Subject;
+        const char* Object;
+        const char* Attribute;
+    } others[] = {
+        {".jdoe.east.sales.acme", ".jdoe.east.sales.acme", "Telephone Number"},
+        {".admin.acme", ".east.sales.acme", "Telephone Number"},
+        {".admin.acme", ".jdoe.east.sales.acme", "[Entry Rights]"},
+        {"[Public]", ".jdoe.east.sales.acme", "Telephone Number"},
+    };
+    for (const auto& c : others) {
+        uint32_t privileges = 0;
+        EXPECT_EQ(ask(c.Subject, c.Object, c.Attribute, privileges).first, 1)
+            << c.Subject << " " << c.Object << " " << c.Attribute;
+        EXPECT_EQ(ask(c.Subject, c.Object, c.Attribute, again).first, 0)
+            << c.Subject << " " << c.Object << " " << c.Attribute;
+        EXPECT_EQ(again, privileges);
+    }
+    // Emptied with the entries, and no longer used after the cache time.
+    live->ClearCache();
+    EXPECT_EQ(ask(admin, jdoe, "Telephone Number", again).first, 1);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(ask(admin, jdoe, "Telephone Number", again).first, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_EQ(ask(admin, jdoe, "Telephone Number", again).first, 1);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(responder.Malformed(), 0) << responder.Complaints();
+}
+
+TEST_F(LdapEdirectoryOperationsTest, AFailedOrUndecodableAnswerIsAskedAgain) {
+    using TPrivileges = TLdapResponder::TPrivileges;
+    struct TCase {
+        const char* What;
+        TPrivileges Reply;
+    } cases[] = {
+        {"a failure", TPrivileges::Fail},
+        {"a value that is not an INTEGER", TPrivileges::Undecodable},
+    };
+    for (const auto& c : cases) {
+        TLdapResponder::TOptions options;
+        options.Privileges = c.Reply;
+        TLdapResponder responder(server_->Port(), options);
+        auto live = Connect(responder, "unanswered.json");
+        ASSERT_TRUE(live) << c.What;
+        TContext context(*live);
+        ASSERT_EQ(live->NWDSSetContext(context, DckTreeName, std::string("ACME_TREE")), 0);
+        for (int time = 1; time <= 3; ++time) {
+            uint32_t privileges = 0;
+            const uint64_t before = live->RoundTrips("ACME_TREE");
+            EXPECT_NE(live->NWDSGetEffectiveRights(context, ".admin.acme", ".jdoe.east.sales.acme", "Telephone Number",
+                                                   privileges),
+                      0)
+                << c.What;
+            EXPECT_EQ(privileges, 0u) << c.What;
+            EXPECT_EQ(responder.EffectivePrivilegesAsked(), time) << c.What;
+            if (time > 1) {
+                EXPECT_EQ(live->RoundTrips("ACME_TREE") - before, 1u) << c.What;
+            }
+        }
+        EXPECT_EQ(responder.Malformed(), 0) << c.What << ": " << responder.Complaints();
+    }
 }
 
 TEST_F(LdapEdirectoryOperationsTest, TheResponderRefusesTheRequestInASequence) {

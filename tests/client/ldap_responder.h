@@ -78,11 +78,15 @@ class TLdapResponder {
 public:
     // How Get Bind DN is answered: as documented, refused, or under another response name.
     enum class TGetBindDn { Answer, Refuse, OtherResponseName };
+    // How effective privileges are answered: as documented, with a failure (LDAP "other"), or
+    // with a value that is not a bare INTEGER (the INTEGER inside an OCTET STRING).
+    enum class TPrivileges { Answer, Fail, Undecodable };
     struct TOptions {
         bool ListEffectivePrivileges = true;
         bool ListGetBindDn = true;
         std::string Identity; // what Get Bind DN answers; empty: the DN of the connection's bind
         TGetBindDn GetBindDn = TGetBindDn::Answer;
+        TPrivileges Privileges = TPrivileges::Answer;
     };
 
     // upstreamPort: the slapd that answers binds and searches.
@@ -125,6 +129,8 @@ public:
 
     // What the responder saw.
     int EffectivePrivilegesAnswered() const { return privilegesAnswered_; }
+    // Effective-privileges requests of the documented shape, answered or not.
+    int EffectivePrivilegesAsked() const { return privilegesAsked_; }
     int GetBindDnAsked() const { return bindDnAsked_; }
     // Requests refused for their shape, and extended operations the root entry does not list.
     int Malformed() const { return malformed_; }
@@ -405,6 +411,9 @@ private:
             return ExtendedResponse(id, LDAP_PROTOCOL_ERROR,
                                     "the request value is not dn, trusteeDN, attrName", nullptr, nullptr);
         }
+        ++privilegesAsked_;
+        if (options_.Privileges == TPrivileges::Fail)
+            return ExtendedResponse(id, LDAP_OTHER, "not now", nullptr, nullptr);
         uint32_t privileges = 0;
         NWCCODE code = directory_->NWDSGetEffectiveRights(
             context_, DirectoryName(strings[1]), DirectoryName(strings[0]),
@@ -416,7 +425,8 @@ private:
         ++privilegesAnswered_;
         TBer reply(ber_alloc_t(LBER_USE_DER));
         ber_printf(reply.get(), "i", static_cast<ber_int_t>(privileges));
-        const std::string bytes = Flatten(reply.get());
+        std::string bytes = Flatten(reply.get());
+        if (options_.Privileges == TPrivileges::Undecodable) bytes = DerOctetString(bytes);
         return ExtendedResponse(id, LDAP_SUCCESS, "", EffectivePrivilegesResponseOid, &bytes);
     }
 
@@ -439,7 +449,8 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
-    std::atomic<int> privilegesAnswered_{0}, bindDnAsked_{0}, malformed_{0}, unlisted_{0};
+    std::atomic<int> privilegesAnswered_{0}, privilegesAsked_{0}, bindDnAsked_{0}, malformed_{0},
+        unlisted_{0};
     mutable std::mutex mutex_;
     std::string lastRequest_;
     std::string complaints_;
