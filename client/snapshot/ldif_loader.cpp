@@ -121,8 +121,11 @@ public:
         int result = 0;
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
             size_ = static_cast<size_t>(info.st_size);
-            void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (at != MAP_FAILED) mapped_ = static_cast<char*>(at);
+            void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (at != MAP_FAILED) {
+                mapped_ = static_cast<char*>(at);
+                ::madvise(mapped_, size_, MADV_SEQUENTIAL);
+            }
         }
         if (!mapped_) {
             size_ = 0;
@@ -133,6 +136,16 @@ public:
     }
 
     std::string_view View() const { return mapped_ ? std::string_view(mapped_, size_) : std::string_view(read_); }
+
+    // The pages before at are read and not needed for a while: the memory they take is given
+    // back (read again from the file if they are needed after all).
+    void Release(const char* at) {
+        if (!mapped_ || at < mapped_ || at > mapped_ + size_) return;
+        const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+        const size_t end = static_cast<size_t>(at - mapped_) / page * page;
+        if (end > released_) ::madvise(mapped_ + released_, end - released_, MADV_DONTNEED);
+        released_ = std::max(released_, end);
+    }
 
 private:
     int ReadAll(int fd) {
@@ -150,6 +163,7 @@ private:
 
     char* mapped_ = nullptr;
     size_t size_ = 0;
+    size_t released_ = 0;
     std::string read_;
 };
 
@@ -211,6 +225,8 @@ public:
     }
 
     bool Empty() const { return physical_.empty(); }
+    // Where the next record starts: nothing before it is looked at again.
+    const char* Position() const { return data_.data() + at_; }
     // Whether reading stopped at a line the loader refuses (see TLoader::RefuseForeignForms).
     bool Refused() const { return refused_; }
 
@@ -444,7 +460,7 @@ private:
             if (!RefuseForeignForms(data)) return false;
             withoutZeros = WithoutZeroBytes(data);
         }
-        if (ReadRecords(withoutZeros.empty() ? data : std::string_view(withoutZeros)) && Link()) return true;
+        if (ReadRecords(withoutZeros.empty() ? data : std::string_view(withoutZeros), bytes) && Link()) return true;
         const std::string error = error_;
         if (!RefuseForeignForms(data)) return false;
         error_ = error;
@@ -466,19 +482,27 @@ private:
         return kept;
     }
 
-    bool ReadRecords(std::string_view data) {
+    bool ReadRecords(std::string_view data, TFileBytes& bytes) {
         // A byte-order mark some editors put before the first line is no part of its name.
         const bool byteOrderMark = data.starts_with(ByteOrderMark);
         if (byteOrderMark) data.remove_prefix(ByteOrderMark.size());
         // A record of an export takes a few hundred bytes; room made early saves moving it all later.
         tree_->Reserve(std::min<size_t>(data.size() / 256, 50'000'000));
         TLdifRecords records(data, byteOrderMark);
+        constexpr std::ptrdiff_t ReleaseStep = 4 << 20;
+        const char* released = data.data();
         std::vector<TRecordLine> lines;
         bool first = true;
         while (records.Next(lines)) {
             if (records.Empty()) continue;   // a record number alone
             if (!Record(lines, first)) return false;
             first = false;
+            // What the tree keeps of a record is in its own store: the file read so far is
+            // given back in pieces, so that it and the tree do not take memory side by side.
+            if (records.Position() - released > ReleaseStep) {
+                released = records.Position();
+                bytes.Release(released);
+            }
         }
         if (records.Refused()) return Fail(0, "a line of a form that is not read");   // said by RefuseForeignForms
         if (tree_->Objects().size() == 1 && tree_->Objects()[RootObject].Line == 0)
