@@ -609,6 +609,52 @@ private:
     }
 
     bool StartObject(std::string_view dn, unsigned long lineNo, uint32_t& object) {
+        // Nearly every DN of an export is plain: its key and naming part are read off its text.
+        std::string key = PlainNameKey(dn);
+        TNamePart rdn;
+        bool hasParent = false;
+        if (!key.empty()) {
+            const size_t equals = dn.find('=');
+            const size_t comma = dn.find(',', equals);
+            rdn.Type = RdnType(dn.substr(0, equals));
+            rdn.Value.assign(dn.substr(equals + 1, comma == std::string_view::npos ? comma : comma - equals - 1));
+            hasParent = comma != std::string_view::npos;
+        } else if (!StartOtherObject(dn, lineNo, object, key, rdn, hasParent)) {
+            return false;
+        } else if (object == RootObject) {
+            return true;
+        }
+        auto& objects = tree_->MutableObjects();
+        object = static_cast<uint32_t>(objects.size());
+        if (!tree_->IndexName(key, object)) {
+            uint32_t other = tree_->FindObjectByKey(key);
+            return Fail(lineNo, "the entry \"" + std::string(dn) + "\" is already in the file (line " +
+                                    std::to_string(objects[other].Line) + ")");
+        }
+        // The parent's key is the entry's own without its first part (NameKey escapes the dots
+        // inside values, so the first part ends where that part's escaped value ends).
+        size_t ownPart = 0;
+        for (char c : rdn.Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
+        const std::string_view parentKey = hasParent ? std::string_view(key).substr(ownPart + 1) : std::string_view();
+        TSnapshotObject entry;
+        entry.Rdn = std::move(rdn);
+        entry.Line = static_cast<uint32_t>(lineNo);
+        // Containers mostly come before what they hold; the others are looked up once the whole
+        // file is read.
+        if (parentKey != lastParentKey_ || lastParent_ == NoObject) {
+            lastParent_ = tree_->FindObjectByKey(parentKey);
+            lastParentKey_ = parentKey;
+        }
+        entry.Parent = lastParent_;
+        if (entry.Parent == NoObject) pendingParents_.push_back({object, std::string(parentKey)});
+        objects.push_back(std::move(entry));
+        return true;
+    }
+
+    // A DN that is not plain: split in full. The tree root's record is taken here (object is
+    // RootObject); for any other, its key, naming part and whether it has a container.
+    bool StartOtherObject(std::string_view dn, unsigned long lineNo, uint32_t& object, std::string& key,
+                          TNamePart& rdn, bool& hasParent) {
         TNameParts parts;
         std::string why;
         if (!SplitDn(dn, parts, why)) return Fail(lineNo, "expected a DN after \"dn:\": " + why);
@@ -625,33 +671,20 @@ private:
         }
         StripTreeSuffix(parts);
         if (parts.empty()) return Fail(lineNo, "expected the DN of an entry; the empty DN names no entry");
-        auto& objects = tree_->MutableObjects();
-        object = static_cast<uint32_t>(objects.size());
-        std::string key = NameKey(parts);
-        if (!tree_->IndexName(key, object)) {
-            uint32_t other = tree_->FindObjectByKey(key);
-            return Fail(lineNo, "the entry \"" + std::string(dn) + "\" is already in the file (line " +
-                                    std::to_string(objects[other].Line) + ")");
-        }
-        // The parent's key is the entry's own without its first part (NameKey escapes the dots
-        // inside values, so the first part ends where that part's escaped value ends).
-        size_t ownPart = 0;
-        for (char c : parts.front().Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
-        const std::string_view parentKey =
-            parts.size() > 1 ? std::string_view(key).substr(ownPart + 1) : std::string_view();
-        TSnapshotObject entry;
-        entry.Rdn = std::move(parts.front());
-        entry.Line = static_cast<uint32_t>(lineNo);
-        // Containers mostly come before what they hold; the others are looked up once the whole
-        // file is read.
-        if (parentKey != lastParentKey_ || lastParent_ == NoObject) {
-            lastParent_ = tree_->FindObjectByKey(parentKey);
-            lastParentKey_ = parentKey;
-        }
-        entry.Parent = lastParent_;
-        if (entry.Parent == NoObject) pendingParents_.push_back({object, std::string(parentKey)});
-        objects.push_back(std::move(entry));
+        key = NameKey(parts);
+        hasParent = parts.size() > 1;
+        rdn = std::move(parts.front());
+        object = NoObject;
         return true;
+    }
+
+    // The directory name of a naming type as a plain DN spells it ("cn": "CN").
+    const std::string& RdnType(std::string_view spelling) {
+        for (const auto& [known, name] : rdnTypes_)
+            if (known == spelling) return name;
+        if (rdnTypes_.size() >= 16) rdnTypes_.erase(rdnTypes_.begin());
+        rdnTypes_.emplace_back(std::string(spelling), DirectoryAttributeName(spelling));
+        return rdnTypes_.back().second;
     }
 
     const TTypeInfo& TypeInfo(std::string_view ldapName) {
@@ -1054,6 +1087,7 @@ private:
     std::unique_ptr<TSnapshotTree> tree_;
     std::string error_;
     std::string dnScratch_;
+    std::vector<std::pair<std::string, std::string>> rdnTypes_;   // spellings of naming types met last
     std::string nameScratch_;    // a name with white space before its colon
     std::string valueScratch_;   // a value decoded or put together from a folded line
     std::vector<TPendingParent> pendingParents_;
