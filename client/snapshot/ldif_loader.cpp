@@ -74,12 +74,13 @@ constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 // and "-" that starts with a letter, a value of letters, digits, "-", "_", "@" and "."), none of
 // them of type "t": the name values of an export nearly all are. Empty for any other DN, which
 // is read in full.
-std::string PlainNameKey(std::string_view dn) {
+// Written into key, whose room is kept from call to call.
+std::string_view PlainNameKey(std::string_view dn, std::string& key) {
     auto typeChar = [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
     };
     auto valueChar = [&](char c) { return typeChar(c) || c == '_' || c == '@'; };
-    std::string key(2 * dn.size(), '\0');   // room for every character escaped
+    if (key.size() < 2 * dn.size()) key.resize(2 * dn.size());   // room for every character escaped
     char* out = key.data();
     size_t at = 0;
     while (at < dn.size()) {
@@ -99,8 +100,7 @@ std::string PlainNameKey(std::string_view dn) {
         if (at == valueStart) return {};
         if (at < dn.size() && ++at == dn.size()) return {};   // a "," ending the DN
     }
-    key.resize(static_cast<size_t>(out - key.data()));
-    return key;
+    return std::string_view(key.data(), static_cast<size_t>(out - key.data()));
 }
 
 // The bytes of a file: mapped when the system can, read otherwise.
@@ -468,14 +468,21 @@ private:
     }
 
     // A zero byte ends the text of its line: what follows it on that line, and the line feed,
-    // are dropped, so the next line goes on where the zero byte stood.
+    // are dropped, so the next line goes on where the zero byte stood. Unless a carriage return
+    // comes just before the last character left: then the line ends at the carriage return.
     static std::string WithoutZeroBytes(std::string_view data) {
         std::string kept;
         kept.reserve(data.size());
         while (!data.empty()) {
             const size_t zero = data.find('\0');
-            kept.append(data.substr(0, zero));
+            const std::string_view before = data.substr(0, zero);
+            kept.append(before);
             if (zero == std::string_view::npos) break;
+            const size_t lineStart = before.rfind('\n') + 1;   // npos + 1: the piece starts the data
+            if (zero - lineStart >= 2 && before[zero - 2] == '\r') {
+                kept.resize(kept.size() - 2);
+                kept.push_back('\n');
+            }
             const size_t feed = data.find('\n', zero);
             data.remove_prefix(feed == std::string_view::npos ? data.size() : feed + 1);
         }
@@ -610,7 +617,8 @@ private:
 
     bool StartObject(std::string_view dn, unsigned long lineNo, uint32_t& object) {
         // Nearly every DN of an export is plain: its key and naming part are read off its text.
-        std::string key = PlainNameKey(dn);
+        std::string otherKey;
+        std::string_view key = PlainNameKey(dn, keyScratch_);
         TNamePart rdn;
         bool hasParent = false;
         if (!key.empty()) {
@@ -619,10 +627,12 @@ private:
             rdn.Type = RdnType(dn.substr(0, equals));
             rdn.Value.assign(dn.substr(equals + 1, comma == std::string_view::npos ? comma : comma - equals - 1));
             hasParent = comma != std::string_view::npos;
-        } else if (!StartOtherObject(dn, lineNo, object, key, rdn, hasParent)) {
+        } else if (!StartOtherObject(dn, lineNo, object, otherKey, rdn, hasParent)) {
             return false;
         } else if (object == RootObject) {
             return true;
+        } else {
+            key = otherKey;
         }
         auto& objects = tree_->MutableObjects();
         object = static_cast<uint32_t>(objects.size());
@@ -635,7 +645,7 @@ private:
         // inside values, so the first part ends where that part's escaped value ends).
         size_t ownPart = 0;
         for (char c : rdn.Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
-        const std::string_view parentKey = hasParent ? std::string_view(key).substr(ownPart + 1) : std::string_view();
+        const std::string_view parentKey = hasParent ? key.substr(ownPart + 1) : std::string_view();
         TSnapshotObject entry;
         entry.Rdn = std::move(rdn);
         entry.Line = static_cast<uint32_t>(lineNo);
@@ -821,7 +831,7 @@ private:
             return IndexNameValue(object, slot, valueIndex, syntax, value);
         }
         // A name of an entry met before is known now; only the others wait for the whole file.
-        if (const std::string plain = PlainNameKey(text); !plain.empty()) {
+        if (const std::string_view plain = PlainNameKey(text, keyScratch_); !plain.empty()) {
             if (const uint32_t known = tree_->FindObjectByKey(plain); known != NoObject) {
                 value.Name = TNameRef::Object;
                 value.Object = known;
@@ -1044,7 +1054,7 @@ private:
                 continue;
             }
             if (value.Name == TNameRef::Dangling) {
-                uint32_t target = tree_->FindObjectByKey(pending.Plain ? PlainNameKey(value.Text) : pending.Key);
+                uint32_t target = tree_->FindObjectByKey(pending.Plain ? PlainNameKey(value.Text, keyScratch_) : std::string_view(pending.Key));
                 if (target == NoObject && pending.Plain) value.Text = tree_->StoreText(TypedName(value.Text));
                 if (target == NoObject) {
                     // Keyed as the search reads the kept name back, so both agree on what is equal.
@@ -1087,6 +1097,7 @@ private:
     std::unique_ptr<TSnapshotTree> tree_;
     std::string error_;
     std::string dnScratch_;
+    std::string keyScratch_;   // the key of a plain DN
     std::vector<std::pair<std::string, std::string>> rdnTypes_;   // spellings of naming types met last
     std::string nameScratch_;    // a name with white space before its colon
     std::string valueScratch_;   // a value decoded or put together from a folded line
