@@ -70,32 +70,56 @@ bool ValidBase64(std::string_view text) {
 // The UTF-8 byte-order mark some editors put before the first line.
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
+// What each byte can be in a plain DN: a type's character (letters, digits and "-"), a value's
+// (those and "_" and "@"; "." is escaped apart), and the byte folded.
+struct TPlainBytes {
+    static constexpr uint8_t Type = 1, Value = 2;
+    uint8_t Kind[256] = {};
+    char Folded[256] = {};
+};
+
+constexpr TPlainBytes MakePlainBytes() {
+    TPlainBytes table;
+    for (int i = 0; i < 256; ++i) {
+        const char c = static_cast<char>(i);
+        table.Folded[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        const bool type = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+        if (type) table.Kind[i] = TPlainBytes::Type | TPlainBytes::Value;
+        else if (c == '_' || c == '@') table.Kind[i] = TPlainBytes::Value;
+    }
+    return table;
+}
+
+constexpr TPlainBytes PlainBytes = MakePlainBytes();
+
 // The NameKey of a DN whose parts are all plain ("cn=a,ou=b.c,o=d": a type of letters, digits
 // and "-" that starts with a letter, a value of letters, digits, "-", "_", "@" and "."), none of
 // them of type "t": the name values of an export nearly all are. Empty for any other DN, which
 // is read in full.
 // Written into key, whose room is kept from call to call.
 std::string_view PlainNameKey(std::string_view dn, std::string& key) {
-    auto typeChar = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-    };
-    auto valueChar = [&](char c) { return typeChar(c) || c == '_' || c == '@'; };
+    const auto kind = [](char c) { return PlainBytes.Kind[static_cast<unsigned char>(c)]; };
     if (key.size() < 2 * dn.size()) key.resize(2 * dn.size());   // room for every character escaped
     char* out = key.data();
     size_t at = 0;
     while (at < dn.size()) {
         const size_t typeStart = at;
-        while (at < dn.size() && typeChar(dn[at])) ++at;
+        while (at < dn.size() && (kind(dn[at]) & TPlainBytes::Type)) ++at;
         if (at == typeStart || at >= dn.size() || dn[at] != '=') return {};
         const char first = FoldAsciiChar(dn[typeStart]);
         if (first < 'a' || first > 'z' || (at - typeStart == 1 && first == 't')) return {};
         if (typeStart) *out++ = '.';
         const size_t valueStart = ++at;
-        for (; at < dn.size() && dn[at] != ','; ++at) {
+        for (; at < dn.size(); ++at) {
             const char c = dn[at];
-            if (c == '.') *out++ = '\\';
-            else if (!valueChar(c)) return {};
-            *out++ = FoldAsciiChar(c);
+            if (c == ',') break;
+            if (c == '.') {
+                *out++ = '\\';
+                *out++ = '.';
+                continue;
+            }
+            if (!(kind(c) & TPlainBytes::Value)) return {};
+            *out++ = PlainBytes.Folded[static_cast<unsigned char>(c)];
         }
         if (at == valueStart) return {};
         if (at < dn.size() && ++at == dn.size()) return {};   // a "," ending the DN
@@ -174,6 +198,7 @@ bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 struct TRecordLine {
     std::string_view Text;
     unsigned long Number;   // the file's line on which it starts
+    bool Folded = false;    // put together from several
 };
 
 // Splits an LDIF file into records of lines. Records are separated by empty lines; a line that
@@ -216,7 +241,7 @@ public:
                     }
                 }
             }
-            physical_.push_back({line, number});
+            physical_.push_back({line, number, false});
             bytes += line.size() + 2;
         }
         if (!found) return false;
@@ -289,6 +314,7 @@ private:
                 joined_.append(line.Text);
                 for (size_t k = i + 1; k < end; ++k) joined_.append("\r\r").append(physical_[k].Text.substr(1));
                 line.Text = std::string_view(joined_).substr(offset);
+                line.Folded = true;
             }
             i = end;
             if (line.Text[0] != '#') lines.push_back(line);
@@ -337,13 +363,13 @@ bool DecodeBase64(std::string_view text, std::string& out) {
 // Splits a record line into its name and value as LDIF reads them: white space before the name,
 // around the colon and before the value is skipped; a base64 value is decoded into scratch, and
 // carriage returns (folds among them) are dropped from any other. False for a line that is no
-// attribute line.
-bool SplitLine(std::string_view line, std::string_view& name, std::string_view& value, std::string& nameScratch,
-               std::string& scratch) {
+// attribute line. colon: where the line's first colon is; carriageReturns: whether the line may
+// hold any (folds, or a file that holds some), which are dropped.
+bool SplitLine(std::string_view line, size_t colon, bool carriageReturns, std::string_view& name,
+               std::string_view& value, std::string& nameScratch, std::string& scratch) {
+    if (colon == std::string_view::npos) return false;
     size_t start = 0;
     while (start < line.size() && IsCSpace(line[start])) ++start;
-    const size_t colon = line.find(':', start);
-    if (colon == std::string_view::npos) return false;
     name = line.substr(start, colon - start);
     // White space between the name and the colon is blanked out with zero bytes, not cut off:
     // such a name is none of the known ones.
@@ -357,7 +383,7 @@ bool SplitLine(std::string_view line, std::string_view& name, std::string_view& 
     if (base64) ++at;
     while (at < line.size() && IsCSpace(line[at])) ++at;
     value = line.substr(at);
-    if (value.find('\r') != std::string_view::npos) {
+    if (carriageReturns && value.find('\r') != std::string_view::npos) {
         std::string kept;
         for (char c : value)
             if (c != '\r') kept.push_back(c);
@@ -495,6 +521,7 @@ private:
         if (byteOrderMark) data.remove_prefix(ByteOrderMark.size());
         // A record of an export takes a few hundred bytes; room made early saves moving it all later.
         tree_->Reserve(std::min<size_t>(data.size() / 256, 50'000'000));
+        carriageReturns_ = std::memchr(data.data(), '\r', data.size()) != nullptr;
         TLdifRecords records(data, byteOrderMark);
         constexpr std::ptrdiff_t ReleaseStep = 4 << 20;
         const char* released = data.data();
@@ -547,7 +574,7 @@ private:
                                         "\" is no valid base64 (expected groups of four of A-Z, a-z, 0-9, \"+\" "
                                         "and \"/\", the last one padded with \"=\")");
             std::string_view name, text;
-            if (!SplitLine(line, name, text, nameScratch_, valueScratch_))
+            if (!SplitLine(line, colon, carriageReturns_ || recordLine.Folded, name, text, nameScratch_, valueScratch_))
                 return Fail(lineNo, "expected an attribute line \"name: value\" or \"name:: base64 value\"");
             if (!haveDn) {
                 if (firstRecord && EqualsFolded(name, "version")) {
@@ -1097,6 +1124,7 @@ private:
     std::unique_ptr<TSnapshotTree> tree_;
     std::string error_;
     std::string dnScratch_;
+    bool carriageReturns_ = false;   // whether the file holds any
     std::string keyScratch_;   // the key of a plain DN
     std::vector<std::pair<std::string, std::string>> rdnTypes_;   // spellings of naming types met last
     std::string nameScratch_;    // a name with white space before its colon
