@@ -11,9 +11,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
 #include <map>
-#include <ldap.h>
-#include <ldif.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace era {
 
@@ -49,8 +51,8 @@ struct TPendingParent {
 };
 
 // Whether the value of a "name:: value" line is base64 as LDIF writes it: groups of four of the
-// alphabet, the last one padded with "=". The library's decoder would print its complaint to
-// standard error, glued to our message, and lets some malformed forms through as other bytes.
+// alphabet, the last one padded with "=", spaces around them. It is checked on the line as the
+// file wrote it, so a folded base64 value is refused too.
 bool ValidBase64(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
@@ -68,74 +70,333 @@ bool ValidBase64(std::string_view text) {
 // The UTF-8 byte-order mark some editors put before the first line.
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
+// What each byte can be in a plain DN: a type's character (letters, digits and "-"), a value's
+// (those and "_" and "@"; "." is escaped apart), and the byte folded.
+struct TPlainBytes {
+    static constexpr uint8_t Type = 1, Value = 2;
+    uint8_t Kind[256] = {};
+    char Folded[256] = {};
+};
+
+constexpr TPlainBytes MakePlainBytes() {
+    TPlainBytes table;
+    for (int i = 0; i < 256; ++i) {
+        const char c = static_cast<char>(i);
+        table.Folded[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        const bool type = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+        if (type) table.Kind[i] = TPlainBytes::Type | TPlainBytes::Value;
+        else if (c == '_' || c == '@') table.Kind[i] = TPlainBytes::Value;
+    }
+    return table;
+}
+
+constexpr TPlainBytes PlainBytes = MakePlainBytes();
+
 // The NameKey of a DN whose parts are all plain ("cn=a,ou=b.c,o=d": a type of letters, digits
 // and "-" that starts with a letter, a value of letters, digits, "-", "_", "@" and "."), none of
 // them of type "t": the name values of an export nearly all are. Empty for any other DN, which
 // is read in full.
-std::string PlainNameKey(std::string_view dn) {
-    auto typeChar = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-    };
-    auto valueChar = [&](char c) { return typeChar(c) || c == '_' || c == '@'; };
-    std::string key(2 * dn.size(), '\0');   // room for every character escaped
+// Written into key, whose room is kept from call to call.
+std::string_view PlainNameKey(std::string_view dn, std::string& key) {
+    const auto kind = [](char c) { return PlainBytes.Kind[static_cast<unsigned char>(c)]; };
+    if (key.size() < 2 * dn.size()) key.resize(2 * dn.size());   // room for every character escaped
     char* out = key.data();
     size_t at = 0;
     while (at < dn.size()) {
         const size_t typeStart = at;
-        while (at < dn.size() && typeChar(dn[at])) ++at;
+        while (at < dn.size() && (kind(dn[at]) & TPlainBytes::Type)) ++at;
         if (at == typeStart || at >= dn.size() || dn[at] != '=') return {};
         const char first = FoldAsciiChar(dn[typeStart]);
         if (first < 'a' || first > 'z' || (at - typeStart == 1 && first == 't')) return {};
         if (typeStart) *out++ = '.';
         const size_t valueStart = ++at;
-        for (; at < dn.size() && dn[at] != ','; ++at) {
+        for (; at < dn.size(); ++at) {
             const char c = dn[at];
-            if (c == '.') *out++ = '\\';
-            else if (!valueChar(c)) return {};
-            *out++ = FoldAsciiChar(c);
+            if (c == ',') break;
+            if (c == '.') {
+                *out++ = '\\';
+                *out++ = '.';
+                continue;
+            }
+            if (!(kind(c) & TPlainBytes::Value)) return {};
+            *out++ = PlainBytes.Folded[static_cast<unsigned char>(c)];
         }
         if (at == valueStart) return {};
         if (at < dn.size() && ++at == dn.size()) return {};   // a "," ending the DN
     }
-    key.resize(static_cast<size_t>(out - key.data()));
-    return key;
+    return std::string_view(key.data(), static_cast<size_t>(out - key.data()));
 }
 
-class TLdifHandle {
+// The bytes of a file: mapped when the system can, read otherwise.
+class TFileBytes {
 public:
-    explicit TLdifHandle(const std::string& file) : fp_(ldif_open(file.c_str(), "r")) {}
-    ~TLdifHandle() {
-        if (fp_) ldif_close(fp_);
+    TFileBytes() = default;
+    ~TFileBytes() {
+        if (mapped_) ::munmap(mapped_, size_);
     }
-    TLdifHandle(const TLdifHandle&) = delete;
-    TLdifHandle& operator=(const TLdifHandle&) = delete;
-    LDIFFP* Get() const { return fp_; }
+    TFileBytes(const TFileBytes&) = delete;
+    TFileBytes& operator=(const TFileBytes&) = delete;
+
+    // Gives 0, or the errno of the failure.
+    int Open(const std::string& file) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return errno ? errno : EIO;
+        struct stat info{};
+        int result = 0;
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            size_ = static_cast<size_t>(info.st_size);
+            void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (at != MAP_FAILED) {
+                mapped_ = static_cast<char*>(at);
+                ::madvise(mapped_, size_, MADV_SEQUENTIAL);
+            }
+        }
+        if (!mapped_) {
+            size_ = 0;
+            result = ReadAll(fd);
+        }
+        ::close(fd);
+        return result;
+    }
+
+    std::string_view View() const { return mapped_ ? std::string_view(mapped_, size_) : std::string_view(read_); }
+
+    // The pages before at are read and not needed for a while: the memory they take is given
+    // back (read again from the file if they are needed after all).
+    void Release(const char* at) {
+        if (!mapped_ || at < mapped_ || at > mapped_ + size_) return;
+        const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+        const size_t end = static_cast<size_t>(at - mapped_) / page * page;
+        if (end > released_) ::madvise(mapped_ + released_, end - released_, MADV_DONTNEED);
+        released_ = std::max(released_, end);
+    }
 
 private:
-    LDIFFP* fp_;
+    int ReadAll(int fd) {
+        char piece[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(fd, piece, sizeof piece);
+            if (got == 0) return 0;
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            read_.append(piece, static_cast<size_t>(got));
+        }
+    }
+
+    char* mapped_ = nullptr;
+    size_t size_ = 0;
+    size_t released_ = 0;
+    std::string read_;
 };
 
-class TRecordBuffer {
-public:
-    ~TRecordBuffer() {
-        if (data) ber_memfree(data);
-    }
-    char* data = nullptr;
-    int size = 0;
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// One line of a record as LDIF reads it: a folded line is put together, each fold ("\n ") kept
+// as two carriage returns, which the value drops with every other carriage return it holds.
+struct TRecordLine {
+    std::string_view Text;
+    unsigned long Number;   // the file's line on which it starts
+    bool Folded = false;    // put together from several
 };
 
-class TValueGuard {
+// Splits an LDIF file into records of lines. Records are separated by empty lines; a line that
+// starts with a space continues the one before; comment lines ("#", folded too) are left out.
+// Before a record's first line, a comment block ended by an empty line is dropped, and a line
+// starting with a digit is an old export's record number, which is skipped. Line numbers count
+// the line feeds; a carriage return before one is dropped.
+class TLdifRecords {
 public:
-    explicit TValueGuard(char* value) : value_(value) {}
-    ~TValueGuard() {
-        if (value_) ber_memfree(value_);
+    // data: the file after its byte-order mark, if it has one.
+    TLdifRecords(std::string_view data, bool byteOrderMark) : data_(data), byteOrderMark_(byteOrderMark) {}
+
+    // The next record's lines; false at the end of the file. A record may hold no lines at all
+    // (a record number alone: then Empty()), or comments alone.
+    bool Next(std::vector<TRecordLine>& lines) {
+        lines.clear();
+        physical_.clear();
+        bool found = false, topComment = false;
+        size_t bytes = 0;
+        while (at_ < data_.size()) {
+            const std::string_view line = TakeLine();
+            const unsigned long number = ++number_;
+            if (Foreign(line, number)) return false;
+            if (line.empty()) {
+                if (found) break;
+                physical_.clear();
+                bytes = 0;
+                topComment = false;
+                continue;
+            }
+            if (!found) {
+                if (line[0] == '#') {
+                    topComment = true;
+                } else if (!(topComment && line[0] == ' ')) {
+                    found = true;
+                    if (line[0] >= '0' && line[0] <= '9') continue;
+                    if (line.size() >= 8 && EqualsFolded(line.substr(0, 8), "include:")) {
+                        refused_ = true;
+                        return false;
+                    }
+                }
+            }
+            physical_.push_back({line, number, false});
+            bytes += line.size() + 2;
+        }
+        if (!found) return false;
+        Join(lines, bytes);
+        return true;
     }
-    TValueGuard(const TValueGuard&) = delete;
-    TValueGuard& operator=(const TValueGuard&) = delete;
+
+    bool Empty() const { return physical_.empty(); }
+    // Where the next record starts: nothing before it is looked at again.
+    const char* Position() const { return data_.data() + at_; }
+    // Whether reading stopped at a line the loader refuses (see TLoader::RefuseForeignForms).
+    bool Refused() const { return refused_; }
 
 private:
-    char* value_;
+    // The next physical line, without its line feed and the carriage return before it.
+    std::string_view TakeLine() {
+        const char* start = data_.data() + at_;
+        const size_t left = data_.size() - at_;
+        const auto* feed = static_cast<const char*>(std::memchr(start, '\n', left));
+        if (!feed) {
+            // The last line, without a line feed: a carriage return before its last character
+            // ends it there.
+            at_ = data_.size();
+            return {start, left >= 2 && start[left - 2] == '\r' ? left - 2 : left};
+        }
+        size_t size = static_cast<size_t>(feed - start);
+        at_ += size + 1;
+        if (size > 0 && start[size - 1] == '\r') --size;
+        return {start, size};
+    }
+
+    // An "include:" line anywhere, or a line starting a record with a digit, of the file as it
+    // is (the first line with its byte-order mark).
+    bool Foreign(std::string_view line, unsigned long number) {
+        if (number == 1 && byteOrderMark_) {
+            recordStart_ = false;
+            return false;
+        }
+        if (line.empty()) {
+            recordStart_ = true;
+            return false;
+        }
+        const char first = line[0];
+        if ((first == 'i' || first == 'I') && line.size() >= 8 && EqualsFolded(line.substr(0, 8), "include:"))
+            refused_ = true;
+        else if (first != '#' && first != ' ') {
+            if (recordStart_ && first >= '0' && first <= '9') refused_ = true;
+            recordStart_ = false;
+        }
+        return refused_;
+    }
+
+    // Puts folded lines together and leaves comments out. A line that needs no change stays a
+    // view into the file; the others are written into joined_, made large enough first so that
+    // nothing written there moves.
+    void Join(std::vector<TRecordLine>& lines, size_t bytes) {
+        joined_.clear();
+        joined_.reserve(bytes);
+        // A line of a carriage return alone ends what is read of the record (the rest is no part
+        // of it), unless it is the record's first line.
+        size_t count = physical_.size();
+        for (size_t i = 1; i < count; ++i)
+            if (physical_[i].Text == "\r") count = i;
+        for (size_t i = 0; i < count;) {
+            size_t end = i + 1;
+            while (end < count && physical_[end].Text[0] == ' ') ++end;
+            TRecordLine line = physical_[i];
+            if (end > i + 1) {
+                const size_t offset = joined_.size();
+                joined_.append(line.Text);
+                for (size_t k = i + 1; k < end; ++k) joined_.append("\r\r").append(physical_[k].Text.substr(1));
+                line.Text = std::string_view(joined_).substr(offset);
+                line.Folded = true;
+            }
+            i = end;
+            if (line.Text[0] != '#') lines.push_back(line);
+        }
+    }
+
+    std::string_view data_;
+    bool byteOrderMark_;
+    bool recordStart_ = true;
+    bool refused_ = false;
+    size_t at_ = 0;
+    unsigned long number_ = 0;
+    std::vector<TRecordLine> physical_;
+    std::string joined_;
 };
+
+// The value of a "name:: value" line, decoded into out: groups of four (checked before) up to
+// the first one with padding. False where the line must be refused: no value, or text after
+// the last group (spaces after a group without padding).
+bool DecodeBase64(std::string_view text, std::string& out) {
+    auto nibble = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z') return c - 'A';
+        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+        if (c >= '0' && c <= '9') return c - '0' + 52;
+        if (c == '+') return 62;
+        if (c == '/') return 63;
+        if (c == '=') return 0;
+        return -1;
+    };
+    out.clear();
+    if (text.empty()) return false;
+    for (size_t at = 0; at < text.size(); at += 4) {
+        if (text.size() - at < 4) return false;
+        int n[4];
+        for (int i = 0; i < 4; ++i)
+            if ((n[i] = nibble(text[at + static_cast<size_t>(i)])) < 0) return false;
+        out.push_back(static_cast<char>((n[0] << 2) | (n[1] >> 4)));
+        if (text[at + 2] == '=') break;
+        out.push_back(static_cast<char>(((n[1] & 0xF) << 4) | (n[2] >> 2)));
+        if (text[at + 3] == '=') break;
+        out.push_back(static_cast<char>(((n[2] & 0x3) << 6) | n[3]));
+    }
+    return true;
+}
+
+// Splits a record line into its name and value as LDIF reads them: white space before the name,
+// around the colon and before the value is skipped; a base64 value is decoded into scratch, and
+// carriage returns (folds among them) are dropped from any other. False for a line that is no
+// attribute line. colon: where the line's first colon is; carriageReturns: whether the line may
+// hold any (folds, or a file that holds some), which are dropped.
+bool SplitLine(std::string_view line, size_t colon, bool carriageReturns, std::string_view& name,
+               std::string_view& value, std::string& nameScratch, std::string& scratch) {
+    if (colon == std::string_view::npos) return false;
+    size_t start = 0;
+    while (start < line.size() && IsCSpace(line[start])) ++start;
+    name = line.substr(start, colon - start);
+    // White space between the name and the colon is blanked out with zero bytes, not cut off:
+    // such a name is none of the known ones.
+    if (colon > start + 1 && IsCSpace(line[colon - 1])) {
+        nameScratch.assign(name);
+        for (size_t at = nameScratch.size() - 1; at > 0 && IsCSpace(nameScratch[at]); --at) nameScratch[at] = '\0';
+        name = nameScratch;
+    }
+    size_t at = colon + 1;
+    const bool base64 = at < line.size() && line[at] == ':';
+    if (base64) ++at;
+    while (at < line.size() && IsCSpace(line[at])) ++at;
+    value = line.substr(at);
+    if (carriageReturns && value.find('\r') != std::string_view::npos) {
+        std::string kept;
+        for (char c : value)
+            if (c != '\r') kept.push_back(c);
+        scratch = std::move(kept);
+        value = scratch;
+    }
+    if (!base64) return true;
+    std::string decoded;
+    if (!DecodeBase64(value, decoded)) return false;
+    scratch = std::move(decoded);
+    value = scratch;
+    return true;
+}
 
 // A time stamp: a time, optionally followed by "#replica#event" (the two packed into number2).
 // nullptr when it reads, else what was expected.
@@ -161,7 +422,7 @@ public:
     }
 
     std::unique_ptr<TSnapshotTree> Run(std::string& error) {
-        if (!ReadFile() || !Link()) {
+        if (!ReadFile()) {
             error = error_;
             return nullptr;
         }
@@ -182,12 +443,17 @@ private:
     // record, so one such line could make it read any file of the machine (or /dev/zero, without
     // end). And it takes a line that starts a record with a digit for a record number of an old
     // export format and skips it, handing back no record at all when nothing follows.
-    bool RefuseLibraryForms() {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file_.c_str(), "rb"), &std::fclose);
-        if (!in) return true;
+    // Lines an LDIF reader could take in ways of their own are refused: an "include:" line, which
+    // would have it read another file (any file of the machine, or /dev/zero without end) within
+    // the same record, and a line that starts a record with a digit, an old export format's
+    // record number. The first of them in the file is what a file holding one is refused for.
+    bool RefuseForeignForms(std::string_view data) {
         bool recordStart = true;
         unsigned long number = 0;
-        auto check = [&](std::string_view line) {
+        while (!data.empty()) {
+            size_t end = data.find('\n');
+            std::string_view line = data.substr(0, end);
+            data.remove_prefix(end == std::string_view::npos ? data.size() : end + 1);
             ++number;
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
             if (line.size() >= 8 && EqualsFolded(line.substr(0, 8), "include:"))
@@ -199,89 +465,89 @@ private:
                     return Fail(number, "expected the record to begin with \"dn:\"");
                 recordStart = false;
             }
-            return true;
-        };
-        // Read in large pieces; a line across two of them is put together first.
-        std::vector<char> buffer(1 << 16);
-        std::string carry;
-        for (size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0;) {
-            std::string_view data(buffer.data(), got);
-            for (size_t end; (end = data.find('\n')) != std::string_view::npos; data.remove_prefix(end + 1)) {
-                std::string_view line = data.substr(0, end);
-                if (!carry.empty()) line = carry.append(line);
-                if (!check(line)) return false;
-                carry.clear();
-            }
-            carry.append(data);
         }
-        return carry.empty() || check(carry);
+        return true;
     }
 
+    // Reads the file and links what it names. A file that fails for any reason, and holds a line
+    // of those RefuseForeignForms refuses, is refused for the first such line.
     bool ReadFile() {
         std::error_code kindError;
         const auto kind = std::filesystem::status(file_, kindError).type();
         if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found &&
             !kindError)
             return Fail(0, "expected an LDIF file, found a folder or a device");
-        if (kind == std::filesystem::file_type::regular && !RefuseLibraryForms()) return false;
-        errno = 0;
-        TLdifHandle handle(file_);
-        if (!handle.Get())
-            return Fail(0, std::string("cannot open the LDIF file (") + (errno ? std::strerror(errno) : "unknown error") + ")");
-        // The library would read a byte-order mark as part of the first line's name.
-        char head[3] = {};
-        if (std::fread(head, 1, sizeof head, handle.Get()->fp) != sizeof head ||
-            std::string_view(head, sizeof head) != ByteOrderMark)
-            std::rewind(handle.Get()->fp);
-        // A record of an export takes a few hundred bytes; room made early saves moving it all later.
-        std::error_code sizeError;
-        auto bytes = std::filesystem::file_size(file_, sizeError);
-        if (!sizeError) {
-            size_t expected = static_cast<size_t>(std::min<uintmax_t>(bytes / 256, 50'000'000));
-            tree_->Reserve(expected);
+        TFileBytes bytes;
+        if (const int failure = bytes.Open(file_))
+            return Fail(0, std::string("cannot open the LDIF file (") + std::strerror(failure) + ")");
+        const std::string_view data = bytes.View();
+        std::string withoutZeros;
+        if (std::memchr(data.data(), '\0', data.size()) != nullptr) {
+            if (!RefuseForeignForms(data)) return false;
+            withoutZeros = WithoutZeroBytes(data);
         }
-        TRecordBuffer buffer;
-        unsigned long lineNumber = 0;
-        bool first = true;
-        for (;;) {
-            int rc = ldif_read_record(handle.Get(), &lineNumber, &buffer.data, &buffer.size);
-            if (handle.Get()->prev != nullptr)
-                return Fail(lineNumber, "\"include:\" lines are not followed; export the tree into one file");
-            if (rc < 0) return Fail(lineNumber, "the record cannot be read");
-            if (rc == 0) break;
-            // A record the library skipped whole comes back as no text at all.
-            if (!buffer.data) {
-                if (std::feof(handle.Get()->fp)) break;
-                continue;
+        if (ReadRecords(withoutZeros.empty() ? data : std::string_view(withoutZeros), bytes) && Link()) return true;
+        const std::string error = error_;
+        if (!RefuseForeignForms(data)) return false;
+        error_ = error;
+        return false;
+    }
+
+    // A zero byte ends the text of its line: what follows it on that line, and the line feed,
+    // are dropped, so the next line goes on where the zero byte stood. Unless a carriage return
+    // comes just before the last character left: then the line ends at the carriage return.
+    static std::string WithoutZeroBytes(std::string_view data) {
+        std::string kept;
+        kept.reserve(data.size());
+        while (!data.empty()) {
+            const size_t zero = data.find('\0');
+            const std::string_view before = data.substr(0, zero);
+            kept.append(before);
+            if (zero == std::string_view::npos) break;
+            const size_t lineStart = before.rfind('\n') + 1;   // npos + 1: the piece starts the data
+            if (zero - lineStart >= 2 && before[zero - 2] == '\r') {
+                kept.resize(kept.size() - 2);
+                kept.push_back('\n');
             }
-            // The counter stands on the empty line after the record, or on its last line at the end of the file.
-            size_t lines = LineStarts(buffer.data);
-            bool atEnd = std::feof(handle.Get()->fp) != 0;
-            unsigned long firstLine = lineNumber + (atEnd ? 1 : 0) - lines;
-            if (!Record(buffer.data, firstLine, first)) return false;
-            first = false;
+            const size_t feed = data.find('\n', zero);
+            data.remove_prefix(feed == std::string_view::npos ? data.size() : feed + 1);
         }
+        return kept;
+    }
+
+    bool ReadRecords(std::string_view data, TFileBytes& bytes) {
+        // A byte-order mark some editors put before the first line is no part of its name.
+        const bool byteOrderMark = data.starts_with(ByteOrderMark);
+        if (byteOrderMark) data.remove_prefix(ByteOrderMark.size());
+        // A record of an export takes a few hundred bytes; room made early saves moving it all later.
+        tree_->Reserve(std::min<size_t>(data.size() / 256, 50'000'000));
+        carriageReturns_ = std::memchr(data.data(), '\r', data.size()) != nullptr;
+        TLdifRecords records(data, byteOrderMark);
+        constexpr std::ptrdiff_t ReleaseStep = 4 << 20;
+        const char* released = data.data();
+        std::vector<TRecordLine> lines;
+        bool first = true;
+        while (records.Next(lines)) {
+            if (records.Empty()) continue;   // a record number alone
+            if (!Record(lines, first)) return false;
+            first = false;
+            // What the tree keeps of a record is in its own store: the file read so far is
+            // given back in pieces, so that it and the tree do not take memory side by side.
+            if (records.Position() - released > ReleaseStep) {
+                released = records.Position();
+                bytes.Release(released);
+            }
+        }
+        if (records.Refused()) return Fail(0, "a line of a form that is not read");   // said by RefuseForeignForms
         if (tree_->Objects().size() == 1 && tree_->Objects()[RootObject].Line == 0)
             return Fail(0, "the file holds no entries");
         return true;
     }
 
-    // Fills lineStarts_ with the offsets at which the record's lines begin; gives their number.
-    size_t LineStarts(const char* buffer) {
-        lineStarts_.clear();
-        size_t length = std::strlen(buffer);
-        if (length == 0) return 0;
-        lineStarts_.push_back(0);
-        const char* const end = buffer + length - 1;   // a line feed as the last character starts no line
-        for (const char* at = buffer;
-             (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))) != nullptr;)
-            lineStarts_.push_back(static_cast<size_t>(++at - buffer));
-        return lineStarts_.size();
-    }
-
-    unsigned long LineOf(size_t offset, unsigned long firstLine) const {
-        auto it = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset);
-        return firstLine + static_cast<unsigned long>(it - lineStarts_.begin()) - 1;
+    // The DN library reads past a text's end: the text it gets ends with a zero byte.
+    bool SplitDn(std::string_view dn, TNameParts& parts, std::string& why) {
+        dnScratch_.assign(dn);
+        return LdapDnToParts(dnScratch_, parts, why);
     }
 
     // Drops a trailing "t=<this tree>" part: some exports name the tree root in every DN.
@@ -290,30 +556,26 @@ private:
             parts.pop_back();
     }
 
-    bool Record(char* buffer, unsigned long firstLine, bool firstRecord) {
-        char* next = buffer;
-        char* line;
+    bool Record(const std::vector<TRecordLine>& lines, bool firstRecord) {
         bool haveDn = false;
         uint32_t object = NoObject;
         unsigned long dnLine = 0;
         TStoredText firstClass, structuralClass;
         recordAttributes_.clear();
-        while ((line = ldif_getline(&next)) != nullptr) {
-            unsigned long lineNo = LineOf(static_cast<size_t>(line - buffer), firstLine);
-            const char* colon = std::strchr(line, ':');
-            if (colon && colon[1] == '<')
+        for (const TRecordLine& recordLine : lines) {
+            const std::string_view line = recordLine.Text;
+            const unsigned long lineNo = recordLine.Number;
+            const size_t colon = line.find(':');
+            if (colon != std::string_view::npos && colon + 1 < line.size() && line[colon + 1] == '<')
                 return Fail(lineNo, "values given by URL (\":<\") are not read; put the value into the file");
-            if (colon && colon[1] == ':' && !ValidBase64(colon + 2))
-                return Fail(lineNo, "the value of \"" + std::string(line, static_cast<size_t>(colon - line)) +
+            if (colon != std::string_view::npos && colon + 1 < line.size() && line[colon + 1] == ':' &&
+                !ValidBase64(line.substr(colon + 2)))
+                return Fail(lineNo, "the value of \"" + std::string(line.substr(0, colon)) +
                                         "\" is no valid base64 (expected groups of four of A-Z, a-z, 0-9, \"+\" "
                                         "and \"/\", the last one padded with \"=\")");
-            struct berval type{}, value{};
-            int freeValue = 0;
-            if (ldif_parse_line2(line, &type, &value, &freeValue) < 0)
+            std::string_view name, text;
+            if (!SplitLine(line, colon, carriageReturns_ || recordLine.Folded, name, text, nameScratch_, valueScratch_))
                 return Fail(lineNo, "expected an attribute line \"name: value\" or \"name:: base64 value\"");
-            TValueGuard guard(freeValue ? value.bv_val : nullptr);
-            std::string_view name(type.bv_val, type.bv_len);
-            std::string_view text(value.bv_val ? value.bv_val : "", value.bv_val ? value.bv_len : 0);
             if (!haveDn) {
                 if (firstRecord && EqualsFolded(name, "version")) {
                     if (text != "1") return Fail(lineNo, "expected \"version: 1\"");
@@ -381,9 +643,58 @@ private:
     }
 
     bool StartObject(std::string_view dn, unsigned long lineNo, uint32_t& object) {
+        // Nearly every DN of an export is plain: its key and naming part are read off its text.
+        std::string otherKey;
+        std::string_view key = PlainNameKey(dn, keyScratch_);
+        TNamePart rdn;
+        bool hasParent = false;
+        if (!key.empty()) {
+            const size_t equals = dn.find('=');
+            const size_t comma = dn.find(',', equals);
+            rdn.Type = RdnType(dn.substr(0, equals));
+            rdn.Value.assign(dn.substr(equals + 1, comma == std::string_view::npos ? comma : comma - equals - 1));
+            hasParent = comma != std::string_view::npos;
+        } else if (!StartOtherObject(dn, lineNo, object, otherKey, rdn, hasParent)) {
+            return false;
+        } else if (object == RootObject) {
+            return true;
+        } else {
+            key = otherKey;
+        }
+        auto& objects = tree_->MutableObjects();
+        object = static_cast<uint32_t>(objects.size());
+        if (!tree_->IndexName(key, object)) {
+            uint32_t other = tree_->FindObjectByKey(key);
+            return Fail(lineNo, "the entry \"" + std::string(dn) + "\" is already in the file (line " +
+                                    std::to_string(objects[other].Line) + ")");
+        }
+        // The parent's key is the entry's own without its first part (NameKey escapes the dots
+        // inside values, so the first part ends where that part's escaped value ends).
+        size_t ownPart = 0;
+        for (char c : rdn.Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
+        const std::string_view parentKey = hasParent ? key.substr(ownPart + 1) : std::string_view();
+        TSnapshotObject entry;
+        entry.Rdn = std::move(rdn);
+        entry.Line = static_cast<uint32_t>(lineNo);
+        // Containers mostly come before what they hold; the others are looked up once the whole
+        // file is read.
+        if (parentKey != lastParentKey_ || lastParent_ == NoObject) {
+            lastParent_ = tree_->FindObjectByKey(parentKey);
+            lastParentKey_ = parentKey;
+        }
+        entry.Parent = lastParent_;
+        if (entry.Parent == NoObject) pendingParents_.push_back({object, std::string(parentKey)});
+        objects.push_back(std::move(entry));
+        return true;
+    }
+
+    // A DN that is not plain: split in full. The tree root's record is taken here (object is
+    // RootObject); for any other, its key, naming part and whether it has a container.
+    bool StartOtherObject(std::string_view dn, unsigned long lineNo, uint32_t& object, std::string& key,
+                          TNamePart& rdn, bool& hasParent) {
         TNameParts parts;
         std::string why;
-        if (!LdapDnToParts(dn, parts, why)) return Fail(lineNo, "expected a DN after \"dn:\": " + why);
+        if (!SplitDn(dn, parts, why)) return Fail(lineNo, "expected a DN after \"dn:\": " + why);
         if (parts.size() == 1 && EqualsFolded(parts[0].Type, "t")) {
             if (!EqualsFolded(parts[0].Value, treeName_))
                 return Fail(lineNo, "the entry names the tree \"" + parts[0].Value +
@@ -397,33 +708,20 @@ private:
         }
         StripTreeSuffix(parts);
         if (parts.empty()) return Fail(lineNo, "expected the DN of an entry; the empty DN names no entry");
-        auto& objects = tree_->MutableObjects();
-        object = static_cast<uint32_t>(objects.size());
-        std::string key = NameKey(parts);
-        if (!tree_->IndexName(key, object)) {
-            uint32_t other = tree_->FindObjectByKey(key);
-            return Fail(lineNo, "the entry \"" + std::string(dn) + "\" is already in the file (line " +
-                                    std::to_string(objects[other].Line) + ")");
-        }
-        // The parent's key is the entry's own without its first part (NameKey escapes the dots
-        // inside values, so the first part ends where that part's escaped value ends).
-        size_t ownPart = 0;
-        for (char c : parts.front().Value) ownPart += (c == '.' || c == '\\') ? 2 : 1;
-        const std::string_view parentKey =
-            parts.size() > 1 ? std::string_view(key).substr(ownPart + 1) : std::string_view();
-        TSnapshotObject entry;
-        entry.Rdn = std::move(parts.front());
-        entry.Line = static_cast<uint32_t>(lineNo);
-        // Containers mostly come before what they hold; the others are looked up once the whole
-        // file is read.
-        if (parentKey != lastParentKey_ || lastParent_ == NoObject) {
-            lastParent_ = tree_->FindObjectByKey(parentKey);
-            lastParentKey_ = parentKey;
-        }
-        entry.Parent = lastParent_;
-        if (entry.Parent == NoObject) pendingParents_.push_back({object, std::string(parentKey)});
-        objects.push_back(std::move(entry));
+        key = NameKey(parts);
+        hasParent = parts.size() > 1;
+        rdn = std::move(parts.front());
+        object = NoObject;
         return true;
+    }
+
+    // The directory name of a naming type as a plain DN spells it ("cn": "CN").
+    const std::string& RdnType(std::string_view spelling) {
+        for (const auto& [known, name] : rdnTypes_)
+            if (known == spelling) return name;
+        if (rdnTypes_.size() >= 16) rdnTypes_.erase(rdnTypes_.begin());
+        rdnTypes_.emplace_back(std::string(spelling), DirectoryAttributeName(spelling));
+        return rdnTypes_.back().second;
     }
 
     const TTypeInfo& TypeInfo(std::string_view ldapName) {
@@ -560,7 +858,7 @@ private:
             return IndexNameValue(object, slot, valueIndex, syntax, value);
         }
         // A name of an entry met before is known now; only the others wait for the whole file.
-        if (const std::string plain = PlainNameKey(text); !plain.empty()) {
+        if (const std::string_view plain = PlainNameKey(text, keyScratch_); !plain.empty()) {
             if (const uint32_t known = tree_->FindObjectByKey(plain); known != NoObject) {
                 value.Name = TNameRef::Object;
                 value.Object = known;
@@ -574,7 +872,7 @@ private:
         }
         TNameParts parts;
         std::string why;
-        if (!LdapDnToParts(text, parts, why)) return Fail(lineNo, "expected " + std::string(what) + ": " + why);
+        if (!SplitDn(text, parts, why)) return Fail(lineNo, "expected " + std::string(what) + ": " + why);
         if (parts.size() == 1 && EqualsFolded(parts[0].Type, "t") && EqualsFolded(parts[0].Value, treeName_))
             parts.clear();
         StripTreeSuffix(parts);
@@ -783,7 +1081,7 @@ private:
                 continue;
             }
             if (value.Name == TNameRef::Dangling) {
-                uint32_t target = tree_->FindObjectByKey(pending.Plain ? PlainNameKey(value.Text) : pending.Key);
+                uint32_t target = tree_->FindObjectByKey(pending.Plain ? PlainNameKey(value.Text, keyScratch_) : std::string_view(pending.Key));
                 if (target == NoObject && pending.Plain) value.Text = tree_->StoreText(TypedName(value.Text));
                 if (target == NoObject) {
                     // Keyed as the search reads the kept name back, so both agree on what is equal.
@@ -825,7 +1123,12 @@ private:
     std::string treeName_;
     std::unique_ptr<TSnapshotTree> tree_;
     std::string error_;
-    std::vector<size_t> lineStarts_;
+    std::string dnScratch_;
+    bool carriageReturns_ = false;   // whether the file holds any
+    std::string keyScratch_;   // the key of a plain DN
+    std::vector<std::pair<std::string, std::string>> rdnTypes_;   // spellings of naming types met last
+    std::string nameScratch_;    // a name with white space before its colon
+    std::string valueScratch_;   // a value decoded or put together from a folded line
     std::vector<TPendingParent> pendingParents_;
     std::string lastParentKey_;   // siblings follow each other: their container is looked up once
     uint32_t lastParent_ = NoObject;
