@@ -9,6 +9,7 @@
 #include "rights/kept_answers.h"
 #include "rights/notation.h"
 #include "rights/search_filter.h"
+#include "rights/security_equals_cache.h"
 #include "util/ini_file.h"
 #include "util/paths.h"
 #include "util/settings.h"
@@ -151,10 +152,8 @@ private:
     std::unordered_map<std::string, int> reasonIndex_;
     TStringList notes_;
     TStringList scratch_;
-    TMemIniFile cache_;
-    // The cache lives in memory only: its writes are one update for the whole call, so none of
-    // them copies the store to undo it.
-    TIniUpdate cacheUpdate_{cache_};
+    // The Security Equals results of this call; nothing of them outlives it.
+    TSecurityEqualsCache securityEquals_;
     int currentReason_ = 0;
     TRightsKind currentKind_ = rkFileSystem;
     std::string currentTrustee_;
@@ -412,11 +411,6 @@ void TAnalysis::Run() {
 
     Status("");
     UiHost().ProcessMessages();
-    try {
-        ClearIniFile(cache_);
-    } catch (...) {
-        // The cache is in memory: nothing can fail, and nothing of it outlives the call.
-    }
     UiHost().ProcessMessages();
 }
 
@@ -608,20 +602,12 @@ void TAnalysis::IndirectStep() {
 }
 
 NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
-    scratch_.Clear();
-    const int count = IniReadInteger(cache_, "Security Equals", trustee, -1);
-    if (count == 0) return 0;
-    if (count > 0) {
-        // The writers store the trustee's section under its cleaned name ("[Public]" as "Public");
-        // read it back under that name, so every entry of one trustee gets the same answer.
-        IniReadList(cache_, CleanIniName(trustee), scratch_, false);
-        return 0;
-    }
+    // Every entry of one trustee gets the same answer ("[Public]" and "Public" too).
+    if (securityEquals_.Find(trustee, scratch_)) return 0;
     const NWCCODE code = kept_.FilteredSearch(RootName, Format("(Security Equals=%s)", trustee.c_str()), scratch_, 2);
     lastCode_ = code;
     if (code != 0) TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
-    IniWriteList(cache_, trustee, scratch_, false);
-    IniWriteInteger(cache_, "Security Equals", trustee, scratch_.Count());
+    securityEquals_.Keep(trustee, scratch_);
     return code;
 }
 
