@@ -98,9 +98,9 @@ private:
     // --- inner operations
     // Records the line with its control characters escaped: names and values read from the
     // directory go into it, and one holding a line break or tab would forge lines or columns.
-    void TraceLine(const std::string& text, uint32_t level, bool skipDuplicates = false);
+    void TraceLine(std::string text, uint32_t level, bool skipDuplicates = false);
     // Records a line whose parts are escaped already (its own tabs are meant).
-    void TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates = false);
+    void TraceEscaped(std::string text, uint32_t level, bool skipDuplicates = false);
     void TraceError(const std::string& text, NWCCODE code);
     int ReasonIndex(const std::string& text);
     void SetReason(const std::string& text) { currentReason_ = ReasonIndex(text); }
@@ -113,10 +113,13 @@ private:
     void WidenByDirectory();
     void KeepUsersOnly();
     void CheckEntry(const TACL& record);
-    void Status(const std::string& text) {
-        if (statusBar_) statusBar_->SetPanelText(1, text);
+    // The text is made only where a status bar shows it.
+    template <typename TText>
+    void Status(TText&& text) {
+        if (statusBar_) statusBar_->SetPanelText(1, text());
     }
-    std::string EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
+    // The directory's answer, as kept in the answers on the item (entries are never removed there).
+    const std::string& EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
     // The record of a result entry's text; every step reads the results again, so each text is
     // parsed once per call.
     const TACL& Parsed(const std::string& entry);
@@ -179,14 +182,14 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Inner operations
 
-void TAnalysis::TraceLine(const std::string& text, uint32_t level, bool skipDuplicates) {
+void TAnalysis::TraceLine(std::string text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
     // Printable ASCII without a backslash is what escaping would give back unchanged.
     const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
-    TraceEscaped(plain ? text : EscapeControls(text), level, skipDuplicates);
+    TraceEscaped(plain ? std::move(text) : EscapeControls(text), level, skipDuplicates);
 }
 
-void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates) {
+void TAnalysis::TraceEscaped(std::string text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
     if (skipDuplicates) {
         if (!traceIndexed_) {
@@ -195,8 +198,8 @@ void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipD
         }
         if (traceLines_.contains(text)) return;
     }
-    trace_->AddObject(text, level);
     if (traceIndexed_) traceLines_.insert(text);
+    trace_->AddObject(std::move(text), level);
 }
 
 void TAnalysis::TraceError(const std::string& text, NWCCODE code) {
@@ -213,7 +216,12 @@ int TAnalysis::ReasonIndex(const std::string& text) {
 }
 
 void TAnalysis::AddNote(const std::string& entry, int reason, uint32_t mask, TRightsKind kind) {
-    notes_.Add(entry + "|" + U_RightsToStr(mask, kind) + " " + reasons_.at(static_cast<size_t>(reason)));
+    const std::string rights = U_RightsToStr(mask, kind);
+    const std::string& because = reasons_.at(static_cast<size_t>(reason));
+    std::string note;
+    note.reserve(entry.size() + rights.size() + because.size() + 2);
+    note.append(entry).append(1, '|').append(rights).append(1, ' ').append(because);
+    notes_.Add(std::move(note));
 }
 
 void TAnalysis::AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t resultMask, int reason,
@@ -231,7 +239,7 @@ void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int re
     AddNote(results_.Strings(index), reason, mask, kind);
 }
 
-std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
+const std::string& TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
     answerKey_.assign(trustee).append(1, '\x1f').append(attribute);
     auto found = answers_->find(answerKey_);
     if (found == answers_->end()) {
@@ -272,18 +280,20 @@ void TAnalysis::MergeResults() {
     }
     std::vector<TStringItem> merged;
     merged.reserve(items.size());
-    std::vector<TACL> records;
-    records.reserve(items.size());
+    // The first record of each run (parsed records stay where they are) and the run's rights.
+    std::vector<std::pair<const TACL*, uint32_t>> runs;
+    runs.reserve(items.size());
     for (auto& item : items) {
-        TACL record = Parsed(item.Text);
-        if (!merged.empty() && record.Trustee == records.back().Trustee && record.Attribute == records.back().Attribute) {
-            TACL& first = records.back();
-            first.Mask |= record.Mask;
-            merged.back().Object = first.Mask;
-            merged.back().Text = U_ACLToStr(first.Mask, first.Trustee, first.Attribute);
+        const TACL& record = Parsed(item.Text);
+        if (!merged.empty() && record.Trustee == runs.back().first->Trustee &&
+            record.Attribute == runs.back().first->Attribute) {
+            auto& [first, mask] = runs.back();
+            mask |= record.Mask;
+            merged.back().Object = mask;
+            merged.back().Text = U_ACLToStr(mask, first->Trustee, first->Attribute);
             continue;
         }
-        records.push_back(std::move(record));
+        runs.emplace_back(&record, record.Mask);
         merged.push_back(std::move(item));
     }
     results_.Clear();
@@ -317,7 +327,8 @@ void TAnalysis::MergeFileSystemResults() {
 void TAnalysis::WidenByDirectory() {
     std::string lastTrustee;
     bool asked = false;
-    std::string textA, textE;
+    const std::string* textA = nullptr;
+    const std::string* textE = nullptr;
     uint32_t maskA = 0, entryWidening = 0;
     for (int i = results_.Count() - 1; i >= 0; --i) {
         const TACL& record = Parsed(results_.Strings(i));
@@ -326,8 +337,8 @@ void TAnalysis::WidenByDirectory() {
             continue;
         if (!asked || record.Trustee != lastTrustee) {
             uint32_t maskE = 0;
-            textA = EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
-            textE = EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
+            textA = &EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
+            textE = &EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
             entryWidening = (maskE & EntrySupervisor) ? AttributeRightsBits : 0;
             lastTrustee = record.Trustee;
             asked = true;
@@ -336,7 +347,7 @@ void TAnalysis::WidenByDirectory() {
         if (entryWidening != 0) {
             const uint32_t widened = (record.Mask | AttributeRightsBits) & ~InheritBit;
             if (widened != record.Mask) {
-                SetReason(Format("Effective %s rights on %s  ", textE.c_str(), EntryRightsAttr));
+                SetReason(Format("Effective %s rights on %s  ", textE->c_str(), EntryRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
                 continue;
             }
@@ -344,7 +355,7 @@ void TAnalysis::WidenByDirectory() {
         if (maskA != 0) {
             const uint32_t widened = (record.Mask | maskA) & ~InheritBit;
             if (widened != record.Mask) {
-                SetReason(Format("Effective %s rights on %s  ", textA.c_str(), AllAttributesRightsAttr));
+                SetReason(Format("Effective %s rights on %s  ", textA->c_str(), AllAttributesRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
             }
         }
@@ -374,7 +385,7 @@ void TAnalysis::CheckEntry(const TACL& record) {
     if (calculated != "[" + record.Rights + "]")
         TraceLine(Format("  Check 1:     Calc s: [%s] - Calc i: %s", record.Rights.c_str(), calculated.c_str()), LevelEffective);
     uint32_t mask = 0;
-    const std::string answer = EffectiveRights(record.Trustee, record.Attribute, mask);
+    const std::string& answer = EffectiveRights(record.Trustee, record.Attribute, mask);
     if (answer == "[n/a]") return;
     const std::string reducedAnswer = RemoveChars(answer, "I ");
     const std::string reducedRights = RemoveChars(record.Rights, "I ");
@@ -409,7 +420,7 @@ void TAnalysis::Run() {
 
     Output();
 
-    Status("");
+    Status([] { return std::string(); });
     UiHost().ProcessMessages();
     UiHost().ProcessMessages();
 }
@@ -478,7 +489,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
         const TACL filter = U_ParseACL(line.Text);
         TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + LevelInheritedFilter);
         results_.DeleteIf([&](int i) {
-            const TACL entry = Parsed(results_.Strings(i));
+            const TACL& entry = Parsed(results_.Strings(i));
             if (!U_MaskApplies(filter, entry)) return false;
             const std::string letters = U_FilterRights(filter.Rights, entry.Rights);
             if (!U_HasRights(letters)) return true;
@@ -597,7 +608,7 @@ void TAnalysis::IndirectStep() {
         currentTrustee_ = directoryMode_ ? U_ACLTrustee(results_.Strings(i)) : results_.Strings(i);
         SecurityEqualsStep(i);
         if (flags_ & ScanResolveContainers) ResidenceStep(i);
-        Status("Check indirect trustees: " + currentTrustee_);
+        Status([&] { return "Check indirect trustees: " + currentTrustee_; });
     }
 }
 
@@ -612,7 +623,8 @@ NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
 }
 
 void TAnalysis::SecurityEqualsStep(int index) {
-    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
+    static const TACL none;
+    const TACL& record = directoryMode_ ? Parsed(results_.Strings(index)) : none;
     currentKind_ = directoryMode_ ? record.Kind : rkFileSystem;
     const uint32_t mask = results_.Objects(index);
     UiHost().ProcessMessages();
@@ -636,7 +648,8 @@ void TAnalysis::ResidenceStep(int index) {
     kept_.ListTree(currentTrustee_, scratch_, true, 2);
     if (scratch_.Count() == 0) return;
     SetReason(Format("for residence in \"%s\"", currentTrustee_.c_str()));
-    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
+    static const TACL none;
+    const TACL& record = directoryMode_ ? Parsed(results_.Strings(index)) : none;
     const uint32_t mask = results_.Objects(index);
     for (const auto& resident : scratch_.Items()) {
         if (resident.Text.empty()) continue;
@@ -660,21 +673,33 @@ void TAnalysis::ClearLeafInheritance() {
 
 void TAnalysis::Output() {
     // Notes by the "trustee / attribute|" (directory mode) or "trustee|" key they were made under.
-    std::unordered_map<std::string, std::vector<int>> notesByKey;
+    // The keys view into the notes, which stay as they are from here on.
+    std::unordered_map<std::string_view, std::vector<int>> notesByKey;
     for (int n = 0; n < notes_.Count(); ++n) {
-        const std::string& note = notes_.Strings(n);
+        const std::string_view note = notes_.Strings(n);
         const size_t bar = note.find('|');
         if (bar == std::string::npos) continue;
         const size_t from = directoryMode_ ? note.find(']') : std::string::npos;
-        const std::string key = directoryMode_ ? (from == std::string::npos || from > bar ? std::string()
-                                                                                        : note.substr(from + 1, bar - from))
-                                               : note.substr(0, bar + 1);
+        const std::string_view key = directoryMode_
+                                         ? (from == std::string::npos || from > bar ? std::string_view()
+                                                                                    : note.substr(from + 1, bar - from))
+                                         : note.substr(0, bar + 1);
         notesByKey[key].push_back(n);
     }
-    auto traceNotes = [&](const std::string& key) {
+    // The notes made under the entry's key: the text after its first "]" (directory mode) or the
+    // whole entry, then "|".
+    std::string key;
+    auto traceNotes = [&](const std::string& entry) {
+        const size_t close = directoryMode_ ? entry.find(']') : std::string::npos;
+        key.assign(entry, close == std::string::npos ? 0 : close + 1).append(1, '|');
         auto found = notesByKey.find(key);
         if (found == notesByKey.end()) return;
-        for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), LevelHeader);
+        for (int n : found->second) {
+            const std::string& note = notes_.Strings(n);
+            std::string line("     * ");
+            line.append(note, note.find('|') + 1);
+            TraceLine(std::move(line), LevelHeader);
+        }
     };
 
     for (int i = 0; i < results_.Count(); ++i) {
@@ -682,21 +707,22 @@ void TAnalysis::Output() {
         if (directoryMode_) {
             const TACL& record = Parsed(entry);
             const std::string display = record.Trustee + " / " + record.Attribute;
-            std::string className = kept_.BaseClass(record.Trustee);
-            if (className.empty()) className = "n/a";
-            Status("Get effective rights: " + display);
+            static const std::string unknown = "n/a";
+            const std::string& baseClass = kept_.BaseClass(record.Trustee);
+            const std::string& className = baseClass.empty() ? unknown : baseClass;
+            Status([&] { return "Get effective rights: " + display; });
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
                              className.c_str(), display.c_str()),
                       LevelEffective);
             CheckEntry(record);
-            traceNotes(StrAfter(entry, "]", true) + "|");
+            traceNotes(entry);
         } else {
             const std::string& className = kept_.BaseClass(entry);
-            Status(Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()));
+            Status([&] { return Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()); });
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(results_.Objects(i), rkFileSystem).c_str(),
                              className.c_str(), entry.c_str()),
                       LevelEffective);
-            traceNotes(entry + "|");
+            traceNotes(entry);
         }
     }
 }
