@@ -35,6 +35,13 @@ public:
     void Keep(const std::string& trustee, const TStringList& found);
 
 private:
+    struct TKeys {
+        bool Known = false;
+        std::string Trustee, Section, Count;
+    };
+    // The upper-cased cleaned name and count key of a trustee (those of the last one asked about
+    // are kept: a search not answered is kept next).
+    const TKeys& KeysOf(const std::string& trustee);
     void UseStore();
 
     struct TKept {
@@ -46,6 +53,7 @@ private:
     std::vector<TKept> kept_; // every Keep in order, for the store if one is needed
     std::unique_ptr<TMemIniFile> store_;
     std::unique_ptr<TIniUpdate> update_;
+    TKeys keys_;
 };
 
 } // namespace era

@@ -54,7 +54,9 @@ TEST(SecurityEqualsCache, AnswersAsTheSettingsStoreDid) {
         // a key that cleans to nothing keeps no count: searched every time
         {{"[]", {".a.org"}}, {"[]", {".b.org"}}, {" ", {".c.org"}}, {" ", {}}},
         // names as the store reads them back: trimmed, unquoted, empty ones left out
-        {{".q.org", {" .a.org ", "\".b.org\"", "", "\"\"", "'.c.org'", "x\ny", "%ESC%z", "\t"}},
+        {{".q.org",
+          {" .a.org ", "\".b.org\"", "", "\"\"", "'.c.org'", "x\ny", "%ESC%z", "\t", ".d.org\t", "\".e.org",
+           "%41"}},
          {".q.org", {}}},
         // nothing found: an answer all the same
         {{".none.org", {}}, {".none.org", {".late.org"}}},
