@@ -26,8 +26,20 @@ namespace era {
 
 namespace {
 
-std::string TrusteePart(const std::string& entry) {
-    return StrBefore(StrAfter(entry, "] ", true), " / ", true);
+// The text after the first delimiter, or the whole text when there is none (as StrAfter).
+std::string_view ViewAfter(std::string_view text, std::string_view delimiter) {
+    const size_t at = text.find(delimiter);
+    return at == std::string_view::npos ? text : text.substr(at + delimiter.size());
+}
+
+// The text before the first delimiter, or the whole text when there is none (as StrBefore).
+std::string_view ViewBefore(std::string_view text, std::string_view delimiter) {
+    const size_t at = text.find(delimiter);
+    return at == std::string_view::npos ? text : text.substr(0, at);
+}
+
+std::string_view TrusteePart(std::string_view entry) {
+    return ViewBefore(ViewAfter(entry, "] "), " / ");
 }
 
 // The components of a name between its dots, as views into the name.
@@ -60,15 +72,15 @@ int CompareComponents(const std::vector<std::string_view>& left, const std::vect
 // end), then by protected attribute (ordinal).
 struct TEntryKey {
     explicit TEntryKey(const std::string& entry)
-        : Text(&entry), Trustee(UpperCase(TrusteePart(entry))), Attribute(StrAfter(entry, " / ", true)) {
+        : Text(&entry), Trustee(UpperCase(TrusteePart(entry))), Attribute(ViewAfter(entry, " / ")) {
         Components = NameComponents(Trustee);
     }
     TEntryKey(const TEntryKey&) = delete;
     TEntryKey& operator=(const TEntryKey&) = delete;
 
     const std::string* Text;
-    std::string Trustee;   // upper-cased; Components view into it
-    std::string Attribute;
+    std::string Trustee;          // upper-cased; Components view into it
+    std::string_view Attribute;   // views into the entry
     std::vector<std::string_view> Components;
 };
 
