@@ -100,8 +100,6 @@ public:
         : context_(context), item_(item), maxLevel_(maxLevel), flags_(flags), trace_(trace), results_(results),
           statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0), kept_(context),
           answers_(kept_.RightsAnswersOn(item)) {
-        notes_.SetSorted(true);
-        notes_.SetDuplicates(dupIgnore);
     }
 
     void Run();
@@ -165,7 +163,9 @@ private:
     TStringList level_;
     std::vector<std::string> reasons_;
     std::unordered_map<std::string, int> reasonIndex_;
-    TStringList notes_;
+    // The notes as they were made; Output orders them as a sorted list that ignores duplicates would
+    // hold them (ignoring letter case, the first of equal notes kept).
+    std::vector<std::string> notes_;
     TStringList scratch_;
     // The Security Equals results of this call; nothing of them outlives it.
     TSecurityEqualsCache securityEquals_;
@@ -233,7 +233,7 @@ void TAnalysis::AddNote(const std::string& entry, int reason, uint32_t mask, TRi
     std::string note;
     note.reserve(entry.size() + rights.size() + because.size() + 2);
     note.append(entry).append(1, '|').append(rights).append(1, ' ').append(because);
-    notes_.Add(std::move(note));
+    notes_.push_back(std::move(note));
 }
 
 void TAnalysis::AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t resultMask, int reason,
@@ -685,10 +685,15 @@ void TAnalysis::ClearLeafInheritance() {
 
 void TAnalysis::Output() {
     // Notes by the "trustee / attribute|" (directory mode) or "trustee|" key they were made under.
+    std::stable_sort(notes_.begin(), notes_.end(),
+                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    notes_.erase(std::unique(notes_.begin(), notes_.end(),
+                             [](const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }),
+                 notes_.end());
     // The keys view into the notes, which stay as they are from here on.
-    std::unordered_map<std::string_view, std::vector<int>> notesByKey;
-    for (int n = 0; n < notes_.Count(); ++n) {
-        const std::string_view note = notes_.Strings(n);
+    std::unordered_map<std::string_view, std::vector<size_t>> notesByKey;
+    for (size_t n = 0; n < notes_.size(); ++n) {
+        const std::string_view note = notes_[n];
         const size_t bar = note.find('|');
         if (bar == std::string::npos) continue;
         const size_t from = directoryMode_ ? note.find(']') : std::string::npos;
@@ -706,8 +711,8 @@ void TAnalysis::Output() {
         key.assign(entry, close == std::string::npos ? 0 : close + 1).append(1, '|');
         auto found = notesByKey.find(key);
         if (found == notesByKey.end()) return;
-        for (int n : found->second) {
-            const std::string& note = notes_.Strings(n);
+        for (size_t n : found->second) {
+            const std::string& note = notes_[n];
             std::string line("     * ");
             line.append(note, note.find('|') + 1);
             TraceLine(std::move(line), LevelHeader);
