@@ -719,13 +719,20 @@ void TAnalysis::Output() {
         }
     };
 
+    // The results are ordered by trustee: the entries of one trustee ask for its class once.
+    const std::string* lastTrustee = nullptr;
+    const std::string* lastClass = nullptr;
     for (int i = 0; i < results_.Count(); ++i) {
         const std::string& entry = results_.Strings(i);
         if (directoryMode_) {
             const TACL& record = Parsed(entry);
             const std::string display = record.Trustee + " / " + record.Attribute;
             static const std::string unknown = "n/a";
-            const std::string& baseClass = kept_.BaseClass(record.Trustee);
+            if (!lastTrustee || *lastTrustee != record.Trustee) {
+                lastTrustee = &record.Trustee;
+                lastClass = &kept_.BaseClass(record.Trustee);
+            }
+            const std::string& baseClass = *lastClass;
             const std::string& className = baseClass.empty() ? unknown : baseClass;
             Status([&] { return "Get effective rights: " + display; });
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
