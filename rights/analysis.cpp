@@ -9,6 +9,7 @@
 #include "rights/kept_answers.h"
 #include "rights/notation.h"
 #include "rights/search_filter.h"
+#include "rights/security_equals_cache.h"
 #include "util/ini_file.h"
 #include "util/paths.h"
 #include "util/settings.h"
@@ -25,8 +26,20 @@ namespace era {
 
 namespace {
 
-std::string TrusteePart(const std::string& entry) {
-    return StrBefore(StrAfter(entry, "] ", true), " / ", true);
+// The text after the first delimiter, or the whole text when there is none (as StrAfter).
+std::string_view ViewAfter(std::string_view text, std::string_view delimiter) {
+    const size_t at = text.find(delimiter);
+    return at == std::string_view::npos ? text : text.substr(at + delimiter.size());
+}
+
+// The text before the first delimiter, or the whole text when there is none (as StrBefore).
+std::string_view ViewBefore(std::string_view text, std::string_view delimiter) {
+    const size_t at = text.find(delimiter);
+    return at == std::string_view::npos ? text : text.substr(0, at);
+}
+
+std::string_view TrusteePart(std::string_view entry) {
+    return ViewBefore(ViewAfter(entry, "] "), " / ");
 }
 
 // The components of a name between its dots, as views into the name.
@@ -59,15 +72,15 @@ int CompareComponents(const std::vector<std::string_view>& left, const std::vect
 // end), then by protected attribute (ordinal).
 struct TEntryKey {
     explicit TEntryKey(const std::string& entry)
-        : Text(&entry), Trustee(UpperCase(TrusteePart(entry))), Attribute(StrAfter(entry, " / ", true)) {
+        : Text(&entry), Trustee(UpperCase(TrusteePart(entry))), Attribute(ViewAfter(entry, " / ")) {
         Components = NameComponents(Trustee);
     }
     TEntryKey(const TEntryKey&) = delete;
     TEntryKey& operator=(const TEntryKey&) = delete;
 
     const std::string* Text;
-    std::string Trustee;   // upper-cased; Components view into it
-    std::string Attribute;
+    std::string Trustee;          // upper-cased; Components view into it
+    std::string_view Attribute;   // views into the entry
     std::vector<std::string_view> Components;
 };
 
@@ -87,8 +100,6 @@ public:
         : context_(context), item_(item), maxLevel_(maxLevel), flags_(flags), trace_(trace), results_(results),
           statusBar_(statusBar), directoryMode_((flags & ScanDirectoryMode) != 0), kept_(context),
           answers_(kept_.RightsAnswersOn(item)) {
-        notes_.SetSorted(true);
-        notes_.SetDuplicates(dupIgnore);
     }
 
     void Run();
@@ -97,9 +108,9 @@ private:
     // --- inner operations
     // Records the line with its control characters escaped: names and values read from the
     // directory go into it, and one holding a line break or tab would forge lines or columns.
-    void TraceLine(const std::string& text, uint32_t level, bool skipDuplicates = false);
+    void TraceLine(std::string text, uint32_t level, bool skipDuplicates = false);
     // Records a line whose parts are escaped already (its own tabs are meant).
-    void TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates = false);
+    void TraceEscaped(std::string text, uint32_t level, bool skipDuplicates = false);
     void TraceError(const std::string& text, NWCCODE code);
     int ReasonIndex(const std::string& text);
     void SetReason(const std::string& text) { currentReason_ = ReasonIndex(text); }
@@ -112,10 +123,13 @@ private:
     void WidenByDirectory();
     void KeepUsersOnly();
     void CheckEntry(const TACL& record);
-    void Status(const std::string& text) {
-        if (statusBar_) statusBar_->SetPanelText(1, text);
+    // The text is made only where a status bar shows it.
+    template <typename TText>
+    void Status(TText&& text) {
+        if (statusBar_) statusBar_->SetPanelText(1, text());
     }
-    std::string EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
+    // The directory's answer, as kept in the answers on the item (entries are never removed there).
+    const std::string& EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask);
     // The record of a result entry's text; every step reads the results again, so each text is
     // parsed once per call.
     const TACL& Parsed(const std::string& entry);
@@ -149,12 +163,12 @@ private:
     TStringList level_;
     std::vector<std::string> reasons_;
     std::unordered_map<std::string, int> reasonIndex_;
-    TStringList notes_;
+    // The notes as they were made; Output orders them as a sorted list that ignores duplicates would
+    // hold them (ignoring letter case, the first of equal notes kept).
+    std::vector<std::string> notes_;
     TStringList scratch_;
-    TMemIniFile cache_;
-    // The cache lives in memory only: its writes are one update for the whole call, so none of
-    // them copies the store to undo it.
-    TIniUpdate cacheUpdate_{cache_};
+    // The Security Equals results of this call; nothing of them outlives it.
+    TSecurityEqualsCache securityEquals_;
     int currentReason_ = 0;
     TRightsKind currentKind_ = rkFileSystem;
     std::string currentTrustee_;
@@ -180,14 +194,14 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Inner operations
 
-void TAnalysis::TraceLine(const std::string& text, uint32_t level, bool skipDuplicates) {
+void TAnalysis::TraceLine(std::string text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
     // Printable ASCII without a backslash is what escaping would give back unchanged.
     const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; });
-    TraceEscaped(plain ? text : EscapeControls(text), level, skipDuplicates);
+    TraceEscaped(plain ? std::move(text) : EscapeControls(text), level, skipDuplicates);
 }
 
-void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipDuplicates) {
+void TAnalysis::TraceEscaped(std::string text, uint32_t level, bool skipDuplicates) {
     if (!trace_ || level > static_cast<uint32_t>(std::max(maxLevel_, 0))) return;
     if (skipDuplicates) {
         if (!traceIndexed_) {
@@ -196,8 +210,8 @@ void TAnalysis::TraceEscaped(const std::string& text, uint32_t level, bool skipD
         }
         if (traceLines_.contains(text)) return;
     }
-    trace_->AddObject(text, level);
     if (traceIndexed_) traceLines_.insert(text);
+    trace_->AddObject(std::move(text), level);
 }
 
 void TAnalysis::TraceError(const std::string& text, NWCCODE code) {
@@ -214,7 +228,12 @@ int TAnalysis::ReasonIndex(const std::string& text) {
 }
 
 void TAnalysis::AddNote(const std::string& entry, int reason, uint32_t mask, TRightsKind kind) {
-    notes_.Add(entry + "|" + U_RightsToStr(mask, kind) + " " + reasons_.at(static_cast<size_t>(reason)));
+    const std::string rights = U_RightsToStr(mask, kind);
+    const std::string& because = reasons_.at(static_cast<size_t>(reason));
+    std::string note;
+    note.reserve(entry.size() + rights.size() + because.size() + 2);
+    note.append(entry).append(1, '|').append(rights).append(1, ' ').append(because);
+    notes_.push_back(std::move(note));
 }
 
 void TAnalysis::AddTrustee(const std::string& entry, uint32_t noteMask, uint32_t resultMask, int reason,
@@ -232,7 +251,7 @@ void TAnalysis::UpdateTrustee(int index, uint32_t mask, TRightsKind kind, int re
     AddNote(results_.Strings(index), reason, mask, kind);
 }
 
-std::string TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
+const std::string& TAnalysis::EffectiveRights(const std::string& trustee, const std::string& attribute, uint32_t& mask) {
     answerKey_.assign(trustee).append(1, '\x1f').append(attribute);
     auto found = answers_->find(answerKey_);
     if (found == answers_->end()) {
@@ -273,18 +292,20 @@ void TAnalysis::MergeResults() {
     }
     std::vector<TStringItem> merged;
     merged.reserve(items.size());
-    std::vector<TACL> records;
-    records.reserve(items.size());
+    // The first record of each run (parsed records stay where they are) and the run's rights.
+    std::vector<std::pair<const TACL*, uint32_t>> runs;
+    runs.reserve(items.size());
     for (auto& item : items) {
-        TACL record = Parsed(item.Text);
-        if (!merged.empty() && record.Trustee == records.back().Trustee && record.Attribute == records.back().Attribute) {
-            TACL& first = records.back();
-            first.Mask |= record.Mask;
-            merged.back().Object = first.Mask;
-            merged.back().Text = U_ACLToStr(first.Mask, first.Trustee, first.Attribute);
+        const TACL& record = Parsed(item.Text);
+        if (!merged.empty() && record.Trustee == runs.back().first->Trustee &&
+            record.Attribute == runs.back().first->Attribute) {
+            auto& [first, mask] = runs.back();
+            mask |= record.Mask;
+            merged.back().Object = mask;
+            merged.back().Text = U_ACLToStr(mask, first->Trustee, first->Attribute);
             continue;
         }
-        records.push_back(std::move(record));
+        runs.emplace_back(&record, record.Mask);
         merged.push_back(std::move(item));
     }
     results_.Clear();
@@ -318,7 +339,8 @@ void TAnalysis::MergeFileSystemResults() {
 void TAnalysis::WidenByDirectory() {
     std::string lastTrustee;
     bool asked = false;
-    std::string textA, textE;
+    const std::string* textA = nullptr;
+    const std::string* textE = nullptr;
     uint32_t maskA = 0, entryWidening = 0;
     for (int i = results_.Count() - 1; i >= 0; --i) {
         const TACL& record = Parsed(results_.Strings(i));
@@ -327,8 +349,8 @@ void TAnalysis::WidenByDirectory() {
             continue;
         if (!asked || record.Trustee != lastTrustee) {
             uint32_t maskE = 0;
-            textA = EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
-            textE = EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
+            textA = &EffectiveRights(record.Trustee, AllAttributesRightsAttr, maskA);
+            textE = &EffectiveRights(record.Trustee, EntryRightsAttr, maskE);
             entryWidening = (maskE & EntrySupervisor) ? AttributeRightsBits : 0;
             lastTrustee = record.Trustee;
             asked = true;
@@ -337,7 +359,7 @@ void TAnalysis::WidenByDirectory() {
         if (entryWidening != 0) {
             const uint32_t widened = (record.Mask | AttributeRightsBits) & ~InheritBit;
             if (widened != record.Mask) {
-                SetReason(Format("Effective %s rights on %s  ", textE.c_str(), EntryRightsAttr));
+                SetReason(Format("Effective %s rights on %s  ", textE->c_str(), EntryRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
                 continue;
             }
@@ -345,7 +367,7 @@ void TAnalysis::WidenByDirectory() {
         if (maskA != 0) {
             const uint32_t widened = (record.Mask | maskA) & ~InheritBit;
             if (widened != record.Mask) {
-                SetReason(Format("Effective %s rights on %s  ", textA.c_str(), AllAttributesRightsAttr));
+                SetReason(Format("Effective %s rights on %s  ", textA->c_str(), AllAttributesRightsAttr));
                 UpdateTrustee(i, widened, rkAttribute, currentReason_);
             }
         }
@@ -375,7 +397,7 @@ void TAnalysis::CheckEntry(const TACL& record) {
     if (calculated != "[" + record.Rights + "]")
         TraceLine(Format("  Check 1:     Calc s: [%s] - Calc i: %s", record.Rights.c_str(), calculated.c_str()), LevelEffective);
     uint32_t mask = 0;
-    const std::string answer = EffectiveRights(record.Trustee, record.Attribute, mask);
+    const std::string& answer = EffectiveRights(record.Trustee, record.Attribute, mask);
     if (answer == "[n/a]") return;
     const std::string reducedAnswer = RemoveChars(answer, "I ");
     const std::string reducedRights = RemoveChars(record.Rights, "I ");
@@ -410,13 +432,8 @@ void TAnalysis::Run() {
 
     Output();
 
-    Status("");
+    Status([] { return std::string(); });
     UiHost().ProcessMessages();
-    try {
-        ClearIniFile(cache_);
-    } catch (...) {
-        // The cache is in memory: nothing can fail, and nothing of it outlives the call.
-    }
     UiHost().ProcessMessages();
 }
 
@@ -484,7 +501,7 @@ void TAnalysis::DirectoryLevel(const std::string& name) {
         const TACL filter = U_ParseACL(line.Text);
         TraceLine(Format("IRM: [%s] on \"%s\"", filter.Rights.c_str(), filter.Attribute.c_str()), levelBase_ + LevelInheritedFilter);
         results_.DeleteIf([&](int i) {
-            const TACL entry = Parsed(results_.Strings(i));
+            const TACL& entry = Parsed(results_.Strings(i));
             if (!U_MaskApplies(filter, entry)) return false;
             const std::string letters = U_FilterRights(filter.Rights, entry.Rights);
             if (!U_HasRights(letters)) return true;
@@ -603,30 +620,23 @@ void TAnalysis::IndirectStep() {
         currentTrustee_ = directoryMode_ ? U_ACLTrustee(results_.Strings(i)) : results_.Strings(i);
         SecurityEqualsStep(i);
         if (flags_ & ScanResolveContainers) ResidenceStep(i);
-        Status("Check indirect trustees: " + currentTrustee_);
+        Status([&] { return "Check indirect trustees: " + currentTrustee_; });
     }
 }
 
 NWCCODE TAnalysis::SecurityEqualsOf(const std::string& trustee) {
-    scratch_.Clear();
-    const int count = IniReadInteger(cache_, "Security Equals", trustee, -1);
-    if (count == 0) return 0;
-    if (count > 0) {
-        // The writers store the trustee's section under its cleaned name ("[Public]" as "Public");
-        // read it back under that name, so every entry of one trustee gets the same answer.
-        IniReadList(cache_, CleanIniName(trustee), scratch_, false);
-        return 0;
-    }
+    // Every entry of one trustee gets the same answer ("[Public]" and "Public" too).
+    if (securityEquals_.Find(trustee, scratch_)) return 0;
     const NWCCODE code = kept_.FilteredSearch(RootName, Format("(Security Equals=%s)", trustee.c_str()), scratch_, 2);
     lastCode_ = code;
     if (code != 0) TraceError(Format("U_DSFilteredSearch (%s)", trustee.c_str()), code);
-    IniWriteList(cache_, trustee, scratch_, false);
-    IniWriteInteger(cache_, "Security Equals", trustee, scratch_.Count());
+    securityEquals_.Keep(trustee, scratch_);
     return code;
 }
 
 void TAnalysis::SecurityEqualsStep(int index) {
-    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
+    static const TACL none;
+    const TACL& record = directoryMode_ ? Parsed(results_.Strings(index)) : none;
     currentKind_ = directoryMode_ ? record.Kind : rkFileSystem;
     const uint32_t mask = results_.Objects(index);
     UiHost().ProcessMessages();
@@ -650,7 +660,8 @@ void TAnalysis::ResidenceStep(int index) {
     kept_.ListTree(currentTrustee_, scratch_, true, 2);
     if (scratch_.Count() == 0) return;
     SetReason(Format("for residence in \"%s\"", currentTrustee_.c_str()));
-    const TACL record = directoryMode_ ? Parsed(results_.Strings(index)) : TACL{};
+    static const TACL none;
+    const TACL& record = directoryMode_ ? Parsed(results_.Strings(index)) : none;
     const uint32_t mask = results_.Objects(index);
     for (const auto& resident : scratch_.Items()) {
         if (resident.Text.empty()) continue;
@@ -674,43 +685,68 @@ void TAnalysis::ClearLeafInheritance() {
 
 void TAnalysis::Output() {
     // Notes by the "trustee / attribute|" (directory mode) or "trustee|" key they were made under.
-    std::unordered_map<std::string, std::vector<int>> notesByKey;
-    for (int n = 0; n < notes_.Count(); ++n) {
-        const std::string& note = notes_.Strings(n);
+    std::stable_sort(notes_.begin(), notes_.end(),
+                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    notes_.erase(std::unique(notes_.begin(), notes_.end(),
+                             [](const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }),
+                 notes_.end());
+    // The keys view into the notes, which stay as they are from here on.
+    std::unordered_map<std::string_view, std::vector<size_t>> notesByKey;
+    for (size_t n = 0; n < notes_.size(); ++n) {
+        const std::string_view note = notes_[n];
         const size_t bar = note.find('|');
         if (bar == std::string::npos) continue;
         const size_t from = directoryMode_ ? note.find(']') : std::string::npos;
-        const std::string key = directoryMode_ ? (from == std::string::npos || from > bar ? std::string()
-                                                                                        : note.substr(from + 1, bar - from))
-                                               : note.substr(0, bar + 1);
+        const std::string_view key = directoryMode_
+                                         ? (from == std::string::npos || from > bar ? std::string_view()
+                                                                                    : note.substr(from + 1, bar - from))
+                                         : note.substr(0, bar + 1);
         notesByKey[key].push_back(n);
     }
-    auto traceNotes = [&](const std::string& key) {
+    // The notes made under the entry's key: the text after its first "]" (directory mode) or the
+    // whole entry, then "|".
+    std::string key;
+    auto traceNotes = [&](const std::string& entry) {
+        const size_t close = directoryMode_ ? entry.find(']') : std::string::npos;
+        key.assign(entry, close == std::string::npos ? 0 : close + 1).append(1, '|');
         auto found = notesByKey.find(key);
         if (found == notesByKey.end()) return;
-        for (int n : found->second) TraceLine("     * " + StrAfter(notes_.Strings(n), "|", true), LevelHeader);
+        for (size_t n : found->second) {
+            const std::string& note = notes_[n];
+            std::string line("     * ");
+            line.append(note, note.find('|') + 1);
+            TraceLine(std::move(line), LevelHeader);
+        }
     };
 
+    // The results are ordered by trustee: the entries of one trustee ask for its class once.
+    const std::string* lastTrustee = nullptr;
+    const std::string* lastClass = nullptr;
     for (int i = 0; i < results_.Count(); ++i) {
         const std::string& entry = results_.Strings(i);
         if (directoryMode_) {
             const TACL& record = Parsed(entry);
             const std::string display = record.Trustee + " / " + record.Attribute;
-            std::string className = kept_.BaseClass(record.Trustee);
-            if (className.empty()) className = "n/a";
-            Status("Get effective rights: " + display);
+            static const std::string unknown = "n/a";
+            if (!lastTrustee || *lastTrustee != record.Trustee) {
+                lastTrustee = &record.Trustee;
+                lastClass = &kept_.BaseClass(record.Trustee);
+            }
+            const std::string& baseClass = *lastClass;
+            const std::string& className = baseClass.empty() ? unknown : baseClass;
+            Status([&] { return "Get effective rights: " + display; });
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(record.Mask, record.Kind).c_str(),
                              className.c_str(), display.c_str()),
                       LevelEffective);
             CheckEntry(record);
-            traceNotes(StrAfter(entry, "]", true) + "|");
+            traceNotes(entry);
         } else {
             const std::string& className = kept_.BaseClass(entry);
-            Status(Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()));
+            Status([&] { return Format("Get effective rights: [%s] %s", className.c_str(), entry.c_str()); });
             TraceLine(Format("  Effective: %s -> [%s] %s", U_RightsToStr(results_.Objects(i), rkFileSystem).c_str(),
                              className.c_str(), entry.c_str()),
                       LevelEffective);
-            traceNotes(entry + "|");
+            traceNotes(entry);
         }
     }
 }

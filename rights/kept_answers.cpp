@@ -15,8 +15,10 @@ namespace {
 // tree and the trustees named on them, little against the tree itself.
 constexpr size_t MaxKeptAnswers = size_t{1} << 16;
 // Of how many objects the effective-rights answers are kept (an analysis asks some 50 to 650
-// questions about its own object, and another analysis of the same object asks them again).
-constexpr size_t MaxKeptObjects = 256;
+// questions about its own object, and another analysis of the same object asks them again). Few:
+// a scan asks about each object once, and tables emptied while they are still in the processor's
+// caches cost less to free than those of hundreds of objects before.
+constexpr size_t MaxKeptObjects = 16;
 
 // A call that fills a list: its code and what it had added when it returned.
 struct TListAnswer {

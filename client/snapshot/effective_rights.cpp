@@ -72,15 +72,21 @@ TTrusteeKey TTreeRights::SpecialKey(std::string_view name) {
 uint32_t TTreeRights::KindOf(std::string_view attribute, bool add) {
     if (attribute == EntryRightsAttr) return KindEntry;
     if (attribute == AllAttributesRightsAttr) return KindAllAttributes;
+    // A name asked before has its kind at once (a kind, once given, stays).
+    if (auto known = askedKinds_.find(attribute); known != askedKinds_.end()) return known->second;
     // ACLs name attributes by their directory names; a caller may give the LDAP name.
     std::string key =
         FoldAscii(!attribute.empty() && attribute.front() == '[' ? std::string(attribute)
                                                                  : DirectoryAttributeName(attribute));
     auto found = attributes_.find(key);
-    if (found != attributes_.end()) return found->second;
+    if (found != attributes_.end()) {
+        askedKinds_.emplace(attribute, found->second);
+        return found->second;
+    }
     if (!add) return NoKind;
     const uint32_t kind = FirstAttributeKind + static_cast<uint32_t>(attributes_.size());
     attributes_.emplace(std::move(key), kind);
+    askedKinds_.emplace(attribute, kind);
     return kind;
 }
 

@@ -18,6 +18,7 @@
 #include "client/workstation.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -77,6 +78,12 @@ private:
     TTrusteeKey publicKey_ = 0;
     std::unordered_map<std::string, uint32_t> specials_;   // special name -> its number
     std::unordered_map<std::string, uint32_t> attributes_; // folded attribute name -> its kind
+    // An attribute's name as asked -> its kind, for names that have one.
+    struct TNameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    std::unordered_map<std::string, uint32_t, TNameHash, std::equal_to<>> askedKinds_;
     std::unordered_map<TTrusteeKey, std::vector<TTrusteeKey>> trustees_;
     std::unordered_map<uint32_t, std::unique_ptr<TLevel>> levels_;
     uint32_t tablesObject_ = NoObject;
