@@ -147,7 +147,7 @@ struct TTimedScan {
 TTimedScan ScanManyObjects(bool interrupt) {
     TTimedScan scan;
     std::vector<std::string> args = {"--workstation", SampleWorkstation(), "scan"};
-    for (int i = 0; i < 2000; ++i) args.push_back(".jdoe.east.sales.acme");
+    for (int i = 0; i < 20000; ++i) args.push_back(".jdoe.east.sales.acme");
     TExecArgs exec(args);
     int out[2];
     if (::pipe(out) != 0) return scan;
